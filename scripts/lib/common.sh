@@ -1,0 +1,36 @@
+# Shared by the scripts in scripts/: package installation and the CMake build.
+# shellcheck shell=sh
+
+ZELKOR_ROOT=$(cd "$(dirname "$0")/.." && pwd)
+ZELKOR_BUILD_PACKAGES="cmake g++ ninja-build qt6-base-dev"
+
+# Installs the Debian packages given as arguments that are not installed yet.
+zelkor_ensure_packages() {
+    missing=""
+    for pkg in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+            missing="$missing $pkg"
+        fi
+    done
+    [ -z "$missing" ] && return 0
+    echo "Installing Debian packages:$missing"
+    if [ "$(id -u)" -eq 0 ]; then
+        sudo_cmd=""
+    elif command -v sudo >/dev/null 2>&1; then
+        sudo_cmd="sudo"
+    else
+        echo "error: packages missing ($missing) and neither root nor sudo is available" >&2
+        exit 1
+    fi
+    $sudo_cmd apt-get update -q
+    # shellcheck disable=SC2086
+    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -q --no-install-recommends $missing
+}
+
+# zelkor_build <build dir> [extra CMake arguments...]: configures (once) and builds the project.
+zelkor_build() {
+    dir=$1
+    shift
+    cmake -S "$ZELKOR_ROOT" -B "$dir" -G Ninja "$@"
+    cmake --build "$dir" --parallel "$(nproc)"
+}
