@@ -1,0 +1,205 @@
+#include "ComPort.h"
+
+#include "PortNameMap.h"
+#include "serialport_p.h"
+
+#include <cstring>
+
+namespace {
+
+// Serialises listing, opening and closing of ports across every link of the process.
+QMutex portMutex;
+
+constexpr int FirstPortNumber = 1;
+constexpr int LastPortNumber = 255;
+constexpr int PortNameCapacity = 63;
+constexpr unsigned EchoLength = 4;
+
+qint64 totalMs(quint32 constant, quint32 multiplier, unsigned bytes)
+{
+    return qint64(constant) + qint64(multiplier) * bytes;
+}
+
+} // namespace
+
+ComPort::ComPort() : handle(SerialPort::NoHandle) { }
+
+ComPort::~ComPort()
+{
+    close();
+}
+
+QStringList ComPort::availablePorts()
+{
+    QMutexLocker portLock(&portMutex);
+    QMutexLocker lock(&mutex);
+    // Meant for a closed link; an open one keeps answering usesPort for its own port.
+    const QByteArray ownName = currentName();
+    QStringList ports;
+    for (int number = FirstPortNumber; number <= LastPortNumber; ++number) {
+        const QString name = PortNameMap::portName(number);
+        if (!claimName(name.toLatin1()))
+            continue;
+        const SerialPort::Handle probe = SerialPort::open(PortNameMap::instance().devicePath(name));
+        if (probe != SerialPort::NoHandle) {
+            ports.append(name);
+            SerialPort::close(probe);
+        }
+        setName(ownName);
+    }
+    return ports;
+}
+
+bool ComPort::setTimeouts(quint32 readInterval, quint32 readTotalConstant,
+                          quint32 readTotalMultiplier, quint32 writeTotalConstant,
+                          quint32 writeTotalMultiplier)
+{
+    // Every read and write takes its limits from these values, so there is nothing to hand to
+    // the system and nothing it could refuse.
+    QMutexLocker lock(&stateMutex);
+    timeouts = {readInterval, readTotalConstant, readTotalMultiplier, writeTotalConstant,
+                writeTotalMultiplier};
+    return true;
+}
+
+bool ComPort::open(const char *portName, bool oneStopBit)
+{
+    QMutexLocker portLock(&portMutex);
+    QMutexLocker lock(&mutex);
+    if (handle != SerialPort::NoHandle)
+        return true;
+    const QByteArray name(portName);
+    if (!claimName(name))
+        return false;
+    handle = SerialPort::open(PortNameMap::instance().devicePath(QString::fromLatin1(name)));
+    if (handle != SerialPort::NoHandle && !SerialPort::configure(handle, oneStopBit)) {
+        SerialPort::close(handle);
+        handle = SerialPort::NoHandle;
+    }
+    if (handle == SerialPort::NoHandle) {
+        setName(QByteArray());
+        return false;
+    }
+    return true;
+}
+
+bool ComPort::close()
+{
+    QMutexLocker portLock(&portMutex);
+    QMutexLocker lock(&mutex);
+    bool closed = true;
+    if (handle != SerialPort::NoHandle) {
+        closed = SerialPort::close(handle);
+        handle = SerialPort::NoHandle;
+    }
+    setName(QByteArray());
+    return closed;
+}
+
+bool ComPort::usesPort(const QString &name) const
+{
+    return currentName() == name.toLatin1();
+}
+
+bool ComPort::transact(const char *request, unsigned requestLen, char *reply, unsigned replyLen)
+{
+    // An echo check on a reply or request shorter than the command word would read past the
+    // caller's buffers, and could never pass anyway.
+    if (replyLen > 0 && (replyLen < EchoLength || requestLen < EchoLength))
+        return false;
+    QMutexLocker lock(&mutex);
+    if (exchange(request, requestLen, reply, replyLen) != qint64(replyLen))
+        return false;
+    return replyLen == 0 || std::memcmp(reply + replyLen - EchoLength, request, EchoLength) == 0;
+}
+
+bool ComPort::transactRaw(const void *request, unsigned requestLen, void *reply, unsigned replyLen)
+{
+    QMutexLocker lock(&mutex);
+    return exchange(request, requestLen, reply, replyLen) == qint64(replyLen);
+}
+
+void ComPort::addExcludedPort(const QString &name)
+{
+    QMutexLocker lock(&stateMutex);
+    excluded.append(name);
+}
+
+void ComPort::removeExcludedPort(const QString &name)
+{
+    QMutexLocker lock(&stateMutex);
+    excluded.removeAll(name);
+}
+
+QStringList ComPort::excludedPorts() const
+{
+    QMutexLocker lock(&stateMutex);
+    return excluded;
+}
+
+bool ComPort::claimName(const QByteArray &name)
+{
+    QMutexLocker lock(&stateMutex);
+    if (excluded.contains(QString::fromLatin1(name)))
+        return false;
+    portName = name.left(PortNameCapacity);
+    return true;
+}
+
+void ComPort::setName(const QByteArray &name)
+{
+    QMutexLocker lock(&stateMutex);
+    portName = name;
+}
+
+QByteArray ComPort::currentName() const
+{
+    QMutexLocker lock(&stateMutex);
+    return portName;
+}
+
+ComPort::Timeouts ComPort::currentTimeouts() const
+{
+    QMutexLocker lock(&stateMutex);
+    return timeouts;
+}
+
+// The part both transactions share; the caller holds mutex. Answers the number of reply bytes
+// that arrived, or -1 when the link is closed or the purge, a write or a read failed.
+qint64 ComPort::exchange(const void *request, unsigned requestLen, void *reply, unsigned replyLen)
+{
+    if (handle == SerialPort::NoHandle || !SerialPort::discardInput(handle))
+        return -1;
+    const Timeouts limits = currentTimeouts();
+
+    const auto *out = static_cast<const char *>(request);
+    for (unsigned sent = 0; sent < requestLen;) {
+        const unsigned left = requestLen - sent;
+        const qint64 n = SerialPort::write(
+            handle, out + sent, left,
+            totalMs(limits.writeTotalConstant, limits.writeTotalMultiplier, left));
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        sent += unsigned(n);
+    }
+
+    // Each read gets a fresh limit for the bytes still missing, so a reply that trickles in is
+    // collected; the first read that brings nothing ends the exchange.
+    auto *in = static_cast<char *>(reply);
+    unsigned got = 0;
+    while (got < replyLen) {
+        const unsigned missing = replyLen - got;
+        const qint64 n =
+            SerialPort::read(handle, in + got, missing,
+                             totalMs(limits.readTotalConstant, limits.readTotalMultiplier, missing),
+                             limits.readInterval);
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        got += unsigned(n);
+    }
+    return got;
+}

@@ -1,0 +1,81 @@
+#ifndef COMPORT_H
+#define COMPORT_H
+
+#include <QByteArray>
+#include <QMutex>
+#include <QStringList>
+
+// The serial link to one device: lists the ports that can be opened, opens one with the
+// devices' line settings, holds the time-outs and carries request/reply transactions.
+//
+// Locking: a process-wide port mutex serialises availablePorts, open and close of all links;
+// each link's own mutex serialises its operations (lock order: port mutex, then the link's).
+// Transactions hold the link's mutex alone, so links work side by side, and a close from
+// another thread waits for the running transaction. usesPort, setTimeouts and the excluded
+// list may be used from any thread at any time and never wait for a transaction.
+class ComPort
+{
+public:
+    ComPort();
+    // Closes the port if the owner has not: an open port stays locked against every opener.
+    ~ComPort();
+
+    // The names of the ports COM1 to COM255 that are not excluded and can be opened now.
+    QStringList availablePorts();
+
+    // Milliseconds. A read of n bytes ends when they have arrived or after
+    // readTotalConstant + n * readTotalMultiplier (or, once a byte is in and readInterval is not
+    // 0, after readInterval without another byte). A write of n bytes must have left the port
+    // within writeTotalConstant + n * writeTotalMultiplier. Kept across close and open.
+    bool setTimeouts(quint32 readInterval, quint32 readTotalConstant, quint32 readTotalMultiplier,
+                     quint32 writeTotalConstant, quint32 writeTotalMultiplier);
+
+    // True when the link is open, also when it already was (on whatever port).
+    bool open(const char *portName, bool oneStopBit);
+    // The link is closed afterwards in any case; false when the system reported a failure.
+    bool close();
+    // True while the link holds the port or tries it during availablePorts.
+    bool usesPort(const QString &name) const;
+
+    // Discards stale input, writes the request, reads replyLen bytes. transact also demands
+    // that the reply ends with the request's first four bytes. Whatever arrived is in reply
+    // in every case.
+    bool transact(const char *request, unsigned requestLen, char *reply, unsigned replyLen);
+    bool transactRaw(const void *request, unsigned requestLen, void *reply, unsigned replyLen);
+
+    // Names that availablePorts skips and open refuses.
+    void addExcludedPort(const QString &name);
+    // Removes every occurrence.
+    void removeExcludedPort(const QString &name);
+    QStringList excludedPorts() const;
+
+private:
+    Q_DISABLE_COPY_MOVE(ComPort)
+
+    struct Timeouts
+    {
+        quint32 readInterval = 0;
+        quint32 readTotalConstant = 0;
+        quint32 readTotalMultiplier = 0;
+        quint32 writeTotalConstant = 0;
+        quint32 writeTotalMultiplier = 0;
+    };
+
+    bool claimName(const QByteArray &name);
+    void setName(const QByteArray &name);
+    QByteArray currentName() const;
+    Timeouts currentTimeouts() const;
+    qint64 exchange(const void *request, unsigned requestLen, void *reply, unsigned replyLen);
+
+    QStringList excluded;
+    QMutex mutex;
+    // Guards excluded, portName and timeouts; held only for a moment, never during I/O, and
+    // always taken last. Checking the excluded list and taking the name happen under it at
+    // once, so a port excluded from another thread is either refused or seen by usesPort.
+    mutable QMutex stateMutex;
+    QByteArray portName;
+    qintptr handle;
+    Timeouts timeouts;
+};
+
+#endif // COMPORT_H

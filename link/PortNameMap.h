@@ -1,0 +1,52 @@
+#ifndef PORTNAMEMAP_H
+#define PORTNAMEMAP_H
+
+#include <QHash>
+#include <QMutex>
+#include <QString>
+
+class QSettings;
+
+// Turns the program's port names ("\\.\COM5") into device paths of this system.
+//
+// An override, from the "Ports" group of the settings or set directly, wins; otherwise the
+// default table applies: COM1-COM32 -> /dev/ttyS0-31, COM33-COM96 -> /dev/ttyUSB0-63,
+// COM97-COM160 -> /dev/ttyACM0-63. COM161-COM255 exist only through overrides. An override
+// with an empty path hides a port of the default table. One map serves the whole process;
+// every member is thread-safe.
+class PortNameMap
+{
+public:
+    static PortNameMap &instance();
+
+    // "\\.\COM<number>", the one form of port name used everywhere in the program.
+    static QString portName(int number);
+    // The number of a name of that form (1 to 255, no leading zeros); 0 for any other text.
+    static int portNumber(const QString &portName);
+
+    // The device path of the port; empty when the name maps to nothing.
+    QString devicePath(const QString &portName) const;
+
+    void setPath(const QString &portName, const QString &devicePath);
+    void removePath(const QString &portName);
+    // Drops every override; the default table stays as it is.
+    void clear();
+    // Replaces the overrides with the keys "COM<n>" of the group "Ports".
+    void loadSettings(QSettings &settings);
+
+    // With the table off only overrides map anything: tests use it to keep the machine's own
+    // serial ports out of sight.
+    void setDefaultTableEnabled(bool enabled);
+
+private:
+    PortNameMap() = default;
+    Q_DISABLE_COPY_MOVE(PortNameMap)
+
+    static QString defaultPath(int number);
+
+    mutable QMutex mutex;
+    QHash<QString, QString> overrides;
+    bool defaultTableEnabled = true;
+};
+
+#endif // PORTNAMEMAP_H

@@ -1,0 +1,227 @@
+#include "serialport_p.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr speed_t LineSpeed = B115200;
+constexpr int LineBitsPerSecond = 115200;
+constexpr int BitsPerCharacter = 11; // start bit, 8 data bits, 2 stop bits
+constexpr short HangUpEvents = POLLHUP | POLLERR | POLLNVAL;
+
+class Deadline
+{
+public:
+    explicit Deadline(qint64 ms)
+        : end(Clock::now() + std::chrono::milliseconds(std::max<qint64>(ms, 0)))
+    { }
+
+    // Whole milliseconds left, rounded up so that a poll never wakes before the deadline and
+    // spins; 0 once it has passed.
+    int remainingMs() const
+    {
+        const auto left = end - Clock::now();
+        if (left <= Clock::duration::zero())
+            return 0;
+        const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+        return int(std::min<qint64>(ms, INT_MAX));
+    }
+
+private:
+    Clock::time_point end;
+};
+
+bool isTransient(int error)
+{
+    return error == EAGAIN || error == EINTR;
+}
+
+// Waits up to waitMs for the events; answers the events that came (0 when none), or -1 when
+// poll itself failed.
+int waitFor(int fd, short events, int waitMs)
+{
+    pollfd pfd {fd, events, 0};
+    const int ready = poll(&pfd, 1, waitMs);
+    if (ready < 0)
+        return isTransient(errno) ? 0 : -1;
+    return ready == 0 ? 0 : pfd.revents;
+}
+
+int lineTimeMs(int bytes)
+{
+    return int(qint64(bytes) * BitsPerCharacter * 1000 / LineBitsPerSecond);
+}
+
+// tcdrain() waits without limit, so the output queue is watched instead: the bytes have left
+// when it is empty.
+bool drainOutput(int fd, const Deadline &deadline)
+{
+    for (;;) {
+        int queued = 0;
+        if (ioctl(fd, TIOCOUTQ, &queued) != 0)
+            return false;
+        if (queued == 0)
+            return true;
+        const int waitMs = std::min(deadline.remainingMs(), std::max(1, lineTimeMs(queued)));
+        if (waitMs == 0)
+            return false;
+        // No events asked for: poll returns early only when the line hangs up.
+        const int events = waitFor(fd, 0, waitMs);
+        if (events < 0 || (events & HangUpEvents))
+            return false;
+    }
+}
+
+// DTR high, RTS low. A pseudo-terminal has no modem lines and refuses both; that is no error.
+void setModemLines(int fd)
+{
+    int dtr = TIOCM_DTR;
+    int rts = TIOCM_RTS;
+    ioctl(fd, TIOCMBIS, &dtr);
+    ioctl(fd, TIOCMBIC, &rts);
+}
+
+// USB adapters otherwise hold received bytes back for up to 16 ms; a refusal only costs speed.
+void requestLowLatency(int fd)
+{
+    serial_struct serial {};
+    if (ioctl(fd, TIOCGSERIAL, &serial) == 0) {
+        serial.flags |= ASYNC_LOW_LATENCY;
+        ioctl(fd, TIOCSSERIAL, &serial);
+    }
+}
+
+bool settingsTaken(int fd, const termios &wanted)
+{
+    constexpr tcflag_t Framing = CSIZE | CSTOPB | PARENB | CRTSCTS;
+    termios applied {};
+    return tcgetattr(fd, &applied) == 0 && (applied.c_cflag & Framing) == (wanted.c_cflag & Framing)
+        && cfgetispeed(&applied) == LineSpeed && cfgetospeed(&applied) == LineSpeed;
+}
+
+} // namespace
+
+SerialPort::Handle SerialPort::open(const QString &devicePath)
+{
+    if (devicePath.isEmpty())
+        return NoHandle;
+    const int fd = ::open(QFile::encodeName(devicePath).constData(),
+                          O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return NoHandle;
+
+    // Protocol bytes go to terminals only, never into a file or socket that a wrong path names.
+    // One opener at a time: flock binds other processes and root alike; TIOCEXCL keeps out
+    // plain opens by other users, and a port someone else made exclusive counts as taken even
+    // for root, who could otherwise open it.
+    int exclusive = 0;
+    if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0
+        || (ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive) || ioctl(fd, TIOCEXCL) != 0) {
+        ::close(fd);
+        return NoHandle;
+    }
+    return fd;
+}
+
+bool SerialPort::configure(Handle handle, bool oneStopBit)
+{
+    const int fd = int(handle);
+    termios line {};
+    if (tcgetattr(fd, &line) != 0)
+        return false;
+    cfmakeraw(&line);
+    line.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK | IGNPAR);
+    line.c_cflag &= ~(CSTOPB | CRTSCTS | PARENB);
+    line.c_cflag |= CS8 | CREAD | CLOCAL | (oneStopBit ? 0 : CSTOPB);
+    line.c_cc[VMIN] = 0;
+    line.c_cc[VTIME] = 0;
+    if (cfsetispeed(&line, LineSpeed) != 0 || cfsetospeed(&line, LineSpeed) != 0
+        || tcsetattr(fd, TCSANOW, &line) != 0 || !settingsTaken(fd, line))
+        return false;
+    setModemLines(fd);
+    requestLowLatency(fd);
+    return true;
+}
+
+bool SerialPort::close(Handle handle)
+{
+    const int fd = int(handle);
+    // The simulator keeps its own descriptor of the line open, so the terminal outlives this
+    // one; a flag left set would lock every later opener out.
+    ioctl(fd, TIOCNXCL);
+    return ::close(fd) == 0;
+}
+
+bool SerialPort::discardInput(Handle handle)
+{
+    return tcflush(int(handle), TCIFLUSH) == 0;
+}
+
+qint64 SerialPort::write(Handle handle, const void *data, unsigned len, qint64 timeoutMs)
+{
+    const int fd = int(handle);
+    const auto *bytes = static_cast<const char *>(data);
+    const Deadline deadline(timeoutMs);
+    unsigned sent = 0;
+    while (sent < len) {
+        const ssize_t n = ::write(fd, bytes + sent, len - sent);
+        if (n > 0) {
+            sent += unsigned(n);
+            continue;
+        }
+        if (n < 0 && !isTransient(errno))
+            return -1;
+        const int waitMs = deadline.remainingMs();
+        const int events = waitMs > 0 ? waitFor(fd, POLLOUT, waitMs) : -1;
+        if (events < 0 || (events & HangUpEvents))
+            return -1;
+    }
+    return drainOutput(fd, deadline) ? qint64(sent) : -1;
+}
+
+qint64 SerialPort::read(Handle handle, void *data, unsigned len, qint64 timeoutMs,
+                        qint64 intervalMs)
+{
+    const int fd = int(handle);
+    auto *bytes = static_cast<char *>(data);
+    const Deadline total(timeoutMs);
+    Deadline gap(intervalMs);
+    unsigned got = 0;
+    bool hungUp = false;
+    while (got < len) {
+        const ssize_t n = ::read(fd, bytes + got, len - got);
+        if (n > 0) {
+            got += unsigned(n);
+            gap = Deadline(intervalMs);
+            continue;
+        }
+        // With VMIN = VTIME = 0 a terminal answers 0 when nothing is waiting; after a hang-up
+        // that means nothing will ever come.
+        if ((n < 0 && !isTransient(errno)) || hungUp)
+            return -1;
+        int waitMs = total.remainingMs();
+        if (got > 0 && intervalMs > 0)
+            waitMs = std::min(waitMs, gap.remainingMs());
+        if (waitMs == 0)
+            break;
+        const int events = waitFor(fd, POLLIN, waitMs);
+        if (events < 0)
+            return -1;
+        hungUp = events & HangUpEvents;
+    }
+    return got;
+}
