@@ -1,0 +1,81 @@
+#include "ModeProbe.h"
+
+#include "ComPort.h"
+#include "crc16.h"
+
+#include <QtEndian>
+
+#include <cstring>
+
+namespace ModeProbe {
+
+namespace {
+
+constexpr unsigned WriteTimeoutPerByte = 1000;
+
+// "1g" and two zero bytes; firmware answers 8 bytes: 4 not examined, the 2-byte answer, and the
+// check value over the first 6.
+constexpr char StatusQuery[] = {'1', 'g', 0, 0};
+constexpr unsigned StatusReplyLength = 8;
+// Running firmware does not know the status query and answers with this short word instead.
+constexpr char UnknownCommandReply[] = {'e', 'r', 'r', 'c'};
+
+// An empty write-data frame; the loader recognises it by its head, the last two bytes are fixed
+// and deliberately not the frame's check value.
+constexpr unsigned char LoaderQuery[] = {0x44, 0x11, 0x00, 0x00, 0x43, 0x37};
+constexpr unsigned char LoaderEmptyReply[] = {0xEC, 0xEE};
+
+constexpr char IspQuery = '?';
+
+void setReadTimeouts(ComPort &link, unsigned readConstant, unsigned readMultiplier)
+{
+    link.setTimeouts(0, readConstant, readMultiplier, 0, WriteTimeoutPerByte);
+}
+
+// Firmware or loader behind the status query; Unrecognised when the answer says neither.
+int askStatus(ComPort &link)
+{
+    char reply[StatusReplyLength] = {};
+    if (link.transactRaw(StatusQuery, sizeof StatusQuery, reply, sizeof reply)) {
+        const quint16 check = qFromLittleEndian<quint16>(reply + 6);
+        if (crc16(reply, 6) != check)
+            return Unrecognised;
+        if (reply[4] == 'n' && reply[5] == 'n')
+            return NoFirmware;
+        if (reply[4] == 'y' && reply[5] == 'y')
+            return FirmwareRuns;
+        return Unrecognised;
+    }
+    if (std::memcmp(reply, UnknownCommandReply, sizeof UnknownCommandReply) == 0)
+        return FirmwareRuns;
+    return Unrecognised;
+}
+
+int askLoader(ComPort &link)
+{
+    // A fresh buffer: bytes left from the status query must not pass for the loader's answer.
+    unsigned char reply[sizeof LoaderEmptyReply] = {};
+    link.transactRaw(LoaderQuery, sizeof LoaderQuery, reply, sizeof reply);
+    return std::memcmp(reply, LoaderEmptyReply, sizeof reply) == 0 ? NoFirmware : Unrecognised;
+}
+
+} // namespace
+
+int checkFirmware(ComPort &link, const Timeouts &timeouts)
+{
+    setReadTimeouts(link, timeouts.statusReadConstant, timeouts.readMultiplier);
+    const int status = askStatus(link);
+    if (status != Unrecognised)
+        return status;
+    setReadTimeouts(link, timeouts.loaderReadConstant, timeouts.readMultiplier);
+    return askLoader(link);
+}
+
+bool checkIsp(ComPort &link)
+{
+    char reply = 0;
+    link.transactRaw(&IspQuery, 1, &reply, 1);
+    return reply == IspQuery;
+}
+
+} // namespace ModeProbe
