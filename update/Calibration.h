@@ -1,0 +1,69 @@
+#ifndef CALIBRATION_H
+#define CALIBRATION_H
+
+#include "DeviceCommands.h"
+#include "LoaderCommands.h"
+
+#include <functional>
+
+class ComPort;
+
+// Calibrates a device against a known external supply voltage: takes the device's own
+// measurements, computes the coefficients and stores them in the device.
+class Calibration
+{
+public:
+    // Result codes.
+    static constexpr int Ok = 0;
+    static constexpr int ScalFailed = -200;
+    static constexpr int SaveFailed = -201;
+    static constexpr int GetiFailed = -202;
+    static constexpr int CalibrateFailed = -203;
+    static constexpr int MeasurementFailed = -204;
+    static constexpr int ResetFailed = -205;
+    static constexpr int NoExternalPower = -207;
+    static constexpr int VersionFailed = -208;
+    static constexpr int TimeoutFailed = -209;
+
+    // Progress steps 200 to 210, then 211 to 220 during the closing ticks.
+    static constexpr int firstStep = 200;
+
+    // The external power reading must reach this value.
+    static constexpr int externalPowerThreshold = 50;
+
+    // Reports each step and, on failure, the failure code.
+    using Progress = std::function<void(int)>;
+
+    Calibration(ComPort &link, double vref, Progress progress);
+
+    // Answers Ok or a failure code; a failure has already been reported.
+    int run();
+
+    // The words the calibration uses: m0, m1, m4 (external power) and m5.
+    struct Measurements
+    {
+        qint16 m0 = 0;
+        qint16 m1 = 0;
+        qint16 m4 = 0;
+        qint16 m5 = 0;
+    };
+
+    // Fills w0 to w5 and w25 of a cleared block; false when a coefficient can't be stored
+    // in a word (a zero measurement or a quotient beyond the 16-bit range).
+    static bool fillBlock(CalibrationBlock *block, const Measurements &m, double vref,
+                          bool modelDL);
+    static OldCalibrationBlock oldBlock(const CalibrationBlock &block);
+
+private:
+    bool measure(Measurements *m);
+    int fail(int code);
+    void step(int offset);
+
+    ComPort &link;
+    DeviceCommands device;
+    LoaderCommands loader;
+    double vref;
+    Progress progress;
+};
+
+#endif // CALIBRATION_H

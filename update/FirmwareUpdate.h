@@ -1,0 +1,47 @@
+#ifndef FIRMWAREUPDATE_H
+#define FIRMWAREUPDATE_H
+
+#include "LoaderCommands.h"
+
+#include <QString>
+
+#include <functional>
+
+class ComPort;
+
+// Writes a firmware file into a device through its loader, then lets the device restart.
+class FirmwareUpdate
+{
+public:
+    // Result codes; -2 and -3 come from reading the file.
+    static constexpr int Ok = 0;
+    static constexpr int ResetFailed = -4;
+    static constexpr int ConnectFailed = -5;
+    static constexpr int DisconnectFailed = -6;
+    static constexpr int NewSectionFailed = -7;
+    static constexpr int WriteDataFailed = -8;
+
+    static constexpr int resetAttempts = 5;
+    static constexpr int connectAttempts = 5;
+    // Sending the lines fills 0 to 85 %, the restart 86 to 100 %.
+    static constexpr int linesPercent = 85;
+
+    // Reports percents as the update advances (failures are not reported here).
+    using Progress = std::function<void(int)>;
+
+    FirmwareUpdate(ComPort &link, const QString &filename, Progress progress);
+
+    // Answers Ok or a failure code. The first failure ends the update: nothing more is sent.
+    int run();
+
+private:
+    bool retry(int attempts, bool (LoaderCommands::*command)());
+    int sendLine(const QByteArray &line);
+    void restartDevice();
+
+    LoaderCommands loader;
+    QString filename;
+    Progress progress;
+};
+
+#endif // FIRMWAREUPDATE_H

@@ -1,0 +1,47 @@
+#ifndef LOADERCOMMANDS_H
+#define LOADERCOMMANDS_H
+
+#include <QByteArray>
+#include <QtGlobal>
+
+class ComPort;
+
+// The binary frames of a device's loader, sent on an open link. Every frame but the reset is
+// answered with a 6-byte status: the code echoed, then a status word that is 0 when accepted.
+class LoaderCommands
+{
+public:
+    static constexpr quint16 ResetCode = 0xF000;
+    static constexpr quint16 ConnectCode = 0x1234;
+    static constexpr quint16 SetAddressCode = 0x4411;
+    static constexpr quint16 WriteDataCode = 0x1144;
+    static constexpr quint16 FinishCode = 0x4321;
+
+    static constexpr int addressLength = 8;
+    static constexpr int maxDataLength = 32;
+
+    explicit LoaderCommands(ComPort &link);
+
+    // Writes the reset frame; no reply comes. True when the frame was written.
+    bool loaderReset();
+    bool loaderConnect();
+    // Sends the first 8 bytes of text (zero bytes fill a shorter text).
+    bool loaderSetAddress(QByteArray text);
+    // Sends at most the first 32 bytes of data.
+    bool loaderWriteData(QByteArray data);
+    bool loaderFinish();
+
+private:
+    static constexpr int headLength = 4;
+    static constexpr int checkLength = 2;
+    static constexpr int replyLength = 6;
+
+    bool exchange(quint16 code, const QByteArray &data);
+    static QByteArray head(quint16 code, int dataLength);
+    static QByteArray checkValue(const QByteArray &bytes);
+    static bool accepted(quint16 code, const uchar *reply);
+
+    ComPort &link;
+};
+
+#endif // LOADERCOMMANDS_H

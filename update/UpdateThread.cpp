@@ -1,0 +1,90 @@
+#include "UpdateThread.h"
+
+#include "Calibration.h"
+#include "ComPort.h"
+#include "FirmwareUpdate.h"
+
+namespace {
+// The loader answers slowly while it writes flash; these time-outs are generous on purpose.
+constexpr unsigned jobReadInterval = 0;
+constexpr unsigned jobReadTotalConstant = 5000;
+constexpr unsigned jobReadTotalMultiplier = 50;
+constexpr unsigned jobWriteTotalConstant = 0;
+constexpr unsigned jobWriteTotalMultiplier = 5000;
+
+// How often a closed port is asked whether it is free yet.
+constexpr unsigned long portReleasePollMs = 50;
+
+constexpr int portCantOpen = -1;
+constexpr int jobDone = 1;
+} // namespace
+
+UpdateThread::UpdateThread() : QThread(nullptr), link(std::make_unique<ComPort>())
+{
+    link->setTimeouts(jobReadInterval, jobReadTotalConstant, jobReadTotalMultiplier,
+                      jobWriteTotalConstant, jobWriteTotalMultiplier);
+}
+
+UpdateThread::~UpdateThread()
+{
+    // A worker is only destroyed by its owner, never while its own run is under way.
+    wait();
+}
+
+void UpdateThread::setJob(QString devicename, QString filename, bool calibrate, bool update,
+                          double vref)
+{
+    this->devicename = devicename;
+    this->filename = filename;
+    doCalibrate = calibrate;
+    doUpdate = update;
+    this->vref = vref;
+}
+
+void UpdateThread::restart()
+{
+    wait();
+    start();
+}
+
+int UpdateThread::calibrateDevice()
+{
+    return Calibration(*link, vref, [this](int percents) { reportProgress(percents); }).run();
+}
+
+void UpdateThread::run()
+{
+    if (!link->open(devicename.toLatin1().constData(), false)) {
+        closeLink();
+        emit progress(devicename, portCantOpen);
+        emit finished(this, devicename, portCantOpen, 0);
+        return;
+    }
+    if (doUpdate) {
+        const int result = FirmwareUpdate(*link, filename, [this](int percents) {
+                               reportProgress(percents);
+                           }).run();
+        if (result != FirmwareUpdate::Ok) {
+            closeLink();
+            emit progress(devicename, result);
+            emit finished(this, devicename, result, 0);
+            return;
+        }
+    }
+    const int calibrationResult = doCalibrate ? calibrateDevice() : Calibration::Ok;
+    closeLink();
+    emit finished(this, devicename, jobDone, calibrationResult);
+}
+
+// The window may open the port the moment finished() arrives.
+void UpdateThread::closeLink()
+{
+    link->close();
+    while (link->usesPort(devicename))
+        QThread::msleep(portReleasePollMs);
+}
+
+void UpdateThread::reportProgress(int percents)
+{
+    emit progress(devicename, percents);
+}
