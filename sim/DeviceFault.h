@@ -1,0 +1,50 @@
+#ifndef DEVICEFAULT_H
+#define DEVICEFAULT_H
+
+#include "DeviceReply.h"
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// One misbehaviour of a simulated device, aimed at the requests of one name ("geti", "RESET",
+// "WRITE DATA", "1g", "loader-probe", "?" or "*" for every request).
+//
+// NoReply, BadStatus and Unplug refuse the request: it has no effect. Every other kind lets the
+// request take effect and only spoils the reply on its way back. A RESET has no reply, so a
+// RESET "fails" by being ignored (NoReply or BadStatus): the device stays in its mode.
+struct DeviceFault
+{
+    enum Kind {
+        NoReply, // ignore the request
+        ShortReply, // send only the first `bytes` bytes (default: all but the last)
+        WrongEcho, // replace the echo / frame code / probe answer with `payload` (default: its
+                   // bits inverted)
+        BadStatus, // loader: refuse with status `value`; firmware: refuse with "errc"
+        BadCheck, // the reply's check value is wrong (loader status replies: their trailer)
+        Garbage, // send `payload` instead (default: as many scrambled bytes as the reply)
+        Split, // send the reply in pieces of `bytes` bytes (default 1), `delayMs` apart
+        LateTail, // hold the last `bytes` bytes (default 1) back for `delayMs` (default 500)
+        Unplug // the line disappears as soon as the request has arrived
+    };
+
+    QString request = QStringLiteral("*");
+    Kind kind = NoReply;
+    int skip = 0; // matching requests served normally before the fault strikes
+    int times = 1; // matching requests it strikes after that; negative: every one
+    int bytes = -1;
+    int delayMs = -1;
+    int value = 1;
+    QByteArray payload;
+
+    bool refusesRequest() const { return kind == NoReply || kind == BadStatus || kind == Unplug; }
+    bool matches(const QString &requestName) const;
+    // The reply as this fault lets it go out.
+    QList<ReplyPiece> shape(const DeviceReply &reply) const;
+
+    static QString kindName(Kind kind);
+    static std::optional<Kind> kindFromName(const QString &name);
+};
+
+#endif // DEVICEFAULT_H

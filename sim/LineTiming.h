@@ -1,0 +1,24 @@
+#ifndef LINETIMING_H
+#define LINETIMING_H
+
+#include <chrono>
+
+namespace LineTiming {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr long long BitsPerSecond = 115200;
+// Start bit, 8 data bits, two stop bits.
+constexpr long long BitsPerByte = 11;
+constexpr Clock::duration ByteTime =
+    std::chrono::nanoseconds(BitsPerByte * 1000000000LL / BitsPerSecond);
+
+// How long `bytes` bytes take on the line.
+constexpr Clock::duration lineTime(long long bytes)
+{
+    return ByteTime * bytes;
+}
+
+} // namespace LineTiming
+
+#endif // LINETIMING_H

@@ -1,0 +1,60 @@
+#ifndef SIMULATEDDEVICE_H
+#define SIMULATEDDEVICE_H
+
+#include "DeviceEngine.h"
+#include "PseudoTerminal.h"
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+// One simulated device on a pseudo-terminal of its own, served by a thread of its own from
+// start() until stop() or destruction. portPath() is the "serial port" to open.
+//
+// Every method may be called from any thread.
+class SimulatedDevice
+{
+public:
+    explicit SimulatedDevice(const DeviceProfile &profile = DeviceProfile::ready());
+    ~SimulatedDevice();
+
+    SimulatedDevice(const SimulatedDevice &) = delete;
+    SimulatedDevice &operator=(const SimulatedDevice &) = delete;
+
+    // Creates the line and starts serving it. A device starts once; false (see errorString)
+    // when it ran before or the system gives no pseudo-terminal.
+    bool start();
+    // Switches the device off: the thread ends and the port path disappears.
+    void stop();
+
+    QString portPath() const { return path; }
+    QString errorString() const { return error; }
+    const DeviceProfile &profile() const { return engine.profile(); }
+
+    void addFault(const DeviceFault &fault) { engine.addFault(fault); }
+    void clearFaults() { engine.clearFaults(); }
+    // Pulls the plug: the port path disappears, the device stays in mode Unplugged.
+    void unplug();
+
+    DeviceState state() const { return engine.state(); }
+    DeviceMode mode() const { return engine.state().mode; }
+    WireLog &log() { return engine.log(); }
+    const WireLog &log() const { return engine.log(); }
+
+private:
+    void run();
+    void waitForInput(LineTiming::Clock::time_point wake);
+    bool oneStopBit() const;
+    void wake();
+
+    DeviceEngine engine;
+    std::unique_ptr<PseudoTerminal> line;
+    QString path;
+    QString error;
+    int wakeDescriptor = -1;
+    std::thread worker;
+    std::atomic<bool> stopRequested {false};
+    std::atomic<bool> unplugRequested {false};
+};
+
+#endif // SIMULATEDDEVICE_H

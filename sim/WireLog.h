@@ -1,0 +1,49 @@
+#ifndef WIRELOG_H
+#define WIRELOG_H
+
+#include "DeviceProfile.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMutex>
+#include <QStringList>
+#include <QWaitCondition>
+
+#include <chrono>
+
+// One request as a simulated device received it, and what the device sent back.
+struct WireRecord
+{
+    std::chrono::steady_clock::time_point received; // when its last byte arrived
+    DeviceMode mode = DeviceMode::Firmware; // the device's mode when it arrived
+    // "geti", "RESET", "WRITE DATA", "1g", "loader-probe", "?"; or "unknown", "frame error",
+    // "ignored" and "incomplete" for bytes the device could not take as a request.
+    QString request;
+    QByteArray bytes;
+    QByteArray reply; // every byte sent in answer, pieces joined
+    QString fault; // name of the fault that struck, or empty
+};
+
+// The requests a device received, in order. Written by the device's thread, read by any.
+class WireLog
+{
+public:
+    void append(const WireRecord &record);
+    void clear();
+
+    int size() const;
+    QList<WireRecord> records() const;
+    // Records from index `from` on, for readers that follow the log as it grows.
+    QList<WireRecord> recordsFrom(int from) const;
+    QStringList requests() const;
+
+    // Waits until the log holds at least `count` records; false on time-out.
+    bool waitForSize(int count, int timeoutMs) const;
+
+private:
+    mutable QMutex mutex;
+    mutable QWaitCondition grown;
+    QList<WireRecord> entries;
+};
+
+#endif // WIRELOG_H
