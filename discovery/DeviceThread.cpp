@@ -82,7 +82,7 @@ DeviceThread::DeviceThread() : link(std::make_unique<ComPort>())
 
 DeviceThread::~DeviceThread()
 {
-    requestInterruption();
+    requestStop();
     wait();
     link->close();
 }
@@ -105,6 +105,13 @@ void DeviceThread::forgetVariants(QString location)
     variantMasks.remove(location);
 }
 
+void DeviceThread::requestStop()
+{
+    requestInterruption();
+    // Waits for the exchange in progress; every later one on the closed link fails at once.
+    link->close();
+}
+
 bool DeviceThread::usesPort(const QString &name) const
 {
     return link->usesPort(name);
@@ -112,7 +119,10 @@ bool DeviceThread::usesPort(const QString &name) const
 
 int DeviceThread::checkFirmware()
 {
-    return ModeProbe::checkFirmware(*link, ModeProbe::ScanTimeouts);
+    const int status = ModeProbe::askStatus(*link, ModeProbe::ScanTimeouts);
+    if (status != ModeProbe::Unrecognised || !mayExchange(scannedPort))
+        return status;
+    return ModeProbe::askLoader(*link, ModeProbe::ScanTimeouts);
 }
 
 bool DeviceThread::checkIsp()
@@ -128,8 +138,10 @@ void DeviceThread::run()
         if (isInterruptionRequested())
             return;
         qDebug().noquote() << QStringLiteral("Device ") + name;
+        scannedPort = name;
         scanPort(name, devices);
     }
+    scannedPort.clear();
     if (!isInterruptionRequested())
         emit finish(ports, devices);
 }
@@ -200,17 +212,20 @@ DeviceThread::GroupOutcome DeviceThread::runGroup(const QString &name, int group
             mask = (mask & ~g.bits) | variant.bit;
             return GroupOutcome::Answered;
         }
-        // A failure after the link was closed under us says nothing about the device.
-        if (!link->usesPort(name))
-            return GroupOutcome::Abandoned;
     }
+    // A failure while the port was being taken away says nothing about the device.
+    if (!mayExchange(name))
+        return GroupOutcome::Abandoned;
     mask &= ~g.bits;
     return GroupOutcome::Unanswered;
 }
 
+// The exclusion is checked as well as the link: a close from the GUI thread waits for the link's
+// lock, and the next exchange could otherwise take the lock first.
 bool DeviceThread::mayExchange(const QString &name) const
 {
-    return !isInterruptionRequested() && link->usesPort(name);
+    return !isInterruptionRequested() && link->usesPort(name)
+        && !link->excludedPorts().contains(name);
 }
 
 int DeviceThread::workingMask(const QString &name)

@@ -19,9 +19,8 @@ class ComPort;
 // so later passes send only those.
 //
 // Threads: run() is the worker thread; everything else is for the thread that owns the object.
-// Stopping: requestInterruption() makes a running pass close its port and return before its
-// next exchange with a device; such a pass emits no finish(), since its lists would be partial.
-// The destructor does this itself and waits, so deleting a worker is always safe.
+// Stopping: requestStop() ends a running pass early; the destructor stops the pass itself and
+// waits for it, so deleting the worker is always safe.
 class DeviceThread : public QThread
 {
     Q_OBJECT
@@ -39,6 +38,10 @@ public:
     // The next pass tries every command variant on this port again (its device may now run
     // other firmware).
     void forgetVariants(QString location);
+    // Ends a running pass as soon as the exchange in progress is over: the link closes, the
+    // pass keeps what it learnt about the port's command variants and returns without
+    // emitting finish(), whose lists would be partial. Returns at once; wait() for the end.
+    void requestStop();
     // True while the scan's link has this port open or is trying it.
     bool usesPort(const QString &name) const;
 
@@ -69,6 +72,8 @@ private:
     void storeMask(const QString &name, int mask);
 
     std::unique_ptr<ComPort> link;
+    // The port the pass is working on; used by the worker thread only.
+    QString scannedPort;
     mutable QMutex masksMutex;
     // Per port: the identification variants still worth sending (bits in DeviceThread.cpp).
     QMap<QString, int> variantMasks;

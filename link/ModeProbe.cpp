@@ -32,9 +32,11 @@ void setReadTimeouts(ComPort &link, unsigned readConstant, unsigned readMultipli
     link.setTimeouts(0, readConstant, readMultiplier, 0, WriteTimeoutPerByte);
 }
 
-// Firmware or loader behind the status query; Unrecognised when the answer says neither.
-int askStatus(ComPort &link)
+} // namespace
+
+int askStatus(ComPort &link, const Timeouts &timeouts)
 {
+    setReadTimeouts(link, timeouts.statusReadConstant, timeouts.readMultiplier);
     char reply[StatusReplyLength] = {};
     if (link.transactRaw(StatusQuery, sizeof StatusQuery, reply, sizeof reply)) {
         const quint16 check = qFromLittleEndian<quint16>(reply + 6);
@@ -51,24 +53,19 @@ int askStatus(ComPort &link)
     return Unrecognised;
 }
 
-int askLoader(ComPort &link)
+int askLoader(ComPort &link, const Timeouts &timeouts)
 {
+    setReadTimeouts(link, timeouts.loaderReadConstant, timeouts.readMultiplier);
     // A fresh buffer: bytes left from the status query must not pass for the loader's answer.
     unsigned char reply[sizeof LoaderEmptyReply] = {};
     link.transactRaw(LoaderQuery, sizeof LoaderQuery, reply, sizeof reply);
     return std::memcmp(reply, LoaderEmptyReply, sizeof reply) == 0 ? NoFirmware : Unrecognised;
 }
 
-} // namespace
-
 int checkFirmware(ComPort &link, const Timeouts &timeouts)
 {
-    setReadTimeouts(link, timeouts.statusReadConstant, timeouts.readMultiplier);
-    const int status = askStatus(link);
-    if (status != Unrecognised)
-        return status;
-    setReadTimeouts(link, timeouts.loaderReadConstant, timeouts.readMultiplier);
-    return askLoader(link);
+    const int status = askStatus(link, timeouts);
+    return status != Unrecognised ? status : askLoader(link, timeouts);
 }
 
 bool checkIsp(ComPort &link)

@@ -33,6 +33,11 @@ enum FirmwareState : int {
 // Leaves the loader query's time-outs in force on the link.
 int checkFirmware(ComPort &link, const Timeouts &timeouts);
 
+// The two steps of checkFirmware, for callers that must be able to stop in between.
+// askStatus answers Unrecognised when the loader probe has to decide.
+int askStatus(ComPort &link, const Timeouts &timeouts);
+int askLoader(ComPort &link, const Timeouts &timeouts);
+
 // True when the line echoes the single byte "?", as a chip in ISP mode does. Runs with the
 // time-outs the link already holds.
 bool checkIsp(ComPort &link);
