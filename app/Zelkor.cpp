@@ -1,0 +1,64 @@
+#include "Zelkor.h"
+
+#include <QTreeWidgetItem>
+
+#include <algorithm>
+#include <iterator>
+
+namespace {
+// The form's default section width does not fit the columns' contents.
+constexpr int ColumnWidths[] = {100, 110, 80, 110, 120};
+
+// The selected rows including those that are not enabled: QTreeWidget::selectedItems() leaves
+// them out, yet a row whose job has cleared its flags stays selected and must count.
+QList<QTreeWidgetItem *> selectedRows(const QTreeWidget *tree)
+{
+    QList<QTreeWidgetItem *> rows;
+    for (int index = 0; index < tree->topLevelItemCount(); ++index) {
+        QTreeWidgetItem *row = tree->topLevelItem(index);
+        if (row->isSelected())
+            rows.append(row);
+    }
+    return rows;
+}
+} // namespace
+
+Zelkor::Zelkor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
+{
+    ui.setupUi(this);
+    for (int column = 0; column < int(std::size(ColumnWidths)); ++column)
+        ui.treeWidget->setColumnWidth(column, ColumnWidths[column]);
+    setWindowTitle(tr("Zelkor v1.2"));
+
+    loadSettings();
+
+    connect(ui.treeWidget, &QTreeWidget::itemSelectionChanged, this, &Zelkor::selectionChanged);
+
+    // The prompt is the field's real text, not a placeholder: it is what gets stored and
+    // checked until the user picks a file.
+    if (openPath.isEmpty())
+        ui.filenameEdit->setText(tr("Please select firmware *.cod file"));
+    ui.filenameEdit->installEventFilter(this);
+}
+
+Zelkor::~Zelkor()
+{
+    saveSettings();
+}
+
+void Zelkor::selectionChanged()
+{
+    const bool wasBusy = busy;
+    busy = true;
+    const QList<QTreeWidgetItem *> selected = selectedRows(ui.treeWidget);
+    // A row whose job is running has lost its flags; it must not get a second job.
+    const bool allEnabled = std::all_of(selected.cbegin(), selected.cend(), [](auto *item) {
+        return item->flags().testFlag(Qt::ItemIsEnabled);
+    });
+    busy = wasBusy;
+
+    const bool enable = allEnabled && !selected.isEmpty();
+    ui.updateBtn->setEnabled(enable);
+    ui.calbBtn->setEnabled(enable);
+    ui.calbAfterChk->setEnabled(enable);
+}
