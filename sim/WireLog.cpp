@@ -1,42 +1,39 @@
 #include "WireLog.h"
 
-#include <QDeadlineTimer>
-#include <QMutexLocker>
-
 void WireLog::append(const WireRecord &record)
 {
-    QMutexLocker locker(&mutex);
+    std::lock_guard<std::mutex> locker(mutex);
     entries.append(record);
-    grown.wakeAll();
+    grown.notify_all();
 }
 
 void WireLog::clear()
 {
-    QMutexLocker locker(&mutex);
+    std::lock_guard<std::mutex> locker(mutex);
     entries.clear();
 }
 
 int WireLog::size() const
 {
-    QMutexLocker locker(&mutex);
+    std::lock_guard<std::mutex> locker(mutex);
     return int(entries.size());
 }
 
 QList<WireRecord> WireLog::records() const
 {
-    QMutexLocker locker(&mutex);
+    std::lock_guard<std::mutex> locker(mutex);
     return entries;
 }
 
 QList<WireRecord> WireLog::recordsFrom(int from) const
 {
-    QMutexLocker locker(&mutex);
+    std::lock_guard<std::mutex> locker(mutex);
     return entries.mid(from);
 }
 
 QStringList WireLog::requests() const
 {
-    QMutexLocker locker(&mutex);
+    std::lock_guard<std::mutex> locker(mutex);
     QStringList names;
     for (const WireRecord &record : entries)
         names.append(record.request);
@@ -45,11 +42,7 @@ QStringList WireLog::requests() const
 
 bool WireLog::waitForSize(int count, int timeoutMs) const
 {
-    QDeadlineTimer deadline(timeoutMs);
-    QMutexLocker locker(&mutex);
-    while (entries.size() < count) {
-        if (!grown.wait(&mutex, deadline))
-            return entries.size() >= count;
-    }
-    return true;
+    std::unique_lock<std::mutex> locker(mutex);
+    return grown.wait_for(locker, std::chrono::milliseconds(timeoutMs),
+                          [&] { return entries.size() >= count; });
 }

@@ -5,11 +5,11 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QMutex>
 #include <QStringList>
-#include <QWaitCondition>
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 // One request as a simulated device received it, and what the device sent back.
 struct WireRecord
@@ -41,8 +41,10 @@ public:
     bool waitForSize(int count, int timeoutMs) const;
 
 private:
-    mutable QMutex mutex;
-    mutable QWaitCondition grown;
+    // The standard pair rather than QMutex and QWaitCondition: ThreadSanitizer does not see the
+    // unlock inside QWaitCondition::wait and would report a double lock.
+    mutable std::mutex mutex;
+    mutable std::condition_variable grown;
     QList<WireRecord> entries;
 };
 
