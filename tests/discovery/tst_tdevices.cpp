@@ -4,7 +4,8 @@
 #include <QTest>
 #include <QThread>
 
-// Sends a scan result from a thread of its own, the way the scan worker does.
+#include <memory>
+
 class ResultSender : public QObject
 {
     Q_OBJECT
@@ -103,19 +104,16 @@ void TestTDevices::crossesThreadsIntact()
         locations << device.location;
     locations << QStringLiteral("\\\\.\\COM9"); // a port where nothing answered
 
-    QThread senderThread;
     ResultSender sender;
-    sender.moveToThread(&senderThread);
     ResultReceiver receiver;
     // By signature, as the window connects the scan worker.
     QVERIFY(connect(&sender, SIGNAL(result(QStringList, QList<TDevices>)), &receiver,
                     SLOT(take(QStringList, QList<TDevices>))));
-    senderThread.start();
-    QMetaObject::invokeMethod(
-        &sender, [&sender, locations, devices] { sender.send(locations, devices); },
-        Qt::BlockingQueuedConnection);
-    senderThread.quit();
-    QVERIFY(senderThread.wait());
+    // Emitted from another thread, like the scan worker's run(): the connection queues it.
+    std::unique_ptr<QThread> senderThread(
+        QThread::create([&sender, &locations, &devices] { sender.send(locations, devices); }));
+    senderThread->start();
+    QVERIFY(senderThread->wait());
 
     QTRY_COMPARE(receiver.calls, 1);
     QCOMPARE(receiver.receivedIn, QThread::currentThread());
