@@ -12,22 +12,8 @@
 namespace {
 
 // Short replies come quickly from running firmware; "save" writes flash and takes longer.
-struct LinkTimeouts
-{
-    unsigned readInterval;
-    unsigned readTotalConstant;
-    unsigned readTotalMultiplier;
-    unsigned writeTotalConstant;
-    unsigned writeTotalMultiplier;
-};
-constexpr LinkTimeouts commandTimeouts {0, 50, 10, 0, 2000};
-constexpr LinkTimeouts saveTimeouts {0, 500, 10, 0, 1000};
-
-bool applyTimeouts(ComPort &link, const LinkTimeouts &t)
-{
-    return link.setTimeouts(t.readInterval, t.readTotalConstant, t.readTotalMultiplier,
-                            t.writeTotalConstant, t.writeTotalMultiplier);
-}
+constexpr ProtocolTiming::LinkTimeouts commandTimeouts {0, 50, 10, 0, 2000};
+constexpr ProtocolTiming::LinkTimeouts saveTimeouts {0, 500, 10, 0, 1000};
 
 constexpr qint16 modelDLWord4 = 6606;
 constexpr qint16 otherModelWord4 = 1320;
@@ -55,7 +41,7 @@ Calibration::Calibration(ComPort &link, double vref, Progress progress)
 
 int Calibration::run()
 {
-    if (!applyTimeouts(link, commandTimeouts))
+    if (!ProtocolTiming::applyTimeouts(link, commandTimeouts))
         return fail(TimeoutFailed);
     step(0);
     DeviceCommands::FirmwareVersion version;
@@ -92,7 +78,7 @@ int Calibration::run()
             return fail(ScalFailed);
     }
     step(9);
-    if (!applyTimeouts(link, saveTimeouts))
+    if (!ProtocolTiming::applyTimeouts(link, saveTimeouts))
         return fail(TimeoutFailed);
     if (!device.saveDeviceSettings())
         return fail(SaveFailed);

@@ -1,5 +1,7 @@
 #include "ProtocolTiming.h"
 
+#include "ComPort.h"
+
 #include <QElapsedTimer>
 #include <QThread>
 
@@ -9,7 +11,13 @@
 
 namespace {
 std::atomic<double> timingScale {1.0};
+std::atomic<double> timeoutScale {1.0};
+
+double positive(double factor)
+{
+    return factor < 0.0 ? 0.0 : factor;
 }
+} // namespace
 
 void ProtocolTiming::pause(int ms)
 {
@@ -29,14 +37,30 @@ void ProtocolTiming::tickWait()
         QThread::msleep(static_cast<unsigned long>(poll));
 }
 
-void ProtocolTiming::setScale(double factor)
+bool ProtocolTiming::applyTimeouts(ComPort &link, const LinkTimeouts &timeouts)
 {
-    timingScale.store(factor < 0.0 ? 0.0 : factor);
+    return link.setTimeouts(
+        scaledTimeout(timeouts.readInterval), scaledTimeout(timeouts.readTotalConstant),
+        scaledTimeout(timeouts.readTotalMultiplier), scaledTimeout(timeouts.writeTotalConstant),
+        scaledTimeout(timeouts.writeTotalMultiplier));
 }
 
-double ProtocolTiming::scale()
+unsigned ProtocolTiming::scaledTimeout(unsigned ms)
 {
-    return timingScale.load();
+    if (ms == 0)
+        return 0;
+    // A shortened time-out still gives a reply a moment to arrive.
+    return std::max(1u, unsigned(std::lround(ms * timeoutScale.load())));
+}
+
+void ProtocolTiming::setScale(double factor)
+{
+    timingScale.store(positive(factor));
+}
+
+void ProtocolTiming::setTimeoutScale(double factor)
+{
+    timeoutScale.store(positive(factor));
 }
 
 int ProtocolTiming::scaled(int ms)

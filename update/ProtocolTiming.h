@@ -4,11 +4,24 @@
 // Every pause and wait of the loader and calibration dialogues, in one place.
 //
 // Waits are measured with a monotonic clock; the CPU-time clock barely moves while a thread
-// sleeps and would stretch the waits without bound. Tests may shorten all waits by one
-// process-wide factor so that a suite of many jobs stays fast.
+// sleeps and would stretch the waits without bound. Tests may shorten the pauses and ticks,
+// and separately the link time-outs, each by one process-wide factor, so that a suite of many
+// jobs stays fast.
+class ComPort;
+
 class ProtocolTiming
 {
 public:
+    // The five time-outs of a link, in milliseconds, in the order ComPort::setTimeouts takes.
+    struct LinkTimeouts
+    {
+        unsigned readInterval;
+        unsigned readTotalConstant;
+        unsigned readTotalMultiplier;
+        unsigned writeTotalConstant;
+        unsigned writeTotalMultiplier;
+    };
+
     // After the loader reset frame has been written.
     static constexpr int loaderResetPauseMs = 100;
     // After the loader has accepted a section address.
@@ -32,12 +45,17 @@ public:
     // Waits one tick: at least tickMs (scaled) of elapsed time.
     static void tickWait();
 
-    // Multiplies every wait by factor (1.0 = full length). For tests only.
+    // Gives the link the time-outs (scaled); false when the link refused them.
+    static bool applyTimeouts(ComPort &link, const LinkTimeouts &timeouts);
+
+    // Multiply every pause and tick, or every link time-out, by factor (1.0 = full length).
+    // For tests only.
     static void setScale(double factor);
-    static double scale();
+    static void setTimeoutScale(double factor);
 
 private:
     static int scaled(int ms);
+    static unsigned scaledTimeout(unsigned ms);
 };
 
 #endif // PROTOCOLTIMING_H

@@ -3,14 +3,11 @@
 #include "Calibration.h"
 #include "ComPort.h"
 #include "FirmwareUpdate.h"
+#include "ProtocolTiming.h"
 
 namespace {
 // The loader answers slowly while it writes flash; these time-outs are generous on purpose.
-constexpr unsigned jobReadInterval = 0;
-constexpr unsigned jobReadTotalConstant = 5000;
-constexpr unsigned jobReadTotalMultiplier = 50;
-constexpr unsigned jobWriteTotalConstant = 0;
-constexpr unsigned jobWriteTotalMultiplier = 5000;
+constexpr ProtocolTiming::LinkTimeouts jobTimeouts {0, 5000, 50, 0, 5000};
 
 // How often a closed port is asked whether it is free yet.
 constexpr unsigned long portReleasePollMs = 50;
@@ -21,8 +18,7 @@ constexpr int jobDone = 1;
 
 UpdateThread::UpdateThread() : QThread(nullptr), link(std::make_unique<ComPort>())
 {
-    link->setTimeouts(jobReadInterval, jobReadTotalConstant, jobReadTotalMultiplier,
-                      jobWriteTotalConstant, jobWriteTotalMultiplier);
+    ProtocolTiming::applyTimeouts(*link, jobTimeouts);
 }
 
 UpdateThread::~UpdateThread()

@@ -1,0 +1,61 @@
+#include "JobRun.h"
+
+#include "ComPort.h"
+#include "UpdateThread.h"
+
+JobRun::JobRun() : thread(std::make_unique<UpdateThread>())
+{
+    connect(
+        thread.get(), &UpdateThread::progress, this,
+        [this](const QString &, int percents) {
+            if (progressHook)
+                progressHook(percents);
+            QMutexLocker lock(&mutex);
+            progressValues.append(percents);
+            progressAt.append(Clock::now());
+        },
+        Qt::DirectConnection);
+    connect(
+        thread.get(), &UpdateThread::finished, this,
+        [this](UpdateThread *worker, const QString &devicename, int update_result,
+               int calb_result) {
+            ComPort probe;
+            const bool free = probe.open(devicename.toLatin1().constData(), false);
+            probe.close();
+            QMutexLocker lock(&mutex);
+            finishList.append({worker, devicename, update_result, calb_result, free});
+        },
+        Qt::DirectConnection);
+}
+
+JobRun::~JobRun() = default;
+
+void JobRun::setJob(const QString &port, const QString &file, bool calibrate, bool update,
+                    double vref)
+{
+    thread->setJob(port, file, calibrate, update, vref);
+}
+
+bool JobRun::startAndWait(int timeoutMs)
+{
+    thread->start();
+    return thread->wait(timeoutMs);
+}
+
+QList<int> JobRun::progress() const
+{
+    QMutexLocker lock(&mutex);
+    return progressValues;
+}
+
+QList<JobRun::Clock::time_point> JobRun::progressTimes() const
+{
+    QMutexLocker lock(&mutex);
+    return progressAt;
+}
+
+QList<JobRun::Finish> JobRun::finishes() const
+{
+    QMutexLocker lock(&mutex);
+    return finishList;
+}
