@@ -2,7 +2,6 @@
 #include "JobRun.h"
 #include "LoaderCommands.h"
 #include "ProtocolTiming.h"
-#include "SecondOpener.h"
 #include "SimulatedPorts.h"
 #include "TestFirmware.h"
 #include "UpdateThread.h"
@@ -13,6 +12,7 @@
 
 #include <atomic>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -96,21 +96,23 @@ qint64 msBetween(std::chrono::steady_clock::time_point from,
     return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
 }
 
-// Another descriptor of the port that can hold back everything the program writes, as a line
-// whose far end has stopped taking bytes; the program's writes then time out.
-class OutputGate
+// Another program's descriptor of the port. It can take the port's lock, or hold back
+// everything the program writes, as a line whose far end has stopped taking bytes; the
+// program's writes then time out.
+class OtherOpener
 {
 public:
-    explicit OutputGate(const QString &path)
+    explicit OtherOpener(const QString &path)
         : fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK))
     { }
-    ~OutputGate()
+    ~OtherOpener()
     {
         if (fd >= 0)
             ::close(fd);
     }
-    bool stop() { return tcflow(fd, TCOOFF) == 0; }
-    bool resume() { return tcflow(fd, TCOON) == 0; }
+    bool lock() { return flock(fd, LOCK_EX | LOCK_NB) == 0; }
+    bool holdOutput() { return tcflow(fd, TCOOFF) == 0; }
+    bool releaseOutput() { return tcflow(fd, TCOON) == 0; }
     // The program has opened the port once the line carries its settings.
     bool waitForProgram(int timeoutMs) const
     {
@@ -416,19 +418,19 @@ void tst_UpdateThread::resetRetries()
     SimulatedPorts ports;
     SimulatedDevice *device = ports.add(Port);
     QVERIFY(device);
-    OutputGate gate(device->portPath());
-    QVERIFY(gate.stop());
+    OtherOpener other(device->portPath());
+    QVERIFY(other.holdOutput());
 
     JobRun run;
     run.setJob(SimulatedPorts::portName(Port), write(dir, tenLines()), false, true);
     run.worker().start();
-    QVERIFY(gate.waitForProgram(5000));
+    QVERIFY(other.waitForProgram(5000));
     if (unplugAfter > 0) {
         QThread::msleep(int(unplugAfter * attemptMs));
         unplugNow(device);
     } else {
         QThread::msleep(int(resumeAfter * attemptMs));
-        QVERIFY(gate.resume());
+        QVERIFY(other.releaseOutput());
     }
     QVERIFY(run.worker().wait(30000));
 
@@ -451,9 +453,9 @@ void tst_UpdateThread::portCantOpen()
 
     SimulatedPorts ports;
     SimulatedDevice *device = deviceThere ? ports.add(Port) : nullptr;
-    std::unique_ptr<SecondOpener> other;
+    std::unique_ptr<OtherOpener> other;
     if (device) {
-        other = std::make_unique<SecondOpener>(device->portPath());
+        other = std::make_unique<OtherOpener>(device->portPath());
         QVERIFY(other->lock());
     }
     JobRun run;
