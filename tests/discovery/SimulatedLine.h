@@ -1,7 +1,7 @@
 #ifndef SIMULATEDLINE_H
 #define SIMULATEDLINE_H
 
-#include "SimulatedDevice.h"
+#include "SimulatedPorts.h"
 
 #include <QList>
 #include <QMetaType>
@@ -23,10 +23,16 @@ inline DeviceFault fault(const QString &request, DeviceFault::Kind kind, int ski
     return f;
 }
 
-inline void addFaults(SimulatedDevice *device, const QList<DeviceFault> &faults)
+// Starts a device on COM<number> with the faults it is to show; nullptr when that fails.
+inline SimulatedDevice *startDevice(SimulatedPorts &ports, int number, const DeviceProfile &profile,
+                                    const QList<DeviceFault> &faults = {})
 {
+    SimulatedDevice *device = ports.add(number, profile);
+    if (!device)
+        return nullptr;
     for (const DeviceFault &f : faults)
         device->addFault(f);
+    return device;
 }
 
 // The requests the device received since the last call.

@@ -89,8 +89,8 @@ class TestDeviceThread : public QObject
 
 private slots:
     void noPorts();
-    void probeDecisions_data();
-    void probeDecisions();
+    void probeOutcomes_data();
+    void probeOutcomes();
     void variantMasks_data();
     void variantMasks();
     void forgetVariantsRestoresEveryVariant();
@@ -118,7 +118,7 @@ void TestDeviceThread::noPorts()
     QVERIFY(pass.devices.isEmpty());
 }
 
-void TestDeviceThread::probeDecisions_data()
+void TestDeviceThread::probeOutcomes_data()
 {
     QTest::addColumn<DeviceProfile>("profile");
     QTest::addColumn<QList<DeviceFault>>("faults");
@@ -128,17 +128,11 @@ void TestDeviceThread::probeDecisions_data()
     const QStringList identified {com3, "7", "PROBE", "3.1.9", Ready};
     const QStringList identifiedWire {"1g", "geti", "geti", "gser", "gfwv"};
     const QStringList noFirmware {com3, NotAvailable, NotAvailable, NoFirmware, Ready};
-    DeviceProfile yes = firmwareDevice();
-    yes.probeAnswer = DeviceProfile::ProbeAnswer::Yes;
-
-    QTest::newRow("errc: firmware")
-        << firmwareDevice() << QList<DeviceFault> {} << identifiedWire << identified;
-    QTest::newRow("yy: firmware") << yes << QList<DeviceFault> {} << identifiedWire << identified;
-    QTest::newRow("nn: no firmware")
-        << DeviceProfile::loader() << QList<DeviceFault> {} << QStringList {"1g"} << noFirmware;
-    QTest::newRow("EC EE: no firmware")
-        << DeviceProfile::loader() << QList<DeviceFault> {fault("1g", DeviceFault::NoReply)}
-        << QStringList {"1g", "loader-probe"} << noFirmware;
+    // What each probe outcome becomes; the probes' own decisions are tested with ModeProbe.
+    QTest::newRow("firmware") << firmwareDevice() << QList<DeviceFault> {} << identifiedWire
+                              << identified;
+    QTest::newRow("no firmware") << DeviceProfile::loader() << QList<DeviceFault> {}
+                                 << QStringList {"1g"} << noFirmware;
     // The ISP chip ignores both probes at two stop bits and echoes "?" at one.
     QTest::newRow("nothing recognised, then the ISP echo")
         << DeviceProfile::isp() << QList<DeviceFault> {} << QStringList {"ignored", "ignored", "?"}
@@ -151,7 +145,7 @@ void TestDeviceThread::probeDecisions_data()
         << QStringList {"ignored", "ignored", "ignored"} << QStringList {};
 }
 
-void TestDeviceThread::probeDecisions()
+void TestDeviceThread::probeOutcomes()
 {
     QFETCH(DeviceProfile, profile);
     QFETCH(QList<DeviceFault>, faults);
@@ -159,9 +153,8 @@ void TestDeviceThread::probeDecisions()
     QFETCH(QStringList, record);
 
     SimulatedPorts ports;
-    SimulatedDevice *device = ports.add(3, profile);
+    SimulatedDevice *device = startDevice(ports, 3, profile, faults);
     QVERIFY(device);
-    addFaults(device, faults);
     DeviceThread worker;
 
     const Pass pass = runPass(worker);
@@ -213,9 +206,8 @@ void TestDeviceThread::variantMasks()
     QFETCH(QStringList, lastRecord);
 
     SimulatedPorts ports;
-    SimulatedDevice *device = ports.add(3, profile);
+    SimulatedDevice *device = startDevice(ports, 3, profile, faults);
     QVERIFY(device);
-    addFaults(device, faults);
     DeviceThread worker;
 
     Pass pass;
@@ -260,9 +252,6 @@ void TestDeviceThread::decoding_data()
     QTest::newRow("largest values, name fills its field")
         << QByteArray("ABCDEFGH") << 36 << quint32(0xFFFFFFFF) << FirmwareVersion {255, 255, 65535}
         << QStringList {"4294967295", "ABCDEFGH", "255.255.65535"};
-    QTest::newRow("short identity reply, name fills its field")
-        << QByteArray("ABCDEFGH") << 20 << quint32(1) << FirmwareVersion {0, 9, 12}
-        << QStringList {"1", "ABCDEFGH", "0.9.12"};
     QTest::newRow("zeros") << QByteArray() << 36 << quint32(0) << FirmwareVersion {0, 0, 0}
                            << QStringList {"0", "", "0.0.0"};
     QTest::newRow("name bytes above 127 are Latin-1")
@@ -365,9 +354,8 @@ void TestDeviceThread::excludeDuringExchange()
     QFETCH(QStringList, nextRequests);
 
     SimulatedPorts ports;
-    SimulatedDevice *device = ports.add(3, profile);
+    SimulatedDevice *device = startDevice(ports, 3, profile, faults);
     QVERIFY(device);
-    addFaults(device, faults);
     QVERIFY(ports.add(4, firmwareDevice()));
     DeviceThread worker;
 
@@ -409,9 +397,9 @@ void TestDeviceThread::stopDuringPass()
     SimulatedPorts ports;
     QList<SimulatedDevice *> devices;
     for (int number = 3; number <= 5; ++number) {
-        devices << ports.add(number, firmwareDevice());
+        devices << startDevice(ports, number, firmwareDevice(),
+                               {fault("*", DeviceFault::NoReply, 0, -1)});
         QVERIFY(devices.last());
-        devices.last()->addFault(fault("*", DeviceFault::NoReply, 0, -1));
     }
     auto worker = std::make_unique<DeviceThread>();
     int finishes = 0;

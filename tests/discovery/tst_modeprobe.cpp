@@ -72,9 +72,8 @@ void TestModeProbe::firmwareProbe()
     QFETCH(QStringList, requests);
 
     SimulatedPorts ports;
-    SimulatedDevice *device = ports.add(5, profile);
+    SimulatedDevice *device = startDevice(ports, 5, profile, faults);
     QVERIFY(device);
-    addFaults(device, faults);
     ComPort link;
     QVERIFY(link.open(SimulatedPorts::portNameBytes(5).constData(), false));
 
@@ -113,9 +112,8 @@ void TestModeProbe::ispProbe()
     QFETCH(bool, echoed);
 
     SimulatedPorts ports;
-    SimulatedDevice *device = ports.add(5, profile);
+    SimulatedDevice *device = startDevice(ports, 5, profile, faults);
     QVERIFY(device);
-    addFaults(device, faults);
     ComPort link;
     link.setTimeouts(0, 130, 10, 0, 1000);
     QVERIFY(link.open(SimulatedPorts::portNameBytes(5).constData(), oneStopBit));

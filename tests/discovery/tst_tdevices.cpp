@@ -1,6 +1,5 @@
 #include "TDevices.h"
 
-#include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 
@@ -88,7 +87,6 @@ void TestTDevices::crossesThreadsIntact_data()
         << QList<TDevices> {{"\\\\.\\COM1", "12345", "DL-METER", "1.2.4660", "Готов"},
                             {"\\\\.\\COM7", "n/a", "n/a", "Нет прошивки", "Готов"},
                             {"\\\\.\\COM200", "n/a", "n/a", "Нет прошивки", "режим ISP"}};
-    QTest::newRow("empty fields") << QList<TDevices> {{"\\\\.\\COM2", "", "", "", ""}};
     QList<TDevices> many;
     for (int n = 1; n <= 255; ++n)
         many.append({QStringLiteral("\\\\.\\COM%1").arg(n), QString::number(n * 1000),
