@@ -56,9 +56,9 @@ bool ComPort::setTimeouts(quint32 readInterval, quint32 readTotalConstant,
 {
     // Every read and write takes its limits from these values, so there is nothing to hand to
     // the system and nothing it could refuse.
+    Q_UNUSED(readInterval)
     QMutexLocker lock(&stateMutex);
-    timeouts = {readInterval, readTotalConstant, readTotalMultiplier, writeTotalConstant,
-                writeTotalMultiplier};
+    timeouts = {readTotalConstant, readTotalMultiplier, writeTotalConstant, writeTotalMultiplier};
     return true;
 }
 
@@ -191,10 +191,9 @@ qint64 ComPort::exchange(const void *request, unsigned requestLen, void *reply, 
     unsigned got = 0;
     while (got < replyLen) {
         const unsigned missing = replyLen - got;
-        const qint64 n =
-            SerialPort::read(handle, in + got, missing,
-                             totalMs(limits.readTotalConstant, limits.readTotalMultiplier, missing),
-                             limits.readInterval);
+        const qint64 n = SerialPort::read(
+            handle, in + got, missing,
+            totalMs(limits.readTotalConstant, limits.readTotalMultiplier, missing));
         if (n < 0)
             return -1;
         if (n == 0)

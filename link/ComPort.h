@@ -24,9 +24,10 @@ public:
     QStringList availablePorts();
 
     // Milliseconds. A read of n bytes ends when they have arrived or after
-    // readTotalConstant + n * readTotalMultiplier (or, once a byte is in and readInterval is not
-    // 0, after readInterval without another byte). A write of n bytes must have left the port
-    // within writeTotalConstant + n * writeTotalMultiplier. Kept across close and open.
+    // readTotalConstant + n * readTotalMultiplier; a write of n bytes must have left the port
+    // within writeTotalConstant + n * writeTotalMultiplier. Zero means "do not wait". There is
+    // no limit between bytes (readInterval, which every caller passes as 0, is not used): the
+    // transactions collect a reply that comes in pieces anyway. Kept across close and open.
     bool setTimeouts(quint32 readInterval, quint32 readTotalConstant, quint32 readTotalMultiplier,
                      quint32 writeTotalConstant, quint32 writeTotalMultiplier);
 
@@ -54,7 +55,6 @@ private:
 
     struct Timeouts
     {
-        quint32 readInterval = 0;
         quint32 readTotalConstant = 0;
         quint32 readTotalMultiplier = 0;
         quint32 writeTotalConstant = 0;

@@ -30,10 +30,9 @@ bool discardInput(Handle handle);
 // bytes could not leave in time.
 qint64 write(Handle handle, const void *data, unsigned len, qint64 timeoutMs);
 
-// Reads until len bytes have arrived or timeoutMs have passed, or, when intervalMs > 0, until
-// intervalMs pass without a new byte after the first one. Answers the number of bytes read
+// Reads until len bytes have arrived or timeoutMs have passed. Answers the number of bytes read
 // (0 when nothing came in time), or -1 when the system failed or the line hung up.
-qint64 read(Handle handle, void *data, unsigned len, qint64 timeoutMs, qint64 intervalMs);
+qint64 read(Handle handle, void *data, unsigned len, qint64 timeoutMs);
 
 } // namespace SerialPort
 

@@ -193,29 +193,24 @@ qint64 SerialPort::write(Handle handle, const void *data, unsigned len, qint64 t
     return drainOutput(fd, deadline) ? qint64(sent) : -1;
 }
 
-qint64 SerialPort::read(Handle handle, void *data, unsigned len, qint64 timeoutMs,
-                        qint64 intervalMs)
+qint64 SerialPort::read(Handle handle, void *data, unsigned len, qint64 timeoutMs)
 {
     const int fd = int(handle);
     auto *bytes = static_cast<char *>(data);
-    const Deadline total(timeoutMs);
-    Deadline gap(intervalMs);
+    const Deadline deadline(timeoutMs);
     unsigned got = 0;
     bool hungUp = false;
     while (got < len) {
         const ssize_t n = ::read(fd, bytes + got, len - got);
         if (n > 0) {
             got += unsigned(n);
-            gap = Deadline(intervalMs);
             continue;
         }
         // With VMIN = VTIME = 0 a terminal answers 0 when nothing is waiting; after a hang-up
         // that means nothing will ever come.
         if ((n < 0 && !isTransient(errno)) || hungUp)
             return -1;
-        int waitMs = total.remainingMs();
-        if (got > 0 && intervalMs > 0)
-            waitMs = std::min(waitMs, gap.remainingMs());
+        const int waitMs = deadline.remainingMs();
         if (waitMs == 0)
             break;
         const int events = waitFor(fd, POLLIN, waitMs);

@@ -1,0 +1,387 @@
+#include "ComPort.h"
+#include "FarEnd.h"
+#include "MappedLine.h"
+#include "PortNameMap.h"
+#include "SecondOpener.h"
+#include "crc16.h"
+
+#include <QElapsedTimer>
+#include <QSemaphore>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+constexpr quint32 ReadConstantMs = 300;
+constexpr quint32 WriteMultiplierMs = 1000;
+// Far ends wait this long for what the link sends; it never runs out in a passing test.
+constexpr int FarEndWaitMs = 3000;
+// Upper bounds only catch a call that hangs; they are far above any expected duration.
+constexpr qint64 GenerousMs = 1500;
+const char Untouched = '\x5A';
+
+} // namespace
+
+class TestComPortTransactions : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void transact_data();
+    void transact();
+    void transactRefusesBuffersTooShortForTheEcho_data();
+    void transactRefusesBuffersTooShortForTheEcho();
+    void transactRaw_data();
+    void transactRaw();
+    void trickledReply_data();
+    void trickledReply();
+    void readDeadline_data();
+    void readDeadline();
+    void purgeDiscardsLeftovers_data();
+    void purgeDiscardsLeftovers();
+    void splitFrameArrivesWhole_data();
+    void splitFrameArrivesWhole();
+    void hangUpFailsAtOnce_data();
+    void hangUpFailsAtOnce();
+    void closeFromAnotherThreadWaitsForTheTransaction();
+
+private:
+    std::unique_ptr<MappedLine> line;
+    std::unique_ptr<SecondOpener> watcher;
+    std::unique_ptr<ComPort> link;
+};
+
+void TestComPortTransactions::initTestCase()
+{
+    PortNameMap::instance().setDefaultTableEnabled(false);
+}
+
+void TestComPortTransactions::init()
+{
+    line = std::make_unique<MappedLine>(5);
+    watcher = std::make_unique<SecondOpener>(line->portPath());
+    link = std::make_unique<ComPort>();
+    link->setTimeouts(0, ReadConstantMs, 0, 0, WriteMultiplierMs);
+    QVERIFY(link->open(line->latin1Name(), false));
+}
+
+void TestComPortTransactions::cleanup()
+{
+    link.reset();
+    watcher.reset();
+    line.reset();
+}
+
+void TestComPortTransactions::transact_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<int>("replyLen");
+    QTest::addColumn<QByteArray>("deviceReply");
+    QTest::addColumn<bool>("result");
+
+    const QByteArray version = QByteArray::fromHex("01023412") + "ck";
+    QTest::newRow("data and echo") << QByteArray("gfwv") << 10 << version + "gfwv" << true;
+    QTest::newRow("echo alone") << QByteArray("save") << 4 << QByteArray("save") << true;
+    QTest::newRow("request with data")
+        << QByteArray("s002") + QByteArray(24, '\1') + "ck" << 4 << QByteArray("s002") << true;
+    QTest::newRow("wrong echo") << QByteArray("gfwv") << 10 << version + "gfwx" << false;
+    QTest::newRow("longer reply pushes the echo out")
+        << QByteArray("gfwv") << 10 << version + "xy" + "gfwv" << false;
+    QTest::newRow("short reply") << QByteArray("geti") << 36 << QByteArray(16, 'i') + "geti"
+                                 << false;
+    QTest::newRow("silence") << QByteArray("gser") << 10 << QByteArray() << false;
+}
+
+void TestComPortTransactions::transact()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(int, replyLen);
+    QFETCH(QByteArray, deviceReply);
+    QFETCH(bool, result);
+
+    QByteArray received;
+    FarEnd device([&] {
+        received = line->read(request.size(), FarEndWaitMs);
+        line->write(deviceReply);
+    });
+    QByteArray reply(replyLen + 4, Untouched);
+    QCOMPARE(link->transact(request.constData(), unsigned(request.size()), reply.data(),
+                            unsigned(replyLen)),
+             result);
+    const QByteArray arrived = deviceReply.left(replyLen);
+    QCOMPARE(reply.left(arrived.size()), arrived);
+    QCOMPARE(reply.mid(arrived.size()), QByteArray(reply.size() - arrived.size(), Untouched));
+    device.wait();
+    QCOMPARE(received, request);
+}
+
+void TestComPortTransactions::transactRefusesBuffersTooShortForTheEcho_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<int>("replyLen");
+    QTest::newRow("reply shorter than a command word") << QByteArray("gser") << 3;
+    QTest::newRow("request shorter than a command word") << QByteArray("gs") << 4;
+}
+
+void TestComPortTransactions::transactRefusesBuffersTooShortForTheEcho()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(int, replyLen);
+    QByteArray reply(replyLen, Untouched);
+    QVERIFY(!link->transact(request.constData(), unsigned(request.size()), reply.data(),
+                            unsigned(replyLen)));
+    QCOMPARE(reply, QByteArray(replyLen, Untouched));
+    QCOMPARE(line->read(16, 100), QByteArray());
+}
+
+void TestComPortTransactions::transactRaw_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<int>("replyLen");
+    QTest::addColumn<QByteArray>("deviceReply");
+    QTest::addColumn<bool>("result");
+    QTest::addColumn<qint64>("minMs");
+
+    // A short reply is waited for twice: the first read's full time, then a fresh one for the
+    // bytes still missing, which brings nothing.
+    QTest::newRow("errc to the firmware probe")
+        << QByteArray("1g\0\0", 4) << 8 << QByteArray("errc") << false
+        << qint64(2 * ReadConstantMs);
+    QTest::newRow("loader status") << QByteArray::fromHex("34120000ae11") << 6
+                                   << QByteArray::fromHex("341200000000") << true << qint64(0);
+    QTest::newRow("more than asked for") << QByteArray::fromHex("441100004337") << 2
+                                         << QByteArray::fromHex("eceeffff") << true << qint64(0);
+    QTest::newRow("no reply wanted")
+        << QByteArray::fromHex("00f00000") << 0 << QByteArray() << true << qint64(0);
+}
+
+void TestComPortTransactions::transactRaw()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(int, replyLen);
+    QFETCH(QByteArray, deviceReply);
+    QFETCH(bool, result);
+    QFETCH(qint64, minMs);
+
+    QByteArray received;
+    FarEnd device([&] {
+        received = line->read(request.size(), FarEndWaitMs);
+        line->write(deviceReply);
+    });
+    QByteArray reply(replyLen, Untouched);
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(link->transactRaw(request.constData(), unsigned(request.size()),
+                               replyLen ? reply.data() : nullptr, unsigned(replyLen)),
+             result);
+    QVERIFY(timer.elapsed() >= minMs);
+    const QByteArray arrived = deviceReply.left(replyLen);
+    QCOMPARE(reply.left(arrived.size()), arrived);
+    QCOMPARE(reply.mid(arrived.size()), QByteArray(replyLen - arrived.size(), Untouched));
+    device.wait();
+    QCOMPARE(received, request);
+}
+
+void TestComPortTransactions::trickledReply_data()
+{
+    QTest::addColumn<int>("pieces");
+    QTest::addColumn<int>("gapMs");
+    QTest::addColumn<bool>("result");
+
+    // The read time-out is 300 ms: the first two rows take longer than one read in all.
+    QTest::newRow("five pieces") << 5 << 100 << true;
+    QTest::newRow("byte by byte") << 10 << 50 << true;
+    QTest::newRow("pause longer than the time-out") << 2 << 800 << false;
+}
+
+void TestComPortTransactions::trickledReply()
+{
+    QFETCH(int, pieces);
+    QFETCH(int, gapMs);
+    QFETCH(bool, result);
+
+    const QByteArray deviceReply = QByteArray::fromHex("39300000") + "ck" + "gser";
+    const int pieceSize = deviceReply.size() / pieces;
+    FarEnd device([&] {
+        line->read(4, FarEndWaitMs);
+        for (int i = 0; i < pieces; ++i) {
+            if (i > 0)
+                QThread::msleep(gapMs);
+            line->write(deviceReply.mid(i * pieceSize, i + 1 < pieces ? pieceSize : -1));
+        }
+    });
+    QByteArray reply(deviceReply.size(), Untouched);
+    QCOMPARE(link->transact("gser", 4, reply.data(), unsigned(reply.size())), result);
+    if (result)
+        QCOMPARE(reply, deviceReply);
+    else
+        QCOMPARE(reply.left(pieceSize), deviceReply.left(pieceSize));
+}
+
+void TestComPortTransactions::readDeadline_data()
+{
+    QTest::addColumn<quint32>("constant");
+    QTest::addColumn<quint32>("multiplier");
+    QTest::addColumn<int>("replyLen");
+    QTest::addColumn<QByteArray>("early");
+    QTest::addColumn<qint64>("minMs");
+
+    QTest::newRow("constant") << 200u << 0u << 4 << QByteArray() << qint64(200);
+    QTest::newRow("per byte") << 50u << 20u << 8 << QByteArray() << qint64(50 + 8 * 20);
+    // 100 + 8 * 10 for the first read, then 100 + 6 * 10 for the six bytes still missing.
+    QTest::newRow("fresh limit for the missing bytes")
+        << 100u << 10u << 8 << QByteArray("ab") << qint64(180 + 160);
+    QTest::newRow("zero waits for nothing") << 0u << 0u << 4 << QByteArray() << qint64(0);
+}
+
+// A silent device costs at least the read deadline, and not much more.
+void TestComPortTransactions::readDeadline()
+{
+    QFETCH(quint32, constant);
+    QFETCH(quint32, multiplier);
+    QFETCH(int, replyLen);
+    QFETCH(QByteArray, early);
+    QFETCH(qint64, minMs);
+
+    link->setTimeouts(0, constant, multiplier, 0, WriteMultiplierMs);
+    FarEnd device([&] {
+        line->read(1, FarEndWaitMs);
+        line->write(early);
+    });
+    QByteArray reply(replyLen, Untouched);
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(!link->transactRaw("?", 1, reply.data(), unsigned(replyLen)));
+    const qint64 elapsed = timer.elapsed();
+    QVERIFY2(elapsed >= minMs, qPrintable(QString::number(elapsed)));
+    QVERIFY2(elapsed < minMs + GenerousMs, qPrintable(QString::number(elapsed)));
+}
+
+void TestComPortTransactions::purgeDiscardsLeftovers_data()
+{
+    QTest::addColumn<bool>("late");
+    QTest::newRow("tail of a longer reply") << false;
+    QTest::newRow("reply after the time-out") << true;
+}
+
+void TestComPortTransactions::purgeDiscardsLeftovers()
+{
+    QFETCH(bool, late);
+    char reply[4];
+    {
+        FarEnd device([&] {
+            line->read(4, FarEndWaitMs);
+            if (!late)
+                line->write("gfwvtail");
+        });
+        QCOMPARE(link->transact("gfwv", 4, reply, 4), !late);
+    }
+    if (late) {
+        line->write("late");
+        QVERIFY(watcher->waitForPendingInput(4, FarEndWaitMs));
+    } else {
+        QVERIFY(watcher->waitForPendingInput(4, 0));
+    }
+
+    FarEnd device([&] {
+        line->read(4, FarEndWaitMs);
+        line->write("save");
+    });
+    QVERIFY(link->transact("save", 4, reply, 4));
+    QCOMPARE(QByteArray(reply, 4), QByteArray("save"));
+}
+
+void TestComPortTransactions::splitFrameArrivesWhole_data()
+{
+    QTest::addColumn<int>("dataSize");
+    QTest::newRow("no data") << 0;
+    QTest::newRow("full data line") << 32;
+}
+
+// A loader write-data frame goes out in two transactions: head and data with no reply, then
+// the check value, whose transaction starts with a purge. The device must get every byte.
+void TestComPortTransactions::splitFrameArrivesWhole()
+{
+    QFETCH(int, dataSize);
+    QByteArray frame = QByteArray::fromHex("4411") + char(dataSize) + '\0';
+    for (int i = 0; i < dataSize; ++i)
+        frame.append(char(0xA0 + i));
+    const quint16 check = crc16(frame.constData(), unsigned(frame.size()));
+    const QByteArray checkBytes = QByteArray(1, char(check & 0xFF)) + char(check >> 8);
+
+    QVERIFY(link->transactRaw(frame.constData(), unsigned(frame.size()), nullptr, 0));
+    QByteArray received;
+    FarEnd device([&] {
+        received = line->read(frame.size() + 2, FarEndWaitMs);
+        line->write(QByteArray::fromHex("441100000000"));
+    });
+    char reply[6];
+    QVERIFY(link->transactRaw(checkBytes.constData(), 2, reply, 6));
+    device.wait();
+    QCOMPARE(received, frame + checkBytes);
+}
+
+void TestComPortTransactions::hangUpFailsAtOnce_data()
+{
+    QTest::addColumn<bool>("duringRead");
+    QTest::newRow("unplugged before the request") << false;
+    QTest::newRow("unplugged while the reply is awaited") << true;
+}
+
+void TestComPortTransactions::hangUpFailsAtOnce()
+{
+    QFETCH(bool, duringRead);
+    const quint32 longMs = 10000;
+    link->setTimeouts(0, longMs, 0, 0, longMs);
+    if (!duringRead)
+        line->unplug();
+    FarEnd device([&] {
+        if (duringRead && line->read(4, FarEndWaitMs) == "geti") {
+            QThread::msleep(100);
+            line->unplug();
+        }
+    });
+    char reply[36];
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(!link->transact("geti", 4, reply, sizeof reply));
+    QVERIFY2(timer.elapsed() < GenerousMs, qPrintable(QString::number(timer.elapsed())));
+}
+
+// The scan worker's link is closed from the GUI thread when a job takes its port.
+void TestComPortTransactions::closeFromAnotherThreadWaitsForTheTransaction()
+{
+    const int replyDelayMs = 1000;
+    QSemaphore requestSeen;
+    FarEnd device([&] {
+        line->read(4, FarEndWaitMs);
+        requestSeen.release();
+        QThread::msleep(replyDelayMs);
+        line->write("save");
+    });
+    link->setTimeouts(0, 2 * replyDelayMs, 0, 0, WriteMultiplierMs);
+    bool result = false;
+    FarEnd scan([&] {
+        char reply[4];
+        result = link->transact("save", 4, reply, 4);
+    });
+    QVERIFY(requestSeen.tryAcquire(1, FarEndWaitMs));
+
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(link->usesPort(line->portName()));
+    QVERIFY2(timer.elapsed() < replyDelayMs / 2, "usesPort waited for the transaction");
+    QVERIFY(link->close());
+    scan.wait();
+    QVERIFY2(result, "close pulled the port from under the transaction");
+    QVERIFY(!link->usesPort(line->portName()));
+    char reply[4];
+    QVERIFY(!link->transact("save", 4, reply, 4));
+}
+
+QTEST_GUILESS_MAIN(TestComPortTransactions)
+#include "tst_comport_transactions.moc"

@@ -1,0 +1,60 @@
+#include "crc16.h"
+
+#include <QTest>
+
+class TestCrc16 : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void checkValue_data();
+    void checkValue();
+    void appendedCheckValueCancelsOut_data();
+    void appendedCheckValueCancelsOut();
+};
+
+void TestCrc16::checkValue_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<quint16>("expected");
+
+    QTest::newRow("no bytes") << QByteArray() << quint16(0xFFFF);
+    QTest::newRow("the digits 1 to 9") << QByteArray("123456789") << quint16(0x4B37);
+    // Loader frames whose check bytes are fixed on the wire (low byte first).
+    QTest::newRow("connect head") << QByteArray::fromHex("34120000") << quint16(0x11AE);
+    QTest::newRow("disconnect head") << QByteArray::fromHex("21430000") << quint16(0xCCFB);
+    QTest::newRow("empty write-data head") << QByteArray::fromHex("44110000") << quint16(0xD144);
+}
+
+void TestCrc16::checkValue()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(quint16, expected);
+    QCOMPARE(crc16(data.constData(), unsigned(data.size())), expected);
+}
+
+void TestCrc16::appendedCheckValueCancelsOut_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::newRow("one byte") << QByteArray("\x7f", 1);
+    QTest::newRow("address frame") << QByteArray::fromHex("11440800") + QByteArray("00008000");
+    QTest::newRow("all byte values") << [] {
+        QByteArray bytes;
+        for (int i = 0; i < 256; ++i)
+            bytes.append(char(i));
+        return bytes;
+    }();
+}
+
+// A frame followed by its own check value, low byte first, checks to zero: what a device
+// verifies on every frame it receives.
+void TestCrc16::appendedCheckValueCancelsOut()
+{
+    QFETCH(QByteArray, data);
+    const quint16 check = crc16(data.constData(), unsigned(data.size()));
+    const QByteArray frame = data + char(check & 0xFF) + char(check >> 8);
+    QCOMPARE(crc16(frame.constData(), unsigned(frame.size())), quint16(0));
+}
+
+QTEST_APPLESS_MAIN(TestCrc16)
+#include "tst_crc16.moc"

@@ -1,0 +1,32 @@
+#ifndef SECONDOPENER_H
+#define SECONDOPENER_H
+
+#include <QString>
+
+// Another program's descriptor of a port: takes the port the way other serial tools do and
+// looks at the terminal from outside the link under test. Open it before the link opens the
+// port: an exclusive terminal admits no new opener (root aside).
+class SecondOpener
+{
+public:
+    explicit SecondOpener(const QString &devicePath);
+    ~SecondOpener();
+
+    SecondOpener(const SecondOpener &) = delete;
+    SecondOpener &operator=(const SecondOpener &) = delete;
+
+    bool isOpen() const { return fd >= 0; }
+    bool lock();
+    bool makeExclusive();
+    bool isExclusive() const;
+    // Received bytes waiting on the terminal that nobody has read yet.
+    int pendingInput() const;
+    // Waits until at least bytes are waiting; false after timeoutMs.
+    bool waitForPendingInput(int bytes, int timeoutMs) const;
+
+private:
+    int fd = -1;
+    bool madeExclusive = false;
+};
+
+#endif // SECONDOPENER_H
