@@ -40,7 +40,8 @@ public:
     void forgetVariants(QString location);
     // Ends a running pass as soon as the exchange in progress is over: the link closes, the
     // pass keeps what it learnt about the port's command variants and returns without
-    // emitting finish(), whose lists would be partial. Returns at once; wait() for the end.
+    // emitting finish(), whose lists would be partial. Returns when the link is closed, which
+    // waits for that exchange; wait() for the pass to end. A later start() scans afresh.
     void requestStop();
     // True while the scan's link has this port open or is trying it.
     bool usesPort(const QString &name) const;

@@ -414,18 +414,19 @@ void TestDeviceThread::stopDuringPass()
         worker->requestStop();
         QVERIFY(worker->wait(PassLimitMs));
         QVERIFY(!worker->usesPort(com3));
-        worker.reset();
     }
     QCoreApplication::processEvents();
     QCOMPARE(finishes, 0);
     QCOMPARE(takeRequests(devices.at(0)), QStringList {"1g"});
     QCOMPARE(takeRequests(devices.at(1)), QStringList {});
     QCOMPARE(takeRequests(devices.at(2)), QStringList {});
-    // The ports are free again.
-    DeviceThread next;
-    const Pass pass = runPass(next);
+
+    // The ports are free again, and a stopped worker runs whole passes when started again.
+    DeviceThread fresh;
+    const Pass pass = runPass(worker ? *worker : fresh);
     QVERIFY(pass.finished);
     QCOMPARE(pass.locations.size(), 3);
+    QCOMPARE(takeRequests(devices.at(2)), (QStringList {"1g", "loader-probe"}));
 }
 
 QTEST_GUILESS_MAIN(TestDeviceThread)
