@@ -1,14 +1,14 @@
 #ifndef PROTOCOLTIMING_H
 #define PROTOCOLTIMING_H
 
+class ComPort;
+
 // Every pause and wait of the loader and calibration dialogues, in one place.
 //
 // Waits are measured with a monotonic clock; the CPU-time clock barely moves while a thread
 // sleeps and would stretch the waits without bound. Tests may shorten the pauses and ticks,
 // and separately the link time-outs, each by one process-wide factor, so that a suite of many
 // jobs stays fast.
-class ComPort;
-
 class ProtocolTiming
 {
 public:

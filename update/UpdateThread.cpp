@@ -51,9 +51,7 @@ int UpdateThread::calibrateDevice()
 void UpdateThread::run()
 {
     if (!link->open(devicename.toLatin1().constData(), false)) {
-        closeLink();
-        emit progress(devicename, portCantOpen);
-        emit finished(this, devicename, portCantOpen, 0);
+        endWithUpdateFailure(portCantOpen);
         return;
     }
     if (doUpdate) {
@@ -61,15 +59,22 @@ void UpdateThread::run()
                                reportProgress(percents);
                            }).run();
         if (result != FirmwareUpdate::Ok) {
-            closeLink();
-            emit progress(devicename, result);
-            emit finished(this, devicename, result, 0);
+            endWithUpdateFailure(result);
             return;
         }
     }
+    // A failed calibration has reported its code itself.
     const int calibrationResult = doCalibrate ? calibrateDevice() : Calibration::Ok;
     closeLink();
     emit finished(this, devicename, jobDone, calibrationResult);
+}
+
+// The calibration is not run after a failed update.
+void UpdateThread::endWithUpdateFailure(int code)
+{
+    closeLink();
+    emit progress(devicename, code);
+    emit finished(this, devicename, code, 0);
 }
 
 // The window may open the port the moment finished() arrives.

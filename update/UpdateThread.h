@@ -40,6 +40,7 @@ protected:
     void run() override;
 
 private:
+    void endWithUpdateFailure(int code);
     void closeLink();
     void reportProgress(int percents);
 
