@@ -83,8 +83,9 @@ QByteArray PseudoTerminal::read(int maxBytes, int timeoutMs)
     return data;
 }
 
-bool PseudoTerminal::write(const QByteArray &data)
+bool PseudoTerminal::write(const QByteArray &data, int timeoutMs)
 {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(qMax(timeoutMs, 0));
     qsizetype sent = 0;
     while (master >= 0 && sent < data.size()) {
         const ssize_t n = ::write(master, data.constData() + sent, size_t(data.size() - sent));
@@ -94,8 +95,10 @@ bool PseudoTerminal::write(const QByteArray &data)
         }
         if (n < 0 && errno != EAGAIN && errno != EINTR)
             return false;
+        if (timeoutMs >= 0 && remainingMs(deadline) == 0)
+            return false;
         pollfd pfd {master, POLLOUT, 0};
-        poll(&pfd, 1, 100);
+        poll(&pfd, 1, timeoutMs < 0 ? 100 : qMin(100, remainingMs(deadline)));
     }
     return master >= 0;
 }

@@ -33,8 +33,10 @@ public:
     // returns what arrived (possibly nothing). A negative timeout waits without limit.
     QByteArray read(int maxBytes, int timeoutMs);
 
-    // Sends all bytes to the program; false when the line is gone.
-    bool write(const QByteArray &data);
+    // Sends all bytes to the program; false when the line is gone. With a timeout (ms), gives
+    // up when the program's receive buffer stays full that long: the rest is lost, as on a
+    // real line whose receiver overflows.
+    bool write(const QByteArray &data, int timeoutMs = -1);
 
     // Discards everything the program has sent and nobody has read yet.
     void discardInput();

@@ -16,6 +16,8 @@ constexpr std::chrono::milliseconds LongestSleep {1000};
 // Pause after a hang-up on the master side, so that a dead line doesn't spin the thread.
 constexpr std::chrono::milliseconds HangUpPause {10};
 constexpr int ReadChunk = 4096;
+// A program that leaves its receive buffer full this long loses the rest of the reply.
+constexpr int WriteTimeoutMs = 1000;
 
 timespec timeoutUntil(Clock::time_point wake)
 {
@@ -33,6 +35,8 @@ SimulatedDevice::SimulatedDevice(const DeviceProfile &profile) : engine(profile)
 SimulatedDevice::~SimulatedDevice()
 {
     stop();
+    if (wakeDescriptor >= 0)
+        ::close(wakeDescriptor);
 }
 
 bool SimulatedDevice::start()
@@ -65,8 +69,7 @@ void SimulatedDevice::stop()
     wake();
     worker.join();
     line->unplug();
-    ::close(wakeDescriptor);
-    wakeDescriptor = -1;
+    engine.markUnplugged();
 }
 
 void SimulatedDevice::unplug()
@@ -83,7 +86,7 @@ void SimulatedDevice::run()
         engine.serve(now, stopBits);
         const QByteArray output = engine.takeOutput(now);
         if (!output.isEmpty())
-            line->write(output);
+            line->write(output, WriteTimeoutMs);
         if (unplugRequested || engine.wantsUnplug()) {
             line->unplug();
             engine.markUnplugged();

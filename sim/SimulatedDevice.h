@@ -24,7 +24,8 @@ public:
     // Creates the line and starts serving it. A device starts once; false (see errorString)
     // when it ran before or the system gives no pseudo-terminal.
     bool start();
-    // Switches the device off: the thread ends and the port path disappears.
+    // Switches the device off: the thread ends, the port path disappears and the device is
+    // left in mode Unplugged.
     void stop();
 
     QString portPath() const { return path; }
