@@ -11,6 +11,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <thread>
 #include <vector>
@@ -19,9 +20,11 @@ namespace {
 
 constexpr int Port = 1;
 constexpr int Runs = 5;
-constexpr int FramesPerRun = 26; // 26 x (38 + 6) bytes: a little over 1000 bytes on the line
+constexpr int FramesPerRun = 26; // 26 x 38 bytes: about 1000 bytes to the device
 constexpr int ReplyLength = 6;
-constexpr int Exchanges = 200;
+constexpr int RdanRequests = 20; // 20 x 54 bytes: about 1000 bytes back
+constexpr int RdanReplyLength = 54;
+constexpr int Rounds = 200;
 constexpr int ParallelDevices = 8;
 constexpr double BitsPerByte = 11;
 constexpr double BitsPerSecond = 115200;
@@ -56,57 +59,70 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-void pacedTransfer()
+// One transaction carrying `count` requests at once, so that only the line sets the pace.
+void pacedTransfer(const char *title, const DeviceProfile &profile, const QList<QByteArray> &setup,
+                   const QByteArray &request, int count, int replyLength)
 {
     SimulatedPorts ports;
-    DeviceProfile profile = DeviceProfile::loader();
-    profile.pacing = true;
-    ports.add(Port, profile);
+    DeviceProfile paced = profile;
+    paced.pacing = true;
+    ports.add(Port, paced);
     ComPort line;
-    if (!openLine(line, Port) || !exchange(line, frame(0x1234, {}), ReplyLength)
-        || !exchange(line, frame(0x4411, "00001000"), ReplyLength)) {
-        std::printf("paced transfer: the simulated loader did not answer\n");
+    bool ready = openLine(line, Port);
+    for (const QByteArray &frameBytes : setup)
+        ready = ready && exchange(line, frameBytes, ReplyLength);
+    if (!ready) {
+        std::printf("%s: the simulated device did not answer\n", title);
         return;
     }
-    const QByteArray request = frame(0x1144, QByteArray(32, 'D'));
-    const int bytes = FramesPerRun * int(request.size() + ReplyLength);
-    const double nominalMs = bytes * BitsPerByte * 1000 / BitsPerSecond;
+    const int sent = int(request.size()) * count;
+    const int received = replyLength * count;
+    const int lineBytes = std::max(sent + replyLength, int(request.size()) + received);
+    const double nominalMs = lineBytes * BitsPerByte * 1000 / BitsPerSecond;
     std::vector<double> runs;
     for (int run = 0; run < Runs; ++run) {
         QElapsedTimer timer;
         timer.start();
-        for (int i = 0; i < FramesPerRun; ++i)
-            exchange(line, request, ReplyLength);
+        exchange(line, request.repeated(count), received);
         runs.push_back(timer.nsecsElapsed() / 1e6);
     }
     line.close();
-    std::printf("paced transfer of %d bytes (%d WRITE DATA frames and replies):\n"
-                "  line time %.1f ms, measured median %.1f ms, best %.1f ms (%+.1f %%)\n",
-                bytes, FramesPerRun, nominalMs, median(runs),
+    std::printf("%s: %d bytes out, %d back; line time %.1f ms, measured median %.1f ms, "
+                "best %.1f ms (%+.1f %%)\n",
+                title, sent, received, nominalMs, median(runs),
                 *std::min_element(runs.begin(), runs.end()), (median(runs) / nominalMs - 1) * 100);
 }
 
-double exchangesPerDevice(int devices)
+struct Exchanges
+{
+    double usPerRound;
+    int failed;
+};
+
+// Every device answers `Rounds` "gser" requests, all devices at once, each from its own thread.
+Exchanges exchangesOn(int devices)
 {
     SimulatedPorts ports;
     for (int number = 1; number <= devices; ++number)
         ports.add(number, DeviceProfile::ready());
+    std::atomic<int> failed {0};
     QElapsedTimer timer;
     timer.start();
     std::vector<std::thread> workers;
     for (int number = 1; number <= devices; ++number) {
-        workers.emplace_back([number] {
+        workers.emplace_back([number, &failed] {
             ComPort line;
-            if (!openLine(line, number))
-                return;
-            for (int i = 0; i < Exchanges; ++i)
-                exchange(line, "gser", 10);
+            const bool opened = openLine(line, number);
+            for (int i = 0; i < Rounds; ++i) {
+                if (!opened || !exchange(line, "gser", 10))
+                    ++failed;
+            }
             line.close();
         });
     }
     for (std::thread &worker : workers)
         worker.join();
-    return timer.nsecsElapsed() / 1e3 / Exchanges;
+    return {timer.nsecsElapsed() / 1e3 / Rounds, failed.load()};
 }
 
 } // namespace
@@ -114,9 +130,16 @@ double exchangesPerDevice(int devices)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    pacedTransfer();
-    std::printf("unpaced \"gser\" exchange: %.0f us on one device; %.0f us a round with %d "
-                "devices at once\n",
-                exchangesPerDevice(1), exchangesPerDevice(ParallelDevices), ParallelDevices);
+    pacedTransfer("paced, to the device", DeviceProfile::loader(),
+                  {frame(0x1234, {}), frame(0x4411, "00001000")},
+                  frame(0x1144, QByteArray(32, 'D')), FramesPerRun, ReplyLength);
+    pacedTransfer("paced, from the device", DeviceProfile::ready(), {}, "rdan", RdanRequests,
+                  RdanReplyLength);
+    for (const int devices : {1, ParallelDevices}) {
+        const Exchanges result = exchangesOn(devices);
+        std::printf("unpaced \"gser\" exchanges, %d device(s) at once: %.0f us a round on average "
+                    "(%d failed)\n",
+                    devices, result.usPerRound, result.failed);
+    }
     return 0;
 }
