@@ -45,7 +45,6 @@ class TestTDevices : public QObject
 
 private slots:
     void registeredNamesCopyRecords();
-    void crossesThreadsIntact_data();
     void crossesThreadsIntact();
 };
 
@@ -78,29 +77,12 @@ void TestTDevices::registeredNamesCopyRecords()
     listType.destroy(copy);
 }
 
-void TestTDevices::crossesThreadsIntact_data()
-{
-    QTest::addColumn<QList<TDevices>>("devices");
-
-    QTest::newRow("no devices") << QList<TDevices> {};
-    QTest::newRow("the three kinds of record")
-        << QList<TDevices> {{"\\\\.\\COM1", "12345", "DL-METER", "1.2.4660", "Готов"},
-                            {"\\\\.\\COM7", "n/a", "n/a", "Нет прошивки", "Готов"},
-                            {"\\\\.\\COM200", "n/a", "n/a", "Нет прошивки", "режим ISP"}};
-    QList<TDevices> many;
-    for (int n = 1; n <= 255; ++n)
-        many.append({QStringLiteral("\\\\.\\COM%1").arg(n), QString::number(n * 1000),
-                     QStringLiteral("DEV%1").arg(n), QStringLiteral("1.0.%1").arg(n), "Готов"});
-    QTest::newRow("a record on every port") << many;
-}
-
 void TestTDevices::crossesThreadsIntact()
 {
-    QFETCH(QList<TDevices>, devices);
-    QStringList locations;
-    for (const TDevices &device : devices)
-        locations << device.location;
-    locations << QStringLiteral("\\\\.\\COM9"); // a port where nothing answered
+    const QList<TDevices> devices {{"\\\\.\\COM1", "12345", "DL-METER", "1.2.4660", "Готов"},
+                                   {"\\\\.\\COM7", "n/a", "n/a", "Нет прошивки", "Готов"},
+                                   {"\\\\.\\COM200", "n/a", "n/a", "Нет прошивки", "режим ISP"}};
+    const QStringList locations {"\\\\.\\COM1", "\\\\.\\COM7", "\\\\.\\COM9", "\\\\.\\COM200"};
 
     ResultSender sender;
     ResultReceiver receiver;
