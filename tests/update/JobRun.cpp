@@ -1,15 +1,37 @@
 #include "JobRun.h"
 
 #include "ComPort.h"
+#include "SimulatedPorts.h"
 #include "UpdateThread.h"
+
+#include <QDeadlineTimer>
+
+SimulatedDevice *addDevice(SimulatedPorts &ports, int number, const DeviceProfile &profile,
+                           const QList<DeviceFault> &faults)
+{
+    SimulatedDevice *device = ports.add(number, profile);
+    if (device) {
+        for (const DeviceFault &fault : faults)
+            device->addFault(fault);
+    }
+    return device;
+}
+
+void unplugNow(SimulatedDevice *device)
+{
+    device->unplug();
+    QDeadlineTimer deadline(5000);
+    while (device->mode() != DeviceMode::Unplugged && !deadline.hasExpired())
+        QThread::msleep(1);
+}
 
 JobRun::JobRun() : thread(std::make_unique<UpdateThread>())
 {
     connect(
         thread.get(), &UpdateThread::progress, this,
         [this](const QString &, int percents) {
-            if (progressHook)
-                progressHook(percents);
+            if (unplugged && percents == unplugPercents)
+                unplugNow(unplugged);
             QMutexLocker lock(&mutex);
             progressValues.append(percents);
             progressAt.append(Clock::now());
@@ -29,6 +51,12 @@ JobRun::JobRun() : thread(std::make_unique<UpdateThread>())
 }
 
 JobRun::~JobRun() = default;
+
+void JobRun::unplugAt(int percents, SimulatedDevice *device)
+{
+    unplugPercents = percents;
+    unplugged = device;
+}
 
 void JobRun::setJob(const QString &port, const QString &file, bool calibrate, bool update,
                     double vref)

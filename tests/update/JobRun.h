@@ -7,10 +7,19 @@
 #include <QString>
 
 #include <chrono>
-#include <functional>
 #include <memory>
 
+class SimulatedDevice;
+class SimulatedPorts;
 class UpdateThread;
+struct DeviceFault;
+struct DeviceProfile;
+
+// Starts a device on COM<number> with the faults planned; nullptr when it can't start.
+SimulatedDevice *addDevice(SimulatedPorts &ports, int number, const DeviceProfile &profile,
+                           const QList<DeviceFault> &faults);
+// Pulls the device's plug and waits until the line is gone.
+void unplugNow(SimulatedDevice *device);
 
 // One job on a real worker thread, with everything the worker reported. The signals are
 // recorded in the worker's own thread, as they are emitted.
@@ -36,8 +45,8 @@ public:
 
     UpdateThread &worker() { return *thread; }
 
-    // Called in the worker's thread for every progress value, before it is recorded.
-    void setProgressHook(std::function<void(int)> hook) { progressHook = std::move(hook); }
+    // Unplugs the device in the worker's thread as soon as the worker reports percents.
+    void unplugAt(int percents, SimulatedDevice *device);
 
     void setJob(const QString &port, const QString &file, bool calibrate, bool update,
                 double vref = 12.0);
@@ -50,7 +59,8 @@ public:
 
 private:
     std::unique_ptr<UpdateThread> thread;
-    std::function<void(int)> progressHook;
+    int unplugPercents = 0;
+    SimulatedDevice *unplugged = nullptr;
 
     mutable QMutex mutex;
     QList<int> progressValues;

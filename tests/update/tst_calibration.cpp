@@ -250,20 +250,11 @@ bool tst_Calibration::calibrateOn(const DeviceProfile &profile, const Faults &fa
                                   int unplugAt, Outcome *outcome)
 {
     SimulatedPorts ports;
-    SimulatedDevice *device = ports.add(Port, profile);
+    SimulatedDevice *device = addDevice(ports, Port, profile, faults);
     if (!device)
         return false;
-    for (const DeviceFault &f : faults)
-        device->addFault(f);
     JobRun run;
-    run.setProgressHook([&](int percents) {
-        if (percents != unplugAt)
-            return;
-        device->unplug();
-        QDeadlineTimer deadline(5000);
-        while (device->mode() != DeviceMode::Unplugged && !deadline.hasExpired())
-            QThread::msleep(1);
-    });
+    run.unplugAt(unplugAt, device);
     run.setJob(SimulatedPorts::portName(Port), QStringLiteral("unused.cod"), true, false, vref);
     if (!run.startAndWait())
         return false;

@@ -82,14 +82,6 @@ Frames frameBytes(const QList<WireRecord> &records)
     return frames;
 }
 
-void unplugNow(SimulatedDevice *device)
-{
-    device->unplug();
-    QDeadlineTimer deadline(5000);
-    while (device->mode() != DeviceMode::Unplugged && !deadline.hasExpired())
-        QThread::msleep(1);
-}
-
 qint64 msBetween(std::chrono::steady_clock::time_point from,
                  std::chrono::steady_clock::time_point to)
 {
@@ -365,16 +357,10 @@ void tst_UpdateThread::failures()
     // Silent frames wait out the read time-out; a tenth of it is plenty for the simulator.
     ProtocolTiming::setTimeoutScale(0.1);
     SimulatedPorts ports;
-    SimulatedDevice *device = ports.add(Port);
+    SimulatedDevice *device = addDevice(ports, Port, DeviceProfile::ready(), faults);
     QVERIFY(device);
-    for (const DeviceFault &f : faults)
-        device->addFault(f);
-
     JobRun run;
-    run.setProgressHook([&](int percents) {
-        if (percents == unplugAt)
-            unplugNow(device);
-    });
+    run.unplugAt(unplugAt, device);
     const QString path = file.isEmpty() ? dir.filePath("absent.cod") : write(dir, file);
     run.setJob(SimulatedPorts::portName(Port), path, false, true);
     QVERIFY(run.startAndWait());
@@ -497,10 +483,8 @@ void tst_UpdateThread::updateThenCalibrate()
     QFETCH(QStringList, requests);
 
     SimulatedPorts ports;
-    SimulatedDevice *device = ports.add(Port);
+    SimulatedDevice *device = addDevice(ports, Port, DeviceProfile::ready(), faults);
     QVERIFY(device);
-    for (const DeviceFault &f : faults)
-        device->addFault(f);
     JobRun run;
     run.setJob(SimulatedPorts::portName(Port), write(dir, tenLines()), true, true);
     QVERIFY(run.startAndWait());
