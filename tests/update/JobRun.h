@@ -57,6 +57,11 @@ public:
     QList<Clock::time_point> progressTimes() const;
     QList<Finish> finishes() const;
 
+    static qint64 msBetween(Clock::time_point from, Clock::time_point to)
+    {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
+    }
+
 private:
     std::unique_ptr<UpdateThread> thread;
     int unplugPercents = 0;

@@ -62,12 +62,6 @@ QList<int> failedAfter(int lastStep, int code)
     return range(200, lastStep) + QList<int> {code};
 }
 
-qint64 msBetween(std::chrono::steady_clock::time_point from,
-                 std::chrono::steady_clock::time_point to)
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
-}
-
 const WireRecord *find(const QList<WireRecord> &records, const QString &request, int occurrence)
 {
     for (const WireRecord &record : records) {
@@ -237,13 +231,13 @@ void tst_Calibration::fullLengthLegacy()
     const WireRecord *scal = find(outcome.records, "scal", 0);
     const WireRecord *s002 = find(outcome.records, "s002", 0);
     QVERIFY(secondCalb && rdanInMode && scal && s002);
-    QVERIFY(msBetween(secondCalb->received, rdanInMode->received) >= 100 - deviceSlack);
-    QVERIFY(msBetween(scal->received, s002->received) >= 600);
+    QVERIFY(JobRun::msBetween(secondCalb->received, rdanInMode->received) >= 100 - deviceSlack);
+    QVERIFY(JobRun::msBetween(scal->received, s002->received) >= 600);
     const auto times = outcome.progressTimes;
     // 210, the reset's pause, then ten ticks.
-    QVERIFY(msBetween(times[10], times[11]) >= 100 + 500);
+    QVERIFY(JobRun::msBetween(times[10], times[11]) >= 100 + 500);
     for (int k = 12; k < times.size(); ++k)
-        QVERIFY2(msBetween(times[k - 1], times[k]) >= 500, qPrintable(QString::number(k)));
+        QVERIFY2(JobRun::msBetween(times[k - 1], times[k]) >= 500, qPrintable(QString::number(k)));
 }
 
 bool tst_Calibration::calibrateOn(const DeviceProfile &profile, const Faults &faults, double vref,

@@ -82,12 +82,6 @@ Frames frameBytes(const QList<WireRecord> &records)
     return frames;
 }
 
-qint64 msBetween(std::chrono::steady_clock::time_point from,
-                 std::chrono::steady_clock::time_point to)
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
-}
-
 // Another program's descriptor of the port. It can take the port's lock, or hold back
 // everything the program writes, as a line whose far end has stopped taking bytes; the
 // program's writes then time out.
@@ -575,13 +569,13 @@ void tst_UpdateThread::fullLengthUpdate()
     // Arrival times on the device's side carry its own reading delay; allow for it.
     const int deviceSlack = 10;
     // RESET, then CONNECT after the reset's pause; NEW SECTION, then its pause.
-    QVERIFY(msBetween(records[0].received, records[1].received) >= 100 - deviceSlack);
-    QVERIFY(msBetween(records[2].received, records[3].received) >= 500 - deviceSlack);
+    QVERIFY(JobRun::msBetween(records[0].received, records[1].received) >= 100 - deviceSlack);
+    QVERIFY(JobRun::msBetween(records[2].received, records[3].received) >= 500 - deviceSlack);
     // 85 %, the pause before the restart, the final reset and its own pause, the first tick.
-    QVERIFY(msBetween(times[9], records.last().received) >= 500);
-    QVERIFY(msBetween(times[9], times[10]) >= 500 + 100 + 500);
+    QVERIFY(JobRun::msBetween(times[9], records.last().received) >= 500);
+    QVERIFY(JobRun::msBetween(times[9], times[10]) >= 500 + 100 + 500);
     for (int k = 11; k < times.size(); ++k)
-        QVERIFY2(msBetween(times[k - 1], times[k]) >= 500, qPrintable(QString::number(k)));
+        QVERIFY2(JobRun::msBetween(times[k - 1], times[k]) >= 500, qPrintable(QString::number(k)));
 }
 
 QTEST_GUILESS_MAIN(tst_UpdateThread)
