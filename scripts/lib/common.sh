@@ -34,3 +34,12 @@ zelkor_build() {
     cmake -S "$ZELKOR_ROOT" -B "$dir" -G Ninja "$@"
     cmake --build "$dir" --parallel "$(nproc)"
 }
+
+# zelkor_build_program: builds only the program, as a release build in build/release, and sets
+# ZELKOR_PROGRAM to its path.
+zelkor_build_program() {
+    dir="$ZELKOR_ROOT/build/release"
+    cmake -S "$ZELKOR_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$dir" --parallel "$(nproc)" --target zelkor
+    ZELKOR_PROGRAM="$dir/app/zelkor"
+}
