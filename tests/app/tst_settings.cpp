@@ -23,48 +23,33 @@ private slots:
     void load();
     void roundTrip_data();
     void roundTrip();
-    void eachWorkingDirectoryKeepsItsOwnSettings();
 };
 
 void tst_Settings::load_data()
 {
     QTest::addColumn<QVariantMap>("stored");
     QTest::addColumn<QString>("fileField");
-    QTest::addColumn<bool>("calibrateAfter");
-    QTest::addColumn<QSize>("size");
 
-    QTest::newRow("no settings file") << QVariantMap() << Prompt << false << FormSize;
     QTest::newRow("chosen file") << QVariantMap {{"filename", "/srv/fw/meter 2.cod"},
                                                  {"open_path", "/srv/fw"}}
-                                 << "/srv/fw/meter 2.cod" << false << FormSize;
+                                 << "/srv/fw/meter 2.cod";
     QTest::newRow("file name without a folder gives way to the prompt")
-        << QVariantMap {{"filename", "/srv/fw/meter.cod"}, {"open_path", ""}} << Prompt << false
-        << FormSize;
-    QTest::newRow("calibrate after")
-        << QVariantMap {{"calb_after", true}, {"open_path", "/srv"}, {"filename", "x.cod"}}
-        << "x.cod" << true << FormSize;
+        << QVariantMap {{"filename", "/srv/fw/meter.cod"}, {"open_path", ""}} << Prompt;
     QTest::newRow("unusable geometry")
-        << QVariantMap {{"window", QByteArray("\x01\xd9\xd0\xcb garbage")}} << Prompt << false
-        << FormSize;
+        << QVariantMap {{"window", QByteArray("\x01\xd9\xd0\xcb garbage")}} << Prompt;
 }
 
 void tst_Settings::load()
 {
     QFETCH(QVariantMap, stored);
     QFETCH(QString, fileField);
-    QFETCH(bool, calibrateAfter);
-    QFETCH(QSize, size);
 
     ScratchDirectory scratch;
-    if (!stored.isEmpty())
-        ScratchDirectory::storeSettings(stored);
+    ScratchDirectory::storeSettings(stored);
     Zelkor window;
 
     QCOMPARE(window.findChild<QLineEdit *>("filenameEdit")->text(), fileField);
-    auto *calibrateAfterBox = window.findChild<QCheckBox *>("calbAfterChk");
-    QCOMPARE(calibrateAfterBox->isChecked(), calibrateAfter);
-    QVERIFY(!calibrateAfterBox->isEnabled());
-    QCOMPARE(window.size(), size);
+    QCOMPARE(window.size(), FormSize);
 }
 
 void tst_Settings::roundTrip_data()
@@ -134,18 +119,6 @@ void tst_Settings::roundTrip()
     QCOMPARE(calibrateAfterBox->isChecked(), checked);
     QVERIFY(!calibrateAfterBox->isEnabled());
     QCOMPARE(nextTime.size(), action == UserAction::Resize ? resized : FormSize);
-}
-
-void tst_Settings::eachWorkingDirectoryKeepsItsOwnSettings()
-{
-    ScratchDirectory first;
-    ScratchDirectory::storeSettings({{"open_path", "/srv"}, {"filename", "first.cod"}});
-    {
-        ScratchDirectory second;
-        Zelkor window;
-        QCOMPARE(window.findChild<QLineEdit *>("filenameEdit")->text(), Prompt);
-    }
-    QCOMPARE(ScratchDirectory::storedSettings().value("filename").toString(), "first.cod");
 }
 
 QTEST_MAIN(tst_Settings)
