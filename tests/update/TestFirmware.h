@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QList>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // Firmware files and the loader frames they must turn into, built here byte by byte.
@@ -62,6 +63,12 @@ inline QList<int> tenLineProgress()
 {
     return {8,  17, 25, 34, 42, 51, 59, 68, 76, 85, 86, 87, 88,
             89, 90, 91, 92, 93, 94, 95, 96, 97, 98, 99, 100};
+}
+
+// What a successful calibration sends, in order.
+inline QStringList calibrationRequests()
+{
+    return {"gfwv", "rdan", "geti", "calb", "rdan", "scal", "save", "RESET"};
 }
 
 inline QList<int> range(int first, int last)

@@ -55,7 +55,7 @@ Words block(qint16 w0, qint16 w1, qint16 w2, qint16 w3, qint16 w4)
     return words;
 }
 
-const QStringList fullRequests {"gfwv", "rdan", "geti", "calb", "rdan", "scal", "save", "RESET"};
+const QStringList fullRequests = TestFirmware::calibrationRequests();
 
 QList<int> failedAfter(int lastStep, int code)
 {
