@@ -112,6 +112,9 @@ void DeviceEngine::dispatch(const DeviceRequest &request, const DeviceProtocol &
     {
         QMutexLocker locker(&mutex);
         record.mode = deviceState.mode;
+        // Traffic keeps a loader from booting: it boots after a quiet spell only.
+        if (deviceState.bootAt)
+            deviceState.bootAt = now + std::chrono::milliseconds(deviceProfile.bootDelayMs);
         const std::optional<DeviceFault> fault = faults.take(request.name);
         if (fault)
             record.fault = DeviceFault::kindName(fault->kind);

@@ -71,7 +71,7 @@ struct DeviceProfile
                                                        160,  170,  180, 190, 200,  210,  220, 230};
 
     // Loader mode only: whether a complete firmware image is installed, which the loader boots
-    // on RESET or after bootDelayMs without a frame (0: only on RESET).
+    // on RESET or after bootDelayMs without a request (0: only on RESET).
     bool firmwareIntact = false;
     int bootDelayMs = 1500;
 

@@ -4,11 +4,13 @@
 #include "DeviceProfile.h"
 #include "DeviceReply.h"
 #include "DeviceState.h"
+#include "WireFormat.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <chrono>
+#include <optional>
 
 struct DeviceRequest
 {
@@ -48,6 +50,17 @@ public:
 protected:
     static Cut needMore() { return {}; }
     static Cut request(int length, const QString &name) { return {true, length, name}; }
+
+    // The 4-byte requests that read the same in firmware and loader: RESET and "1g".
+    static std::optional<Cut> sharedRequest(const QByteArray &input)
+    {
+        const QByteArray head = input.left(4);
+        if (head == WireFormat::resetFrame())
+            return request(4, QStringLiteral("RESET"));
+        if (head == WireFormat::firmwareProbe())
+            return request(4, QStringLiteral("1g"));
+        return std::nullopt;
+    }
 };
 
 #endif // DEVICEPROTOCOL_H

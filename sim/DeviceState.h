@@ -34,7 +34,8 @@ struct DeviceState
     QByteArray oldCalibration; // last block stored with "s002" (24 bytes)
     bool saved = false; // "save" came after the last stored block
 
-    // A reset into the loader; it boots intact firmware by itself after bootDelayMs (0: never).
+    // A reset into the loader; it boots intact firmware by itself after bootDelayMs without a
+    // request (0: never).
     void enterLoader(std::chrono::steady_clock::time_point now, int bootDelayMs);
     void bootFirmware();
 };

@@ -72,11 +72,9 @@ DeviceProtocol::Cut FirmwareProtocol::cut(const QByteArray &input) const
 {
     if (input.size() < WordSize)
         return needMore();
+    if (const std::optional<Cut> shared = sharedRequest(input))
+        return *shared;
     const QByteArray word = input.left(WordSize);
-    if (word == WireFormat::resetFrame())
-        return request(WordSize, QStringLiteral("RESET"));
-    if (word == WireFormat::firmwareProbe())
-        return request(WordSize, QStringLiteral("1g"));
     if (word == WireFormat::loaderProbeHead()) {
         const QByteArray probe = WireFormat::loaderProbe();
         if (input.size() < probe.size())

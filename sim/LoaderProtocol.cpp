@@ -59,11 +59,8 @@ DeviceProtocol::Cut LoaderProtocol::cut(const QByteArray &input) const
 {
     if (input.size() < HeadSize)
         return needMore();
-    const QByteArray head = input.left(HeadSize);
-    if (head == WireFormat::resetFrame())
-        return request(HeadSize, QStringLiteral("RESET"));
-    if (head == WireFormat::firmwareProbe())
-        return request(HeadSize, QStringLiteral("1g"));
+    if (const std::optional<Cut> shared = sharedRequest(input))
+        return *shared;
     const int dataSize = WireFormat::readLe16(input, 2);
     if (dataSize > MaxFrameData)
         return request(int(input.size()), QStringLiteral("frame error"));

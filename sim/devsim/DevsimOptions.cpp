@@ -374,7 +374,7 @@ Device keys:
   m<i>=<n>            measurement word i (0-23) of "rdan"; m4 is the external power reading
   intact              (loader) a complete firmware is installed and boots
   boot=<ms>           the loader boots installed firmware by itself after this long without a
-                      frame (default 1500; 0: only on RESET)
+                      request (default 1500; 0: only on RESET)
 
 Firmware and loader:
   A RESET frame (00 F0 00 00) switches running firmware to the loader. CONNECT erases the
