@@ -12,7 +12,6 @@ QMutex portMutex;
 
 constexpr int FirstPortNumber = 1;
 constexpr int LastPortNumber = 255;
-constexpr int PortNameCapacity = 63;
 constexpr unsigned EchoLength = 4;
 
 qint64 totalMs(quint32 constant, quint32 multiplier, unsigned bytes)
@@ -38,14 +37,14 @@ QStringList ComPort::availablePorts()
     QStringList ports;
     for (int number = FirstPortNumber; number <= LastPortNumber; ++number) {
         const QString name = PortNameMap::portName(number);
-        if (!claimName(name.toLatin1()))
+        if (!claimName(name.toLatin1().constData()))
             continue;
         const SerialPort::Handle probe = SerialPort::open(PortNameMap::instance().devicePath(name));
         if (probe != SerialPort::NoHandle) {
             ports.append(name);
             SerialPort::close(probe);
         }
-        setName(ownName);
+        setName(ownName.constData());
     }
     return ports;
 }
@@ -68,16 +67,15 @@ bool ComPort::open(const char *portName, bool oneStopBit)
     QMutexLocker lock(&mutex);
     if (handle != SerialPort::NoHandle)
         return true;
-    const QByteArray name(portName);
-    if (!claimName(name))
+    if (!claimName(portName))
         return false;
-    handle = SerialPort::open(PortNameMap::instance().devicePath(QString::fromLatin1(name)));
+    handle = SerialPort::open(PortNameMap::instance().devicePath(QString::fromLatin1(portName)));
     if (handle != SerialPort::NoHandle && !SerialPort::configure(handle, oneStopBit)) {
         SerialPort::close(handle);
         handle = SerialPort::NoHandle;
     }
     if (handle == SerialPort::NoHandle) {
-        setName(QByteArray());
+        setName("");
         return false;
     }
     return true;
@@ -92,13 +90,15 @@ bool ComPort::close()
         closed = SerialPort::close(handle);
         handle = SerialPort::NoHandle;
     }
-    setName(QByteArray());
+    setName("");
     return closed;
 }
 
 bool ComPort::usesPort(const QString &name) const
 {
-    return currentName() == name.toLatin1();
+    const QByteArray wanted = name.toLatin1();
+    QMutexLocker lock(&stateMutex);
+    return qstrcmp(portName, wanted.constData()) == 0;
 }
 
 bool ComPort::transact(const char *request, unsigned requestLen, char *reply, unsigned replyLen)
@@ -137,25 +137,25 @@ QStringList ComPort::excludedPorts() const
     return excluded;
 }
 
-bool ComPort::claimName(const QByteArray &name)
+bool ComPort::claimName(const char *name)
 {
     QMutexLocker lock(&stateMutex);
     if (excluded.contains(QString::fromLatin1(name)))
         return false;
-    portName = name.left(PortNameCapacity);
+    qstrncpy(portName, name, sizeof portName);
     return true;
 }
 
-void ComPort::setName(const QByteArray &name)
+void ComPort::setName(const char *name)
 {
     QMutexLocker lock(&stateMutex);
-    portName = name;
+    qstrncpy(portName, name, sizeof portName);
 }
 
 QByteArray ComPort::currentName() const
 {
     QMutexLocker lock(&stateMutex);
-    return portName;
+    return QByteArray(portName);
 }
 
 ComPort::Timeouts ComPort::currentTimeouts() const

@@ -61,8 +61,8 @@ private:
         quint32 writeTotalMultiplier = 0;
     };
 
-    bool claimName(const QByteArray &name);
-    void setName(const QByteArray &name);
+    bool claimName(const char *name);
+    void setName(const char *name);
     QByteArray currentName() const;
     Timeouts currentTimeouts() const;
     qint64 exchange(const void *request, unsigned requestLen, void *reply, unsigned replyLen);
@@ -73,7 +73,9 @@ private:
     // always taken last. Checking the excluded list and taking the name happen under it at
     // once, so a port excluded from another thread is either refused or seen by usesPort.
     mutable QMutex stateMutex;
-    QByteArray portName;
+    // The port held or being tried, at most 63 characters; a plain array, so that no copy
+    // shares its bytes with another thread.
+    char portName[64] = {};
     qintptr handle;
     Timeouts timeouts;
 };

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QSemaphore>
 #include <QTest>
+#include <QThread>
 
 #include <memory>
 
