@@ -19,6 +19,22 @@ qint64 totalMs(quint32 constant, quint32 multiplier, unsigned bytes)
     return qint64(constant) + qint64(multiplier) * bytes;
 }
 
+// Calls transfer(done, left) until len bytes are through or a call moves none; answers the
+// count, or -1 as soon as a call fails.
+template<typename Transfer> qint64 transferAll(unsigned len, Transfer transfer)
+{
+    unsigned done = 0;
+    while (done < len) {
+        const qint64 n = transfer(done, len - done);
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        done += unsigned(n);
+    }
+    return done;
+}
+
 } // namespace
 
 ComPort::ComPort() : handle(SerialPort::NoHandle) { }
@@ -173,32 +189,20 @@ qint64 ComPort::exchange(const void *request, unsigned requestLen, void *reply, 
     const Timeouts limits = currentTimeouts();
 
     const auto *out = static_cast<const char *>(request);
-    for (unsigned sent = 0; sent < requestLen;) {
-        const unsigned left = requestLen - sent;
-        const qint64 n = SerialPort::write(
-            handle, out + sent, left,
+    const qint64 sent = transferAll(requestLen, [&](unsigned done, unsigned left) {
+        return SerialPort::write(
+            handle, out + done, left,
             totalMs(limits.writeTotalConstant, limits.writeTotalMultiplier, left));
-        if (n < 0)
-            return -1;
-        if (n == 0)
-            break;
-        sent += unsigned(n);
-    }
+    });
+    if (sent < 0)
+        return -1;
 
     // Each read gets a fresh limit for the bytes still missing, so a reply that trickles in is
     // collected; the first read that brings nothing ends the exchange.
     auto *in = static_cast<char *>(reply);
-    unsigned got = 0;
-    while (got < replyLen) {
-        const unsigned missing = replyLen - got;
-        const qint64 n = SerialPort::read(
-            handle, in + got, missing,
+    return transferAll(replyLen, [&](unsigned done, unsigned missing) {
+        return SerialPort::read(
+            handle, in + done, missing,
             totalMs(limits.readTotalConstant, limits.readTotalMultiplier, missing));
-        if (n < 0)
-            return -1;
-        if (n == 0)
-            break;
-        got += unsigned(n);
-    }
-    return got;
+    });
 }
