@@ -32,12 +32,10 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
-    void transact_data();
-    void transact();
+    void exchange_data();
+    void exchange();
     void transactRefusesBuffersTooShortForTheEcho_data();
     void transactRefusesBuffersTooShortForTheEcho();
-    void transactRaw_data();
-    void transactRaw();
     void trickledReply_data();
     void trickledReply();
     void readDeadline_data();
@@ -77,45 +75,69 @@ void TestComPortTransactions::cleanup()
     line.reset();
 }
 
-void TestComPortTransactions::transact_data()
+void TestComPortTransactions::exchange_data()
 {
+    QTest::addColumn<bool>("raw");
     QTest::addColumn<QByteArray>("request");
     QTest::addColumn<int>("replyLen");
     QTest::addColumn<QByteArray>("deviceReply");
     QTest::addColumn<bool>("result");
+    QTest::addColumn<qint64>("minMs");
 
     const QByteArray version = QByteArray::fromHex("01023412") + "ck";
-    QTest::newRow("data and echo") << QByteArray("gfwv") << 10 << version + "gfwv" << true;
-    QTest::newRow("echo alone") << QByteArray("save") << 4 << QByteArray("save") << true;
-    QTest::newRow("request with data")
-        << QByteArray("s002") + QByteArray(24, '\1') + "ck" << 4 << QByteArray("s002") << true;
-    QTest::newRow("wrong echo") << QByteArray("gfwv") << 10 << version + "gfwx" << false;
+    const QByteArray firmwareProbe("1g\0\0", 4);
+    QTest::newRow("data and echo")
+        << false << QByteArray("gfwv") << 10 << version + "gfwv" << true << qint64(0);
+    QTest::newRow("echo alone") << false << QByteArray("save") << 4 << QByteArray("save") << true
+                                << qint64(0);
+    QTest::newRow("wrong echo") << false << QByteArray("gfwv") << 10 << version + "gfwx" << false
+                                << qint64(0);
     QTest::newRow("longer reply pushes the echo out")
-        << QByteArray("gfwv") << 10 << version + "xy" + "gfwv" << false;
-    QTest::newRow("short reply") << QByteArray("geti") << 36 << QByteArray(16, 'i') + "geti"
-                                 << false;
-    QTest::newRow("silence") << QByteArray("gser") << 10 << QByteArray() << false;
+        << false << QByteArray("gfwv") << 10 << version + "xy" + "gfwv" << false << qint64(0);
+    // A short reply is waited for twice: the first read's full time, then a fresh one for the
+    // bytes still missing, which brings nothing.
+    QTest::newRow("short reply") << false << QByteArray("geti") << 36
+                                 << QByteArray(16, 'i') + "geti" << false
+                                 << qint64(2 * ReadConstantMs);
+    QTest::newRow("silence") << false << QByteArray("gser") << 10 << QByteArray() << false
+                             << qint64(ReadConstantMs);
+    QTest::newRow("errc to the firmware probe")
+        << true << firmwareProbe << 8 << QByteArray("errc") << false << qint64(2 * ReadConstantMs);
+    QTest::newRow("raw: more than asked for")
+        << true << QByteArray::fromHex("441100004337") << 2 << QByteArray::fromHex("eceeffff")
+        << true << qint64(0);
+    QTest::newRow("raw: no reply wanted")
+        << true << QByteArray::fromHex("00f00000") << 0 << QByteArray() << true << qint64(0);
 }
 
-void TestComPortTransactions::transact()
+// Whatever arrived is in the reply buffer, the rest of it untouched, true or false.
+void TestComPortTransactions::exchange()
 {
+    QFETCH(bool, raw);
     QFETCH(QByteArray, request);
     QFETCH(int, replyLen);
     QFETCH(QByteArray, deviceReply);
     QFETCH(bool, result);
+    QFETCH(qint64, minMs);
 
     QByteArray received;
     FarEnd device([&] {
         received = line->read(request.size(), FarEndWaitMs);
         line->write(deviceReply);
     });
-    QByteArray reply(replyLen + 4, Untouched);
-    QCOMPARE(link->transact(request.constData(), unsigned(request.size()), reply.data(),
-                            unsigned(replyLen)),
+    QByteArray reply(replyLen, Untouched);
+    char *buffer = replyLen ? reply.data() : nullptr;
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(raw ? link->transactRaw(request.constData(), unsigned(request.size()), buffer,
+                                     unsigned(replyLen))
+                 : link->transact(request.constData(), unsigned(request.size()), buffer,
+                                  unsigned(replyLen)),
              result);
+    QVERIFY(timer.elapsed() >= minMs);
     const QByteArray arrived = deviceReply.left(replyLen);
     QCOMPARE(reply.left(arrived.size()), arrived);
-    QCOMPARE(reply.mid(arrived.size()), QByteArray(reply.size() - arrived.size(), Untouched));
+    QCOMPARE(reply.mid(arrived.size()), QByteArray(replyLen - arrived.size(), Untouched));
     device.wait();
     QCOMPARE(received, request);
 }
@@ -137,54 +159,6 @@ void TestComPortTransactions::transactRefusesBuffersTooShortForTheEcho()
                             unsigned(replyLen)));
     QCOMPARE(reply, QByteArray(replyLen, Untouched));
     QCOMPARE(line->read(16, 100), QByteArray());
-}
-
-void TestComPortTransactions::transactRaw_data()
-{
-    QTest::addColumn<QByteArray>("request");
-    QTest::addColumn<int>("replyLen");
-    QTest::addColumn<QByteArray>("deviceReply");
-    QTest::addColumn<bool>("result");
-    QTest::addColumn<qint64>("minMs");
-
-    // A short reply is waited for twice: the first read's full time, then a fresh one for the
-    // bytes still missing, which brings nothing.
-    QTest::newRow("errc to the firmware probe")
-        << QByteArray("1g\0\0", 4) << 8 << QByteArray("errc") << false
-        << qint64(2 * ReadConstantMs);
-    QTest::newRow("loader status") << QByteArray::fromHex("34120000ae11") << 6
-                                   << QByteArray::fromHex("341200000000") << true << qint64(0);
-    QTest::newRow("more than asked for") << QByteArray::fromHex("441100004337") << 2
-                                         << QByteArray::fromHex("eceeffff") << true << qint64(0);
-    QTest::newRow("no reply wanted")
-        << QByteArray::fromHex("00f00000") << 0 << QByteArray() << true << qint64(0);
-}
-
-void TestComPortTransactions::transactRaw()
-{
-    QFETCH(QByteArray, request);
-    QFETCH(int, replyLen);
-    QFETCH(QByteArray, deviceReply);
-    QFETCH(bool, result);
-    QFETCH(qint64, minMs);
-
-    QByteArray received;
-    FarEnd device([&] {
-        received = line->read(request.size(), FarEndWaitMs);
-        line->write(deviceReply);
-    });
-    QByteArray reply(replyLen, Untouched);
-    QElapsedTimer timer;
-    timer.start();
-    QCOMPARE(link->transactRaw(request.constData(), unsigned(request.size()),
-                               replyLen ? reply.data() : nullptr, unsigned(replyLen)),
-             result);
-    QVERIFY(timer.elapsed() >= minMs);
-    const QByteArray arrived = deviceReply.left(replyLen);
-    QCOMPARE(reply.left(arrived.size()), arrived);
-    QCOMPARE(reply.mid(arrived.size()), QByteArray(replyLen - arrived.size(), Untouched));
-    device.wait();
-    QCOMPARE(received, request);
 }
 
 void TestComPortTransactions::trickledReply_data()

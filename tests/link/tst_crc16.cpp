@@ -9,8 +9,6 @@ class TestCrc16 : public QObject
 private slots:
     void checkValue_data();
     void checkValue();
-    void appendedCheckValueCancelsOut_data();
-    void appendedCheckValueCancelsOut();
 };
 
 void TestCrc16::checkValue_data()
@@ -31,29 +29,6 @@ void TestCrc16::checkValue()
     QFETCH(QByteArray, data);
     QFETCH(quint16, expected);
     QCOMPARE(crc16(data.constData(), unsigned(data.size())), expected);
-}
-
-void TestCrc16::appendedCheckValueCancelsOut_data()
-{
-    QTest::addColumn<QByteArray>("data");
-    QTest::newRow("one byte") << QByteArray("\x7f", 1);
-    QTest::newRow("address frame") << QByteArray::fromHex("11440800") + QByteArray("00008000");
-    QTest::newRow("all byte values") << [] {
-        QByteArray bytes;
-        for (int i = 0; i < 256; ++i)
-            bytes.append(char(i));
-        return bytes;
-    }();
-}
-
-// A frame followed by its own check value, low byte first, checks to zero: what a device
-// verifies on every frame it receives.
-void TestCrc16::appendedCheckValueCancelsOut()
-{
-    QFETCH(QByteArray, data);
-    const quint16 check = crc16(data.constData(), unsigned(data.size()));
-    const QByteArray frame = data + char(check & 0xFF) + char(check >> 8);
-    QCOMPARE(crc16(frame.constData(), unsigned(frame.size())), quint16(0));
 }
 
 QTEST_APPLESS_MAIN(TestCrc16)

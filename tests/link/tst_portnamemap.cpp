@@ -13,10 +13,8 @@ private slots:
     void cleanup();
     void portNumber_data();
     void portNumber();
-    void everyPortNameReadsBack();
-    void defaultTable_data();
-    void defaultTable();
-    void overrides();
+    void devicePath_data();
+    void devicePath();
     void loadSettings();
 
 private:
@@ -34,8 +32,9 @@ void TestPortNameMap::portNumber_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("number");
 
-    QTest::newRow("first") << "\\\\.\\COM1" << 1;
-    QTest::newRow("last") << "\\\\.\\COM255" << 255;
+    QTest::newRow("first") << PortNameMap::portName(1) << 1;
+    QTest::newRow("last") << PortNameMap::portName(255) << 255;
+    QTest::newRow("written out") << R"(\\.\COM5)" << 5;
     QTest::newRow("beyond the last") << "\\\\.\\COM256" << 0;
     QTest::newRow("zero") << "\\\\.\\COM0" << 0;
     QTest::newRow("leading zero") << "\\\\.\\COM05" << 0;
@@ -54,57 +53,55 @@ void TestPortNameMap::portNumber()
     QCOMPARE(PortNameMap::portNumber(name), number);
 }
 
-void TestPortNameMap::everyPortNameReadsBack()
+void TestPortNameMap::devicePath_data()
 {
-    for (int number = 1; number <= 255; ++number)
-        QCOMPARE(PortNameMap::portNumber(PortNameMap::portName(number)), number);
-    QCOMPARE(PortNameMap::portName(5), QStringLiteral(R"(\\.\COM5)"));
-}
-
-void TestPortNameMap::defaultTable_data()
-{
+    QTest::addColumn<QString>("override"); // null: none
+    QTest::addColumn<bool>("tableEnabled");
     QTest::addColumn<int>("number");
     QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("pathWithoutOverride");
 
-    QTest::newRow("COM1") << 1 << "/dev/ttyS0";
-    QTest::newRow("COM32") << 32 << "/dev/ttyS31";
-    QTest::newRow("COM33") << 33 << "/dev/ttyUSB0";
-    QTest::newRow("COM96") << 96 << "/dev/ttyUSB63";
-    QTest::newRow("COM97") << 97 << "/dev/ttyACM0";
-    QTest::newRow("COM160") << 160 << "/dev/ttyACM63";
-    QTest::newRow("COM161") << 161 << "";
-    QTest::newRow("COM255") << 255 << "";
+    const QString none;
+    QTest::newRow("COM1") << none << true << 1 << "/dev/ttyS0"
+                          << "/dev/ttyS0";
+    QTest::newRow("COM32") << none << true << 32 << "/dev/ttyS31"
+                           << "/dev/ttyS31";
+    QTest::newRow("COM33") << none << true << 33 << "/dev/ttyUSB0"
+                           << "/dev/ttyUSB0";
+    QTest::newRow("COM96") << none << true << 96 << "/dev/ttyUSB63"
+                           << "/dev/ttyUSB63";
+    QTest::newRow("COM97") << none << true << 97 << "/dev/ttyACM0"
+                           << "/dev/ttyACM0";
+    QTest::newRow("COM160") << none << true << 160 << "/dev/ttyACM63"
+                            << "/dev/ttyACM63";
+    QTest::newRow("COM161") << none << true << 161 << ""
+                            << "";
+    QTest::newRow("table off") << none << false << 1 << ""
+                               << "";
+    QTest::newRow("override wins") << "/dev/pts/7" << true << 3 << "/dev/pts/7"
+                                   << "/dev/ttyS2";
+    QTest::newRow("override beyond the table") << "/dev/pts/7" << true << 200 << "/dev/pts/7"
+                                               << "";
+    QTest::newRow("override with the table off") << "/dev/pts/7" << false << 3 << "/dev/pts/7"
+                                                 << "";
+    QTest::newRow("empty override hides") << "" << true << 4 << ""
+                                          << "/dev/ttyS3";
 }
 
-void TestPortNameMap::defaultTable()
+void TestPortNameMap::devicePath()
 {
+    QFETCH(QString, override);
+    QFETCH(bool, tableEnabled);
     QFETCH(int, number);
     QFETCH(QString, path);
-    QCOMPARE(map.devicePath(PortNameMap::portName(number)), path);
-    map.setDefaultTableEnabled(false);
-    QCOMPARE(map.devicePath(PortNameMap::portName(number)), QString());
-}
-
-void TestPortNameMap::overrides()
-{
-    const QString com3 = PortNameMap::portName(3);
-    const QString com200 = PortNameMap::portName(200);
-    map.setPath(com3, "/dev/pts/7");
-    map.setPath(com200, "/dev/serial/by-id/usb-meter");
-    map.setPath(PortNameMap::portName(4), QString());
-    QCOMPARE(map.devicePath(com3), QStringLiteral("/dev/pts/7"));
-    QCOMPARE(map.devicePath(com200), QStringLiteral("/dev/serial/by-id/usb-meter"));
-    QCOMPARE(map.devicePath(PortNameMap::portName(4)), QString());
-
-    map.setDefaultTableEnabled(false);
-    QCOMPARE(map.devicePath(com3), QStringLiteral("/dev/pts/7"));
-
-    map.setDefaultTableEnabled(true);
-    map.removePath(com3);
-    QCOMPARE(map.devicePath(com3), QStringLiteral("/dev/ttyS2"));
+    QFETCH(QString, pathWithoutOverride);
+    const QString name = PortNameMap::portName(number);
+    map.setDefaultTableEnabled(tableEnabled);
+    if (!override.isNull())
+        map.setPath(name, override);
+    QCOMPARE(map.devicePath(name), path);
     map.clear();
-    QCOMPARE(map.devicePath(com200), QString());
-    QCOMPARE(map.devicePath(PortNameMap::portName(4)), QStringLiteral("/dev/ttyS3"));
+    QCOMPARE(map.devicePath(name), pathWithoutOverride);
 }
 
 void TestPortNameMap::loadSettings()
