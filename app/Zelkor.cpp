@@ -1,5 +1,7 @@
 #include "Zelkor.h"
 
+#include "DeviceThread.h"
+
 #include <QTreeWidgetItem>
 
 #include <algorithm>
@@ -9,18 +11,6 @@ namespace {
 // The form's default section width does not fit the columns' contents.
 constexpr int ColumnWidths[] = {100, 110, 80, 110, 120};
 
-// The selected rows including those that are not enabled: QTreeWidget::selectedItems() leaves
-// them out, yet a row whose job has cleared its flags stays selected and must count.
-QList<QTreeWidgetItem *> selectedRows(const QTreeWidget *tree)
-{
-    QList<QTreeWidgetItem *> rows;
-    for (int index = 0; index < tree->topLevelItemCount(); ++index) {
-        QTreeWidgetItem *row = tree->topLevelItem(index);
-        if (row->isSelected())
-            rows.append(row);
-    }
-    return rows;
-}
 } // namespace
 
 Zelkor::Zelkor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
@@ -33,6 +23,7 @@ Zelkor::Zelkor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, fla
     loadSettings();
 
     connect(ui.treeWidget, &QTreeWidget::itemSelectionChanged, this, &Zelkor::selectionChanged);
+    setUpScanning();
 
     // The prompt is the field's real text, not a placeholder: it is what gets stored and
     // checked until the user picks a file.
@@ -43,14 +34,26 @@ Zelkor::Zelkor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, fla
 
 Zelkor::~Zelkor()
 {
+    stopScanning();
     saveSettings();
+}
+
+QList<QTreeWidgetItem *> Zelkor::selectedRows() const
+{
+    QList<QTreeWidgetItem *> rows;
+    for (int index = 0; index < ui.treeWidget->topLevelItemCount(); ++index) {
+        QTreeWidgetItem *row = ui.treeWidget->topLevelItem(index);
+        if (row->isSelected())
+            rows.append(row);
+    }
+    return rows;
 }
 
 void Zelkor::selectionChanged()
 {
     const bool wasBusy = busy;
     busy = true;
-    const QList<QTreeWidgetItem *> selected = selectedRows(ui.treeWidget);
+    const QList<QTreeWidgetItem *> selected = selectedRows();
     // A row whose job is running has lost its flags; it must not get a second job.
     const bool allEnabled = std::all_of(selected.cbegin(), selected.cend(), [](auto *item) {
         return item->flags().testFlag(Qt::ItemIsEnabled);

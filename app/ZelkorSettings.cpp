@@ -1,3 +1,4 @@
+#include "PortNameMap.h"
 #include "Zelkor.h"
 
 #include <QSettings>
@@ -19,6 +20,9 @@ void Zelkor::loadSettings()
     // Only the state: the box stays disabled until a selection enables it.
     ui.calbAfterChk->setChecked(settings.value(QStringLiteral("calb_after"), false).toBool());
     settings.endGroup();
+    // The device paths of the ports, kept by whoever set up the machine (or by the simulator);
+    // read before the first scan, never written by the window.
+    PortNameMap::instance().loadSettings(settings);
 }
 
 void Zelkor::saveSettings()
