@@ -35,11 +35,11 @@ zelkor_build() {
     cmake --build "$dir" --parallel "$(nproc)"
 }
 
-# zelkor_build_program: builds only the program, as a release build in build/release, and sets
-# ZELKOR_PROGRAM to its path.
+# zelkor_build_program [targets...]: builds only the program, and the further targets given, as a
+# release build in ZELKOR_RELEASE_DIR (build/release), and sets ZELKOR_PROGRAM to its path.
+ZELKOR_RELEASE_DIR="$ZELKOR_ROOT/build/release"
 zelkor_build_program() {
-    dir="$ZELKOR_ROOT/build/release"
-    cmake -S "$ZELKOR_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$dir" --parallel "$(nproc)" --target zelkor
-    ZELKOR_PROGRAM="$dir/app/zelkor"
+    cmake -S "$ZELKOR_ROOT" -B "$ZELKOR_RELEASE_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$ZELKOR_RELEASE_DIR" --parallel "$(nproc)" --target zelkor "$@"
+    ZELKOR_PROGRAM="$ZELKOR_RELEASE_DIR/app/zelkor"
 }
