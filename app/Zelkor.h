@@ -64,6 +64,7 @@ private:
     // Raised while a slot works on the device list, so that scan results leave it alone.
     bool busy = false;
 
+    // Its tests hold the rebuild off as the job slots do, through busy and lastJobTime.
     friend class tst_DeviceList;
 };
 

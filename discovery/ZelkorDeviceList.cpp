@@ -28,11 +28,15 @@ const Qt::ItemFlags Usable = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
 
 // Rows of running jobs and of finished updates cannot be selected, so no second job starts on
 // them; failure rows keep their text until the scan may drop them.
+// clang-format off
 const RowStateLine RowStates[] = {
-    {RowWarned, Usable, true, true},         {RowFailed, Usable, false, true},
-    {RowScanned, Usable, true, false},       {RowBusy, Qt::NoItemFlags, false, true},
-    {RowDone, Qt::NoItemFlags, true, false},
+    {RowWarned,  Usable,          true,  true},
+    {RowFailed,  Usable,          false, true},
+    {RowScanned, Usable,          true,  false},
+    {RowBusy,    Qt::NoItemFlags, false, true},
+    {RowDone,    Qt::NoItemFlags, true,  false},
 };
+// clang-format on
 
 QList<QTreeWidgetItem *> topLevelRows(const QTreeWidget *tree)
 {

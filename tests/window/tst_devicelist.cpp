@@ -212,9 +212,6 @@ void tst_DeviceList::rebuild_data()
     QTest::newRow("failed row goes with its port and returns without its text")
         << QList<Row> {failed} << false << Hold::None << QList<Scan> {{}, {{1}, {}}}
         << QList<Row> {scanned(1, 2)} << false;
-    QTest::newRow("done row comes back with fresh data")
-        << QList<Row> {done} << false << Hold::None << QList<Scan> {{{1}, {}}}
-        << QList<Row> {scanned(1, 1)} << false;
     QTest::newRow("done row goes while its device is silent, returns when it answers")
         << QList<Row> {done} << false << Hold::None << QList<Scan> {{{}, {1}}, {{1}, {}}}
         << QList<Row> {scanned(1, 2)} << false;
