@@ -58,8 +58,8 @@ private:
     std::unique_ptr<DeviceThread> deviceThread;
     QTimer *refreshTimer = nullptr;
     QString openPath;
-    // The last job event; scans that end within a refresh interval after it are dropped. Invalid
-    // until the first job event, which counts as long past.
+    // The last job event; scan results that arrive within a refresh interval after it are
+    // dropped. Invalid until the first job event: long past.
     QElapsedTimer lastJobTime;
     // Raised while a slot works on the device list, so that scan results leave it alone.
     bool busy = false;
