@@ -21,20 +21,26 @@ double positive(double factor)
 
 void ProtocolTiming::pause(int ms)
 {
-    const int length = scaled(ms);
-    if (length > 0)
-        QThread::msleep(static_cast<unsigned long>(length));
+    waitFor(scaled(ms));
 }
 
 void ProtocolTiming::tickWait()
 {
-    const int length = scaled(tickMs);
-    // A shortened tick still sleeps between polls instead of spinning.
+    waitFor(scaled(tickMs));
+}
+
+// Elapsed time, in sleeps of at most one poll, so that a stop request ends the wait early.
+void ProtocolTiming::waitFor(int length)
+{
+    // A shortened wait still sleeps between polls instead of spinning.
     const int poll = std::max(1, scaled(tickPollMs));
     QElapsedTimer timer;
     timer.start();
-    while (timer.elapsed() < length)
-        QThread::msleep(static_cast<unsigned long>(poll));
+    for (qint64 left = length; left > 0; left = length - timer.elapsed()) {
+        if (QThread::currentThread()->isInterruptionRequested())
+            return;
+        QThread::msleep(static_cast<unsigned long>(std::min<qint64>(poll, left)));
+    }
 }
 
 bool ProtocolTiming::applyTimeouts(ComPort &link, const LinkTimeouts &timeouts)

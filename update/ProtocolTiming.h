@@ -40,6 +40,9 @@ public:
     static constexpr int restartTicks = 15;
     static constexpr int calibrationTicks = 10;
 
+    // Both waits end early once the calling thread has been asked to stop
+    // (QThread::requestInterruption): its job is being abandoned, and the device's time to
+    // settle no longer matters.
     // Sleeps the calling thread for ms milliseconds (scaled).
     static void pause(int ms);
     // Waits one tick: at least tickMs (scaled) of elapsed time.
@@ -54,6 +57,7 @@ public:
     static void setTimeoutScale(double factor);
 
 private:
+    static void waitFor(int length);
     static int scaled(int ms);
     static unsigned scaledTimeout(unsigned ms);
 };

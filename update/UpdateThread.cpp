@@ -43,6 +43,13 @@ void UpdateThread::restart()
     start();
 }
 
+void UpdateThread::requestStop()
+{
+    // Asked first, so that a run that opens the link after the close below sees the request.
+    requestInterruption();
+    link->close();
+}
+
 int UpdateThread::calibrateDevice()
 {
     return Calibration(*link, vref, [this](int percents) { reportProgress(percents); }).run();
@@ -50,7 +57,9 @@ int UpdateThread::calibrateDevice()
 
 void UpdateThread::run()
 {
-    if (!link->open(devicename.toLatin1().constData(), false)) {
+    // A job stopped before its port was opened ends as if the port could not be opened: the
+    // device has been sent nothing.
+    if (!link->open(devicename.toLatin1().constData(), false) || isInterruptionRequested()) {
         endWithUpdateFailure(portCantOpen);
         return;
     }

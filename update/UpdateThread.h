@@ -32,6 +32,10 @@ public:
     // Runs the same job again once the previous run has returned. Call it from the thread
     // that owns the worker, never from the worker's own thread.
     void restart();
+    // Abandons the job (the program is quitting): the link closes once the exchange in
+    // progress is over, every later exchange fails at once and the pauses end, so run()
+    // returns soon; wait() for it. A device may be left half-written.
+    void requestStop();
 
     // The calibration procedure on the open link; 0 or a calibration failure code.
     int calibrateDevice();
