@@ -22,6 +22,8 @@ Zelkor::Zelkor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, fla
 
     loadSettings();
 
+    connect(ui.updateBtn, &QPushButton::clicked, this, &Zelkor::updateFirmware);
+    connect(ui.calbBtn, &QPushButton::clicked, this, &Zelkor::Calibrate);
     connect(ui.treeWidget, &QTreeWidget::itemSelectionChanged, this, &Zelkor::selectionChanged);
     setUpScanning();
 
@@ -35,6 +37,8 @@ Zelkor::Zelkor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, fla
 Zelkor::~Zelkor()
 {
     stopScanning();
+    // Only jobs that nobody was asked about are left here (the window was not closed first).
+    stopJobs();
     saveSettings();
 }
 

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QMainWindow>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -15,6 +16,10 @@
 class DeviceThread;
 class QTimer;
 class QTreeWidgetItem;
+class UpdateThread;
+
+// The job slots pass workers by pointer; the meta-object needs the whole class.
+Q_MOC_INCLUDE("UpdateThread.h")
 
 // The main window: the device list, kept current by the scan worker, the firmware file and the
 // job controls.
@@ -24,7 +29,8 @@ class Zelkor : public QMainWindow
 
 public:
     explicit Zelkor(QWidget *parent = nullptr, Qt::WindowFlags flags = {});
-    // Ends a running scan pass early and waits for it before the window goes.
+    // Ends a running scan pass early and stops any job still running, and waits for them
+    // before the window goes.
     ~Zelkor() override;
 
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -36,10 +42,24 @@ public:
 public slots:
     // Starts a scan pass unless one is running.
     void refresh();
+    // Start one job per selected device: an update (and a calibration after it when the box
+    // is checked), or a calibration alone.
+    void updateFirmware();
+    void Calibrate();
     // Rebuilds the device list from one scan pass, unless a job slot is at work or a job event
     // was less than a refresh interval ago.
     void add_items(QStringList all_locations, QList<TDevices> devices);
+    // A job's progress or failure code, shown in its row (and a failure in the status bar).
+    void updateProgress(QString devicename, int percents);
+    // Settles a job's row, checks an updated device once more and repeats the update when the
+    // device still asks for firmware; otherwise disposes of the worker and frees the port.
+    void updateFinished(UpdateThread *thread, QString devicename, int update_result,
+                        int calb_result);
     void selectionChanged();
+
+protected:
+    // Asks before quitting while jobs run; quitting anyway stops them.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void loadSettings();
@@ -54,6 +74,19 @@ private:
     void stopScanning();
     bool withinQuietPeriod() const;
 
+    void disableJobControls();
+    // One job per usable selected row; false when no row could take one.
+    bool startJobs(bool calibrate, bool update);
+    // Takes a port away from the scan and waits until the scan has let go of it.
+    void reservePort(QString port);
+    QTreeWidgetItem *deviceRow(const QString &location) const;
+    // The firmware check on a link of the window's own: 1 firmware answers, 0 the device asks
+    // for firmware, -1 the port can't be opened, -3 no answer.
+    int checkFirmware(QString port);
+    bool confirmQuitWithJobs();
+    // Ends every running job after its exchange in progress and waits for the workers.
+    void stopJobs();
+
     Ui::ZelkorClass ui;
     std::unique_ptr<DeviceThread> deviceThread;
     QTimer *refreshTimer = nullptr;
@@ -63,9 +96,15 @@ private:
     QElapsedTimer lastJobTime;
     // Raised while a slot works on the device list, so that scan results leave it alone.
     bool busy = false;
+    // Workers whose job has started and not yet been settled by updateFinished; the window
+    // must stop them before it goes.
+    QSet<UpdateThread *> runningJobs;
 
     // Its tests hold the rebuild off as the job slots do, through busy and lastJobTime.
     friend class tst_DeviceList;
+    // They follow the workers the window runs.
+    friend class tst_WindowJobs;
+    friend class tst_JobResults;
 };
 
 #endif // ZELKOR_H
