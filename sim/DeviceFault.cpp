@@ -51,6 +51,16 @@ int orDefault(int value, int fallback)
 
 } // namespace
 
+DeviceFault DeviceFault::on(const QString &request, Kind kind, int skip, int times)
+{
+    DeviceFault fault;
+    fault.request = request;
+    fault.kind = kind;
+    fault.skip = skip;
+    fault.times = times;
+    return fault;
+}
+
 bool DeviceFault::matches(const QString &requestName) const
 {
     return request == QLatin1String("*") || request == requestName;

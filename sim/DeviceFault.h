@@ -4,6 +4,7 @@
 #include "DeviceReply.h"
 
 #include <QList>
+#include <QMetaType>
 #include <QString>
 
 #include <optional>
@@ -38,6 +39,10 @@ struct DeviceFault
     int value = 1;
     QByteArray payload;
 
+    // A fault of `kind` on the requests named `request`: `skip` of them pass, then it strikes
+    // `times` of them.
+    static DeviceFault on(const QString &request, Kind kind, int skip = 0, int times = 1);
+
     bool refusesRequest() const { return kind == NoReply || kind == BadStatus || kind == Unplug; }
     bool matches(const QString &requestName) const;
     // The reply as this fault lets it go out.
@@ -46,5 +51,7 @@ struct DeviceFault
     static QString kindName(Kind kind);
     static std::optional<Kind> kindFromName(const QString &name);
 };
+
+Q_DECLARE_METATYPE(DeviceFault)
 
 #endif // DEVICEFAULT_H

@@ -2,6 +2,7 @@
 #define DEVICEPROFILE_H
 
 #include <QByteArray>
+#include <QMetaType>
 #include <QSet>
 #include <QString>
 
@@ -91,5 +92,7 @@ struct DeviceProfile
 
     bool answers(const QByteArray &command) const { return !unanswered.contains(command); }
 };
+
+Q_DECLARE_METATYPE(DeviceProfile)
 
 #endif // DEVICEPROFILE_H

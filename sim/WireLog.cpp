@@ -1,5 +1,17 @@
 #include "WireLog.h"
 
+namespace {
+
+QStringList namesOf(const QList<WireRecord> &records)
+{
+    QStringList names;
+    for (const WireRecord &record : records)
+        names.append(record.request);
+    return names;
+}
+
+} // namespace
+
 void WireLog::append(const WireRecord &record)
 {
     std::lock_guard<std::mutex> locker(mutex);
@@ -34,9 +46,14 @@ QList<WireRecord> WireLog::recordsFrom(int from) const
 QStringList WireLog::requests() const
 {
     std::lock_guard<std::mutex> locker(mutex);
-    QStringList names;
-    for (const WireRecord &record : entries)
-        names.append(record.request);
+    return namesOf(entries);
+}
+
+QStringList WireLog::takeRequests()
+{
+    std::lock_guard<std::mutex> locker(mutex);
+    const QStringList names = namesOf(entries);
+    entries.clear();
     return names;
 }
 

@@ -285,14 +285,13 @@ bool DevsimOptions::addFault(const QString &spec)
     PlannedDevice *device = deviceOn(portNumber(head[0]));
     if (!device)
         return fail(QStringLiteral("bad --fault '%1': no --device on '%2'").arg(spec, head[0]));
-    DeviceFault fault;
-    fault.request = requestNamed(head[1]);
-    if (fault.request.isEmpty())
+    const QString request = requestNamed(head[1]);
+    if (request.isEmpty())
         return fail(QStringLiteral("bad --fault '%1': unknown request '%2'").arg(spec, head[1]));
     const std::optional<DeviceFault::Kind> kind = DeviceFault::kindFromName(head[2]);
     if (!kind)
         return fail(QStringLiteral("bad --fault '%1': unknown kind '%2'").arg(spec, head[2]));
-    fault.kind = *kind;
+    DeviceFault fault = DeviceFault::on(request, *kind);
     for (const QString &item : parts.mid(1)) {
         const int equals = int(item.indexOf(QLatin1Char('=')));
         if (equals < 0 || !setFaultKey(fault, item.left(equals), item.mid(equals + 1)))

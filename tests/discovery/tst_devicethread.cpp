@@ -1,5 +1,4 @@
 #include "DeviceThread.h"
-#include "SimulatedLine.h"
 #include "SimulatedPorts.h"
 
 #include <QTest>
@@ -138,7 +137,7 @@ void TestDeviceThread::probeOutcomes_data()
         << DeviceProfile::isp() << QList<DeviceFault> {} << QStringList {"ignored", "ignored", "?"}
         << QStringList {com3, NotAvailable, NotAvailable, NoFirmware, IspMode};
     QTest::newRow("ISP probe not echoed")
-        << DeviceProfile::isp() << QList<DeviceFault> {fault("?", DeviceFault::NoReply)}
+        << DeviceProfile::isp() << QList<DeviceFault> {DeviceFault::on("?", DeviceFault::NoReply)}
         << QStringList {"ignored", "ignored", "?"} << QStringList {};
     QTest::newRow("nothing attached")
         << DeviceProfile::silent() << QList<DeviceFault> {}
@@ -153,7 +152,7 @@ void TestDeviceThread::probeOutcomes()
     QFETCH(QStringList, record);
 
     SimulatedPorts ports;
-    SimulatedDevice *device = startDevice(ports, 3, profile, faults);
+    SimulatedDevice *device = ports.add(3, profile, faults);
     QVERIFY(device);
     DeviceThread worker;
 
@@ -162,7 +161,7 @@ void TestDeviceThread::probeOutcomes()
     QCOMPARE(pass.locations, QStringList {com3});
     QCOMPARE(pass.record(com3), record);
     QCOMPARE(pass.devices.size(), record.isEmpty() ? 0 : 1);
-    QCOMPARE(takeRequests(device), requests);
+    QCOMPARE(device->log().takeRequests(), requests);
 }
 
 void TestDeviceThread::variantMasks_data()
@@ -191,7 +190,8 @@ void TestDeviceThread::variantMasks_data()
         << answering(0, {"gser", "g000", "gfwv", "g001"}) << QList<DeviceFault> {}
         << QList<QStringList> {AllSixVariants, AllSixVariants, AllSixVariants} << QStringList {};
     QTest::newRow("serial stops answering: its group is left out")
-        << firmwareDevice() << QList<DeviceFault> {fault("gser", DeviceFault::NoReply, 1, -1)}
+        << firmwareDevice()
+        << QList<DeviceFault> {DeviceFault::on("gser", DeviceFault::NoReply, 1, -1)}
         << QList<QStringList> {{"1g", "geti", "geti", "gser", "gfwv"},
                                {"1g", "geti", "gser", "gfwv"},
                                {"1g", "geti", "gfwv"}}
@@ -206,7 +206,7 @@ void TestDeviceThread::variantMasks()
     QFETCH(QStringList, lastRecord);
 
     SimulatedPorts ports;
-    SimulatedDevice *device = startDevice(ports, 3, profile, faults);
+    SimulatedDevice *device = ports.add(3, profile, faults);
     QVERIFY(device);
     DeviceThread worker;
 
@@ -214,7 +214,7 @@ void TestDeviceThread::variantMasks()
     for (int n = 0; n < requests.size(); ++n) {
         pass = runPass(worker);
         QVERIFY(pass.finished);
-        QCOMPARE(takeRequests(device), requests.at(n));
+        QCOMPARE(device->log().takeRequests(), requests.at(n));
     }
     QCOMPARE(pass.record(com3), lastRecord);
 }
@@ -229,13 +229,13 @@ void TestDeviceThread::forgetVariantsRestoresEveryVariant()
     DeviceThread worker;
     QVERIFY(runPass(worker).finished);
     QVERIFY(runPass(worker).finished);
-    takeRequests(device);
-    takeRequests(other);
+    device->log().takeRequests();
+    other->log().takeRequests();
 
     worker.forgetVariants(com3);
     QVERIFY(runPass(worker).finished);
-    QCOMPARE(takeRequests(device), AllSixVariants);
-    QCOMPARE(takeRequests(other), (QStringList {"1g", "geti", "g001"}));
+    QCOMPARE(device->log().takeRequests(), AllSixVariants);
+    QCOMPARE(other->log().takeRequests(), (QStringList {"1g", "geti", "g001"}));
 }
 
 void TestDeviceThread::decoding_data()
@@ -317,7 +317,7 @@ void TestDeviceThread::exclusion()
     QCOMPARE(pass.locations, (listed ? QStringList {com3, com4} : QStringList {com4}));
     QCOMPARE(pass.record(com3).isEmpty(), !listed);
     QCOMPARE(pass.record(com4).isEmpty(), false);
-    QCOMPARE(takeRequests(device).isEmpty(), !listed);
+    QCOMPARE(device->log().takeRequests().isEmpty(), !listed);
 }
 
 void TestDeviceThread::excludeDuringExchange_data()
@@ -330,12 +330,12 @@ void TestDeviceThread::excludeDuringExchange_data()
     QTest::addColumn<QStringList>("nextRequests");
 
     // A reply that trickles in keeps the exchange in progress long enough to act during it.
-    DeviceFault slowSerial = fault("gser", DeviceFault::Split);
+    DeviceFault slowSerial = DeviceFault::on("gser", DeviceFault::Split);
     slowSerial.bytes = 1;
     slowSerial.delayMs = 30;
 
     QTest::newRow("during the status query")
-        << firmwareDevice() << QList<DeviceFault> {fault("1g", DeviceFault::NoReply)}
+        << firmwareDevice() << QList<DeviceFault> {DeviceFault::on("1g", DeviceFault::NoReply)}
         << QStringList {"1g"} << QStringList {}
         << QStringList {"1g", "geti", "geti", "gser", "gfwv"};
     QTest::newRow("the exchange in progress still counts")
@@ -354,7 +354,7 @@ void TestDeviceThread::excludeDuringExchange()
     QFETCH(QStringList, nextRequests);
 
     SimulatedPorts ports;
-    SimulatedDevice *device = startDevice(ports, 3, profile, faults);
+    SimulatedDevice *device = ports.add(3, profile, faults);
     QVERIFY(device);
     QVERIFY(ports.add(4, firmwareDevice()));
     DeviceThread worker;
@@ -372,14 +372,14 @@ void TestDeviceThread::excludeDuringExchange()
 
     QVERIFY(worker.wait(PassLimitMs));
     QTRY_VERIFY(pass.finished);
-    QCOMPARE(takeRequests(device), requests);
+    QCOMPARE(device->log().takeRequests(), requests);
     QCOMPARE(pass.locations, (QStringList {com3, com4}));
     QCOMPARE(pass.record(com3), record);
     QCOMPARE(pass.record(com4), (QStringList {com4, "7", "PROBE", "3.1.9", Ready}));
 
     worker.releasePort(com3);
     QVERIFY(runPass(worker).finished);
-    QCOMPARE(takeRequests(device), nextRequests);
+    QCOMPARE(device->log().takeRequests(), nextRequests);
 }
 
 void TestDeviceThread::stopDuringPass_data()
@@ -397,8 +397,8 @@ void TestDeviceThread::stopDuringPass()
     SimulatedPorts ports;
     QList<SimulatedDevice *> devices;
     for (int number = 3; number <= 5; ++number) {
-        devices << startDevice(ports, number, firmwareDevice(),
-                               {fault("*", DeviceFault::NoReply, 0, -1)});
+        devices << ports.add(number, firmwareDevice(),
+                             {DeviceFault::on("*", DeviceFault::NoReply, 0, -1)});
         QVERIFY(devices.last());
     }
     auto worker = std::make_unique<DeviceThread>();
@@ -417,16 +417,16 @@ void TestDeviceThread::stopDuringPass()
     }
     QCoreApplication::processEvents();
     QCOMPARE(finishes, 0);
-    QCOMPARE(takeRequests(devices.at(0)), QStringList {"1g"});
-    QCOMPARE(takeRequests(devices.at(1)), QStringList {});
-    QCOMPARE(takeRequests(devices.at(2)), QStringList {});
+    QCOMPARE(devices.at(0)->log().takeRequests(), QStringList {"1g"});
+    QCOMPARE(devices.at(1)->log().takeRequests(), QStringList {});
+    QCOMPARE(devices.at(2)->log().takeRequests(), QStringList {});
 
     // The ports are free again, and a stopped worker runs whole passes when started again.
     DeviceThread fresh;
     const Pass pass = runPass(worker ? *worker : fresh);
     QVERIFY(pass.finished);
     QCOMPARE(pass.locations.size(), 3);
-    QCOMPARE(takeRequests(devices.at(2)), (QStringList {"1g", "loader-probe"}));
+    QCOMPARE(devices.at(2)->log().takeRequests(), (QStringList {"1g", "loader-probe"}));
 }
 
 QTEST_GUILESS_MAIN(TestDeviceThread)

@@ -1,6 +1,5 @@
 #include "ComPort.h"
 #include "ModeProbe.h"
-#include "SimulatedLine.h"
 #include "SimulatedPorts.h"
 
 #include <QTest>
@@ -25,10 +24,10 @@ void TestModeProbe::firmwareProbe_data()
 
     DeviceProfile yes = DeviceProfile::ready();
     yes.probeAnswer = DeviceProfile::ProbeAnswer::Yes;
-    DeviceFault shortErrc = fault("1g", DeviceFault::ShortReply);
+    DeviceFault shortErrc = DeviceFault::on("1g", DeviceFault::ShortReply);
     shortErrc.bytes = 3;
     // Starts like the loader's EC EE answer, but as an 8-byte reply with a wrong check value.
-    DeviceFault staleLoaderAnswer = fault("1g", DeviceFault::Garbage);
+    DeviceFault staleLoaderAnswer = DeviceFault::on("1g", DeviceFault::Garbage);
     staleLoaderAnswer.payload = QByteArray("\xEC\xEE\0\0nn\0\0", 8);
     const QStringList statusOnly {"1g"};
     const QStringList both {"1g", "loader-probe"};
@@ -40,24 +39,27 @@ void TestModeProbe::firmwareProbe_data()
     QTest::newRow("yy") << yes << QList<DeviceFault> {} << int(ModeProbe::FirmwareRuns)
                         << statusOnly;
     QTest::newRow("yy with a wrong check value")
-        << yes << QList<DeviceFault> {fault("1g", DeviceFault::BadCheck)}
+        << yes << QList<DeviceFault> {DeviceFault::on("1g", DeviceFault::BadCheck)}
         << int(ModeProbe::Unrecognised) << both;
     QTest::newRow("nn") << DeviceProfile::loader() << QList<DeviceFault> {}
                         << int(ModeProbe::NoFirmware) << statusOnly;
     QTest::newRow("nn with a wrong check value, EC EE")
-        << DeviceProfile::loader() << QList<DeviceFault> {fault("1g", DeviceFault::BadCheck)}
+        << DeviceProfile::loader()
+        << QList<DeviceFault> {DeviceFault::on("1g", DeviceFault::BadCheck)}
         << int(ModeProbe::NoFirmware) << both;
     QTest::newRow("nn with a wrong check value, loader probe unanswered")
         << DeviceProfile::loader()
-        << QList<DeviceFault> {fault("1g", DeviceFault::BadCheck),
-                               fault("loader-probe", DeviceFault::NoReply)}
+        << QList<DeviceFault> {DeviceFault::on("1g", DeviceFault::BadCheck),
+                               DeviceFault::on("loader-probe", DeviceFault::NoReply)}
         << int(ModeProbe::Unrecognised) << both;
     QTest::newRow("no status answer, EC EE")
-        << DeviceProfile::loader() << QList<DeviceFault> {fault("1g", DeviceFault::NoReply)}
+        << DeviceProfile::loader()
+        << QList<DeviceFault> {DeviceFault::on("1g", DeviceFault::NoReply)}
         << int(ModeProbe::NoFirmware) << both;
     QTest::newRow("EC EE left from the status query")
         << DeviceProfile::loader()
-        << QList<DeviceFault> {staleLoaderAnswer, fault("loader-probe", DeviceFault::NoReply)}
+        << QList<DeviceFault> {staleLoaderAnswer,
+                               DeviceFault::on("loader-probe", DeviceFault::NoReply)}
         << int(ModeProbe::Unrecognised) << both;
     QTest::newRow("silence") << DeviceProfile::silent() << QList<DeviceFault> {}
                              << int(ModeProbe::Unrecognised) << QStringList {"ignored", "ignored"};
@@ -72,7 +74,7 @@ void TestModeProbe::firmwareProbe()
     QFETCH(QStringList, requests);
 
     SimulatedPorts ports;
-    SimulatedDevice *device = startDevice(ports, 5, profile, faults);
+    SimulatedDevice *device = ports.add(5, profile, faults);
     QVERIFY(device);
     ComPort link;
     QVERIFY(link.open(SimulatedPorts::portNameBytes(5).constData(), false));
@@ -80,7 +82,7 @@ void TestModeProbe::firmwareProbe()
     QCOMPARE(ModeProbe::checkFirmware(link, ModeProbe::WindowTimeouts), result);
     QVERIFY2(link.usesPort(SimulatedPorts::portName(5)), "the probe leaves the link open");
     link.close();
-    QCOMPARE(takeRequests(device), requests);
+    QCOMPARE(device->log().takeRequests(), requests);
 }
 
 void TestModeProbe::ispProbe_data()
@@ -94,12 +96,13 @@ void TestModeProbe::ispProbe_data()
         << DeviceProfile::isp() << true << QList<DeviceFault> {} << true;
     QTest::newRow("ISP chip, two stop bits")
         << DeviceProfile::isp() << false << QList<DeviceFault> {} << false;
-    DeviceFault otherByte = fault("?", DeviceFault::Garbage);
+    DeviceFault otherByte = DeviceFault::on("?", DeviceFault::Garbage);
     otherByte.payload = "!";
     QTest::newRow("another byte") << DeviceProfile::isp() << true << QList<DeviceFault> {otherByte}
                                   << false;
     QTest::newRow("no echo") << DeviceProfile::isp() << true
-                             << QList<DeviceFault> {fault("?", DeviceFault::NoReply)} << false;
+                             << QList<DeviceFault> {DeviceFault::on("?", DeviceFault::NoReply)}
+                             << false;
     QTest::newRow("firmware") << DeviceProfile::ready() << true << QList<DeviceFault> {} << false;
     QTest::newRow("loader") << DeviceProfile::loader() << true << QList<DeviceFault> {} << false;
 }
@@ -112,7 +115,7 @@ void TestModeProbe::ispProbe()
     QFETCH(bool, echoed);
 
     SimulatedPorts ports;
-    SimulatedDevice *device = startDevice(ports, 5, profile, faults);
+    SimulatedDevice *device = ports.add(5, profile, faults);
     QVERIFY(device);
     ComPort link;
     link.setTimeouts(0, 130, 10, 0, 1000);

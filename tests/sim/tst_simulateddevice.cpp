@@ -10,8 +10,6 @@
 #include <atomic>
 #include <thread>
 
-Q_DECLARE_METATYPE(DeviceFault)
-
 namespace {
 
 constexpr int Port = 7;
@@ -63,12 +61,12 @@ QByteArray writeData(const QByteArray &data)
     return frame(0x1144, data);
 }
 
-DeviceFault fault(const QString &request, DeviceFault::Kind kind, int bytes = -1, int delayMs = -1,
-                  const QByteArray &payload = {})
+// A fault that shapes the reply it strikes, with `bytes`, `delayMs` and `payload` as its kind reads
+// them.
+DeviceFault shaping(const QString &request, DeviceFault::Kind kind, int bytes, int delayMs = -1,
+                    const QByteArray &payload = {})
 {
-    DeviceFault result;
-    result.request = request;
-    result.kind = kind;
+    DeviceFault result = DeviceFault::on(request, kind);
     result.bytes = bytes;
     result.delayMs = delayMs;
     result.payload = payload;
@@ -553,32 +551,34 @@ void TestSimulatedDevice::faultsSpoilReplies_data()
     QTest::addColumn<bool>("complete");
     QTest::addColumn<QByteArray>("sent"); // what the device puts on the wire
 
-    QTest::newRow("no reply") << QByteArray("ready") << fault("gser", DeviceFault::NoReply)
-                              << QByteArray("gser") << 10 << false << QByteArray();
-    QTest::newRow("short reply") << QByteArray("ready") << fault("gfwv", DeviceFault::ShortReply, 6)
+    QTest::newRow("no reply") << QByteArray("ready")
+                              << DeviceFault::on("gser", DeviceFault::NoReply) << QByteArray("gser")
+                              << 10 << false << QByteArray();
+    QTest::newRow("short reply") << QByteArray("ready")
+                                 << shaping("gfwv", DeviceFault::ShortReply, 6)
                                  << QByteArray("gfwv") << 10 << false
                                  << withCheck(QByteArray::fromHex("01025901"));
     QTest::newRow("wrong echo") << QByteArray("ready")
-                                << fault("gser", DeviceFault::WrongEcho, -1, -1, "gsex")
+                                << shaping("gser", DeviceFault::WrongEcho, -1, -1, "gsex")
                                 << QByteArray("gser") << 10 << false
                                 << withCheck(QByteArray::fromHex("a1860100")) + "gsex";
     QTest::newRow("wrong code")
         << QByteArray("loader")
-        << fault("CONNECT", DeviceFault::WrongEcho, -1, -1, QByteArray::fromHex("4411")) << Connect
-        << 6 << true
+        << shaping("CONNECT", DeviceFault::WrongEcho, -1, -1, QByteArray::fromHex("4411"))
+        << Connect << 6 << true
         << withCheck(QByteArray::fromHex("34120000")).replace(0, 2, QByteArray::fromHex("4411"));
-    DeviceFault status = fault("CONNECT", DeviceFault::BadStatus);
+    DeviceFault status = DeviceFault::on("CONNECT", DeviceFault::BadStatus);
     status.value = 3;
     QTest::newRow("status") << QByteArray("loader") << status << Connect << 6 << true
                             << withCheck(QByteArray::fromHex("34120300"));
     QTest::newRow("garbage") << QByteArray("ready")
-                             << fault("geti", DeviceFault::Garbage, -1, -1, "xyz")
+                             << shaping("geti", DeviceFault::Garbage, -1, -1, "xyz")
                              << QByteArray("geti") << 36 << false << QByteArray("xyz");
     QTest::newRow("bad check value")
-        << QByteArray("loader") << fault("1g", DeviceFault::BadCheck) << FirmwareProbe << 8 << true
-        << FirmwareProbe + "nn" + QByteArray::fromHex("6381"); // 9c 7e spoilt
+        << QByteArray("loader") << DeviceFault::on("1g", DeviceFault::BadCheck) << FirmwareProbe
+        << 8 << true << FirmwareProbe + "nn" + QByteArray::fromHex("6381"); // 9c 7e spoilt
     QTest::newRow("split, within the time-outs")
-        << QByteArray("ready") << fault("gfwv", DeviceFault::Split, 3, 30) << QByteArray("gfwv")
+        << QByteArray("ready") << shaping("gfwv", DeviceFault::Split, 3, 30) << QByteArray("gfwv")
         << 10 << true << withCheck(QByteArray::fromHex("01025901")) + "gfwv";
 }
 
@@ -610,9 +610,7 @@ void TestSimulatedDevice::faultsSpoilReplies()
 void TestSimulatedDevice::resetIgnoredWhileFaultLasts()
 {
     SimulatedDevice *device = start(DeviceProfile::ready());
-    DeviceFault ignored = fault("RESET", DeviceFault::NoReply);
-    ignored.times = 4;
-    device->addFault(ignored);
+    device->addFault(DeviceFault::on("RESET", DeviceFault::NoReply, 0, 4));
     Line line;
 
     for (int attempt = 1; attempt <= 5; ++attempt) {
@@ -628,7 +626,7 @@ void TestSimulatedDevice::resetIgnoredWhileFaultLasts()
 void TestSimulatedDevice::lateTailIsPurgedByTheNextTransaction()
 {
     SimulatedDevice *device = start(DeviceProfile::ready());
-    device->addFault(fault("gfwv", DeviceFault::LateTail, 2, 3 * ReadConstantMs));
+    device->addFault(shaping("gfwv", DeviceFault::LateTail, 2, 3 * ReadConstantMs));
     Line line;
 
     QVERIFY(!line.ask("gfwv", 10));
@@ -650,11 +648,8 @@ void TestSimulatedDevice::unplugRemovesThePort()
 {
     QFETCH(bool, byFault);
     SimulatedDevice *device = start(DeviceProfile::ready());
-    if (byFault) {
-        DeviceFault unplug = fault("gser", DeviceFault::Unplug);
-        unplug.skip = 1;
-        device->addFault(unplug);
-    }
+    if (byFault)
+        device->addFault(DeviceFault::on("gser", DeviceFault::Unplug, 1));
     Line line;
     QVERIFY(line.ask("gser", 10));
     if (!byFault)

@@ -6,17 +6,6 @@
 
 #include <QDeadlineTimer>
 
-SimulatedDevice *addDevice(SimulatedPorts &ports, int number, const DeviceProfile &profile,
-                           const QList<DeviceFault> &faults)
-{
-    SimulatedDevice *device = ports.add(number, profile);
-    if (device) {
-        for (const DeviceFault &fault : faults)
-            device->addFault(fault);
-    }
-    return device;
-}
-
 void unplugNow(SimulatedDevice *device)
 {
     device->unplug();

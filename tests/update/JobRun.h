@@ -10,14 +10,8 @@
 #include <memory>
 
 class SimulatedDevice;
-class SimulatedPorts;
 class UpdateThread;
-struct DeviceFault;
-struct DeviceProfile;
 
-// Starts a device on COM<number> with the faults planned; nullptr when it can't start.
-SimulatedDevice *addDevice(SimulatedPorts &ports, int number, const DeviceProfile &profile,
-                           const QList<DeviceFault> &faults);
 // Pulls the device's plug and waits until the line is gone.
 void unplugNow(SimulatedDevice *device);
 

@@ -10,9 +10,6 @@ using TestFirmware::range;
 using Faults = QList<DeviceFault>;
 using Words = QList<qint16>;
 
-Q_DECLARE_METATYPE(DeviceProfile)
-Q_DECLARE_METATYPE(DeviceFault)
-
 namespace {
 
 constexpr int Port = 9;
@@ -123,10 +120,7 @@ void tst_Calibration::calibrate_data()
     noGeti.getiLength = 0;
     DeviceProfile initSilent = unanswering(ready, {"init"});
     initSilent.calbNeedsInit = true;
-    DeviceFault rdanGone;
-    rdanGone.request = "rdan";
-    rdanGone.skip = 1;
-    rdanGone.times = -1;
+    const DeviceFault rdanGone = DeviceFault::on("rdan", DeviceFault::NoReply, 1, -1);
 
     // 100 · 12 · 1024 / 1000 = 1228.8; / 1200 = 1024.
     QTest::newRow("model DL") << ready << Faults() << 12.0 << NoUnplug << 0 << range(200, 220)
@@ -244,7 +238,7 @@ bool tst_Calibration::calibrateOn(const DeviceProfile &profile, const Faults &fa
                                   int unplugAt, Outcome *outcome)
 {
     SimulatedPorts ports;
-    SimulatedDevice *device = addDevice(ports, Port, profile, faults);
+    SimulatedDevice *device = ports.add(Port, profile, faults);
     if (!device)
         return false;
     JobRun run;

@@ -2,6 +2,7 @@
 #include "JobRun.h"
 #include "LoaderCommands.h"
 #include "ProtocolTiming.h"
+#include "SecondOpener.h"
 #include "SimulatedPorts.h"
 #include "TestFirmware.h"
 #include "UpdateThread.h"
@@ -10,16 +11,10 @@
 #include <QtTest>
 
 #include <atomic>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <termios.h>
-#include <unistd.h>
 
 using namespace TestFirmware;
 using Faults = QList<DeviceFault>;
 using Frames = QList<QByteArray>;
-
-Q_DECLARE_METATYPE(DeviceFault)
 
 namespace {
 
@@ -28,16 +23,6 @@ constexpr int Port = 7;
 constexpr double ShortTiming = 0.01;
 // Progress value at which a test pulls the plug; NoUnplug for never.
 constexpr int NoUnplug = -1000;
-
-DeviceFault fault(const QString &request, DeviceFault::Kind kind, int skip = 0, int times = 1)
-{
-    DeviceFault f;
-    f.request = request;
-    f.kind = kind;
-    f.skip = skip;
-    f.times = times;
-    return f;
-}
 
 QStringList tenLineRequests()
 {
@@ -65,41 +50,6 @@ Frames frameBytes(const QList<WireRecord> &records)
         frames << record.bytes;
     return frames;
 }
-
-// Another program's descriptor of the port. It can take the port's lock, or hold back
-// everything the program writes, as a line whose far end has stopped taking bytes; the
-// program's writes then time out.
-class OtherOpener
-{
-public:
-    explicit OtherOpener(const QString &path)
-        : fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK))
-    { }
-    ~OtherOpener()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    bool lock() { return flock(fd, LOCK_EX | LOCK_NB) == 0; }
-    bool holdOutput() { return tcflow(fd, TCOOFF) == 0; }
-    bool releaseOutput() { return tcflow(fd, TCOON) == 0; }
-    // The program has opened the port once the line carries its settings.
-    bool waitForProgram(int timeoutMs) const
-    {
-        QDeadlineTimer deadline(timeoutMs);
-        termios line {};
-        while (!deadline.hasExpired()) {
-            if (tcgetattr(fd, &line) == 0 && (line.c_cflag & CSTOPB)
-                && cfgetospeed(&line) == B115200)
-                return true;
-            QThread::msleep(1);
-        }
-        return false;
-    }
-
-private:
-    int fd;
-};
 
 } // namespace
 
@@ -253,31 +203,31 @@ void tst_UpdateThread::failures_data()
 
     const QStringList connected {"RESET", "CONNECT", "NEW SECTION"};
     const QStringList beforeDisconnect = tenLineRequests().mid(0, 11);
-    DeviceFault answersConnectCode = fault("WRITE DATA", DeviceFault::WrongEcho);
+    DeviceFault answersConnectCode = DeviceFault::on("WRITE DATA", DeviceFault::WrongEcho);
     answersConnectCode.payload = QByteArray::fromHex("3412");
 
     QTest::newRow("connect refused five times")
-        << Faults {fault("CONNECT", DeviceFault::BadStatus, 0, 5)} << tenLines() << NoUnplug << -5
-        << QList<int> {-5} << QStringList {"RESET"} + QStringList(5, "CONNECT");
+        << Faults {DeviceFault::on("CONNECT", DeviceFault::BadStatus, 0, 5)} << tenLines()
+        << NoUnplug << -5 << QList<int> {-5} << QStringList {"RESET"} + QStringList(5, "CONNECT");
     QTest::newRow("connect refused four times")
-        << Faults {fault("CONNECT", DeviceFault::BadStatus, 0, 4)} << tenLines() << NoUnplug << 1
-        << tenLineProgress()
+        << Faults {DeviceFault::on("CONNECT", DeviceFault::BadStatus, 0, 4)} << tenLines()
+        << NoUnplug << 1 << tenLineProgress()
         << QStringList {"RESET"} + QStringList(4, "CONNECT") + tenLineRequests().mid(1);
     QTest::newRow("new section silent")
-        << Faults {fault("NEW SECTION", DeviceFault::NoReply)} << tenLines() << NoUnplug << -7
-        << QList<int> {-7} << connected;
+        << Faults {DeviceFault::on("NEW SECTION", DeviceFault::NoReply)} << tenLines() << NoUnplug
+        << -7 << QList<int> {-7} << connected;
     QTest::newRow("write data refused")
-        << Faults {fault("WRITE DATA", DeviceFault::BadStatus, 2)} << tenLines() << NoUnplug << -8
-        << QList<int> {8, 17, 25, -8} << connected + QStringList(3, "WRITE DATA");
+        << Faults {DeviceFault::on("WRITE DATA", DeviceFault::BadStatus, 2)} << tenLines()
+        << NoUnplug << -8 << QList<int> {8, 17, 25, -8} << connected + QStringList(3, "WRITE DATA");
     QTest::newRow("write data answered with the connect code")
         << Faults {answersConnectCode} << tenLines() << NoUnplug << -8 << QList<int> {8, -8}
         << connected + QStringList {"WRITE DATA"};
     QTest::newRow("unplugged at write data")
-        << Faults {fault("WRITE DATA", DeviceFault::Unplug, 1)} << tenLines() << NoUnplug << -8
-        << QList<int> {8, 17, -8} << connected + QStringList(2, "WRITE DATA");
+        << Faults {DeviceFault::on("WRITE DATA", DeviceFault::Unplug, 1)} << tenLines() << NoUnplug
+        << -8 << QList<int> {8, 17, -8} << connected + QStringList(2, "WRITE DATA");
     QTest::newRow("disconnect refused")
-        << Faults {fault("DISCONNECT", DeviceFault::BadStatus)} << tenLines() << NoUnplug << -6
-        << QList<int> {8, 17, 25, 34, 42, 51, 59, 68, 76, -6}
+        << Faults {DeviceFault::on("DISCONNECT", DeviceFault::BadStatus)} << tenLines() << NoUnplug
+        << -6 << QList<int> {8, 17, 25, 34, 42, 51, 59, 68, 76, -6}
         << beforeDisconnect + QStringList {"DISCONNECT"};
     // The loader takes nothing after DISCONNECT without a new CONNECT, so the line after the
     // end line, sent all the same, is refused.
@@ -308,7 +258,7 @@ void tst_UpdateThread::failures()
     // Silent frames wait out the read time-out; a tenth of it is plenty for the simulator.
     ProtocolTiming::setTimeoutScale(0.1);
     SimulatedPorts ports;
-    SimulatedDevice *device = addDevice(ports, Port, DeviceProfile::ready(), faults);
+    SimulatedDevice *device = ports.add(Port, DeviceProfile::ready(), faults);
     QVERIFY(device);
     JobRun run;
     run.unplugAt(unplugAt, device);
@@ -355,13 +305,13 @@ void tst_UpdateThread::resetRetries()
     SimulatedPorts ports;
     SimulatedDevice *device = ports.add(Port);
     QVERIFY(device);
-    OtherOpener other(device->portPath());
+    SecondOpener other(device->portPath());
     QVERIFY(other.holdOutput());
 
     JobRun run;
     run.setJob(SimulatedPorts::portName(Port), write(dir, tenLines()), false, true);
     run.worker().start();
-    QVERIFY(other.waitForProgram(5000));
+    QVERIFY(other.waitForLineSettings(5000));
     if (unplugAfter > 0) {
         QThread::msleep(int(unplugAfter * attemptMs));
         unplugNow(device);
@@ -390,9 +340,9 @@ void tst_UpdateThread::portCantOpen()
 
     SimulatedPorts ports;
     SimulatedDevice *device = deviceThere ? ports.add(Port) : nullptr;
-    std::unique_ptr<OtherOpener> other;
+    std::unique_ptr<SecondOpener> other;
     if (device) {
-        other = std::make_unique<OtherOpener>(device->portPath());
+        other = std::make_unique<SecondOpener>(device->portPath());
         QVERIFY(other->lock());
     }
     JobRun run;
@@ -417,12 +367,14 @@ void tst_UpdateThread::updateThenCalibrate_data()
 
     QTest::newRow("both succeed") << Faults() << 1 << 0 << tenLineProgress() + range(200, 220)
                                   << tenLineRequests() + calibrationRequests();
-    QTest::newRow("update fails") << Faults {fault("CONNECT", DeviceFault::BadStatus, 0, 5)} << -5
-                                  << 0 << QList<int> {-5}
+    QTest::newRow("update fails") << Faults {DeviceFault::on("CONNECT", DeviceFault::BadStatus, 0,
+                                                             5)}
+                                  << -5 << 0 << QList<int> {-5}
                                   << QStringList {"RESET"} + QStringList(5, "CONNECT");
-    QTest::newRow("calibration fails") << Faults {fault("save", DeviceFault::NoReply)} << 1 << -201
-                                       << tenLineProgress() + range(200, 209) + QList<int> {-201}
-                                       << tenLineRequests() + calibrationRequests().mid(0, 7);
+    QTest::newRow("calibration fails")
+        << Faults {DeviceFault::on("save", DeviceFault::NoReply)} << 1 << -201
+        << tenLineProgress() + range(200, 209) + QList<int> {-201}
+        << tenLineRequests() + calibrationRequests().mid(0, 7);
 }
 
 void tst_UpdateThread::updateThenCalibrate()
@@ -434,7 +386,7 @@ void tst_UpdateThread::updateThenCalibrate()
     QFETCH(QStringList, requests);
 
     SimulatedPorts ports;
-    SimulatedDevice *device = addDevice(ports, Port, DeviceProfile::ready(), faults);
+    SimulatedDevice *device = ports.add(Port, DeviceProfile::ready(), faults);
     QVERIFY(device);
     JobRun run;
     run.setJob(SimulatedPorts::portName(Port), write(dir, tenLines()), true, true);

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 SecondOpener::SecondOpener(const QString &devicePath)
@@ -54,4 +55,26 @@ bool SecondOpener::waitForPendingInput(int bytes, int timeoutMs) const
         QThread::msleep(1);
     }
     return true;
+}
+
+bool SecondOpener::waitForLineSettings(int timeoutMs) const
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    termios line {};
+    while (tcgetattr(fd, &line) != 0 || !(line.c_cflag & CSTOPB) || cfgetospeed(&line) != B115200) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+bool SecondOpener::holdOutput()
+{
+    return tcflow(fd, TCOOFF) == 0;
+}
+
+bool SecondOpener::releaseOutput()
+{
+    return tcflow(fd, TCOON) == 0;
 }

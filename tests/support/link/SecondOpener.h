@@ -5,7 +5,8 @@
 
 // Another program's descriptor of a port: takes the port the way other serial tools do and
 // looks at the terminal from outside the link under test. Open it before the link opens the
-// port: an exclusive terminal admits no new opener (root aside).
+// port: an exclusive terminal admits no new opener (root aside). It can also hold back
+// everything written to the port, as a line whose far end has stopped taking bytes.
 class SecondOpener
 {
 public:
@@ -23,6 +24,13 @@ public:
     int pendingInput() const;
     // Waits until at least bytes are waiting; false after timeoutMs.
     bool waitForPendingInput(int bytes, int timeoutMs) const;
+    // Waits until the port carries the devices' line settings, that is until the program has
+    // opened it; false after timeoutMs.
+    bool waitForLineSettings(int timeoutMs) const;
+
+    // Suspends and resumes the output of the terminal: the program's writes stay unsent.
+    bool holdOutput();
+    bool releaseOutput();
 
 private:
     int fd = -1;

@@ -14,10 +14,13 @@ SimulatedPorts::~SimulatedPorts()
     PortNameMap::instance().setDefaultTableEnabled(true);
 }
 
-SimulatedDevice *SimulatedPorts::add(int number, const DeviceProfile &profile)
+SimulatedDevice *SimulatedPorts::add(int number, const DeviceProfile &profile,
+                                     const QList<DeviceFault> &faults)
 {
     remove(number);
     auto device = std::make_unique<SimulatedDevice>(profile);
+    for (const DeviceFault &fault : faults)
+        device->addFault(fault);
     if (!device->start())
         return nullptr;
     PortNameMap::instance().setPath(portName(number), device->portPath());

@@ -26,9 +26,10 @@ public:
     SimulatedPorts(const SimulatedPorts &) = delete;
     SimulatedPorts &operator=(const SimulatedPorts &) = delete;
 
-    // Starts a device on COM<number>, replacing any device there; nullptr when the system gives
-    // no pseudo-terminal.
-    SimulatedDevice *add(int number, const DeviceProfile &profile = DeviceProfile::ready());
+    // Starts a device on COM<number> with the faults it is to show, replacing any device there;
+    // nullptr when the system gives no pseudo-terminal.
+    SimulatedDevice *add(int number, const DeviceProfile &profile = DeviceProfile::ready(),
+                         const QList<DeviceFault> &faults = {});
     // The device on COM<number>, or nullptr.
     SimulatedDevice *device(int number) const;
     // Switches the device off and forgets the port name.
