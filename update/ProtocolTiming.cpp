@@ -32,8 +32,9 @@ void ProtocolTiming::tickWait()
 // Elapsed time, in sleeps of at most one poll, so that a stop request ends the wait early.
 void ProtocolTiming::waitFor(int length)
 {
-    // A shortened wait still sleeps between polls instead of spinning.
-    const int poll = std::max(1, scaled(tickPollMs));
+    // A shortened wait still sleeps between polls instead of spinning; a stretched one still
+    // looks for a stop request at the normal rate.
+    const int poll = std::clamp(scaled(tickPollMs), 1, tickPollMs);
     QElapsedTimer timer;
     timer.start();
     for (qint64 left = length; left > 0; left = length - timer.elapsed()) {
