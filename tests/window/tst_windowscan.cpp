@@ -1,12 +1,13 @@
 #include "MessageLog.h"
 #include "PortNameMap.h"
 #include "ScratchDirectory.h"
-#include "SimulatedPorts.h"
-#include "Zelkor.h"
+#include "WindowBench.h"
 
 #include <QMap>
 #include <QTest>
 #include <QTreeWidget>
+
+using namespace WindowBench;
 
 namespace {
 
@@ -15,21 +16,6 @@ const QString NoFirmware = QStringLiteral("Нет прошивки");
 const QString IspMode = QStringLiteral("режим ISP");
 const QString NotAvailable = QStringLiteral("n/a");
 const QString PortsGroup = QStringLiteral("Ports");
-
-// Generous: a pass over a new device costs a few exchanges, sanitizers slow it down.
-constexpr int ListTimeoutMs = 15000;
-
-using PortPaths = QMap<QString, QString>;
-
-// The "Ports" group of the working directory's settings.ini, keyed "COM<n>".
-void storePorts(const PortPaths &paths)
-{
-    QSettings settings(QStringLiteral("settings.ini"), QSettings::IniFormat);
-    settings.remove(PortsGroup);
-    settings.beginGroup(PortsGroup);
-    for (auto it = paths.cbegin(); it != paths.cend(); ++it)
-        settings.setValue(it.key(), it.value());
-}
 
 PortPaths storedPorts()
 {
@@ -70,25 +56,6 @@ QStringList selectedLocations(const QTreeWidget *tree)
             locations.append(tree->topLevelItem(index)->text(0));
     }
     return locations;
-}
-
-QTreeWidget *deviceList(const Zelkor &window)
-{
-    return window.findChild<QTreeWidget *>(QStringLiteral("treeWidget"));
-}
-
-QTreeWidgetItem *row(const Zelkor &window, int port)
-{
-    const QList<QTreeWidgetItem *> rows =
-        deviceList(window)->findItems(PortNameMap::portName(port), Qt::MatchExactly);
-    return rows.isEmpty() ? nullptr : rows.first();
-}
-
-bool jobControlsEnabled(const Zelkor &window)
-{
-    return window.findChild<QWidget *>(QStringLiteral("updateBtn"))->isEnabled()
-        && window.findChild<QWidget *>(QStringLiteral("calbBtn"))->isEnabled()
-        && window.findChild<QWidget *>(QStringLiteral("calbAfterChk"))->isEnabled();
 }
 
 int requestCount(const SimulatedPorts &ports)

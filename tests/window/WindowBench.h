@@ -1,0 +1,124 @@
+#ifndef WINDOWBENCH_H
+#define WINDOWBENCH_H
+
+#include "PortNameMap.h"
+#include "ScratchDirectory.h"
+#include "SimulatedPorts.h"
+#include "Zelkor.h"
+
+#include <QFile>
+#include <QMap>
+#include <QPushButton>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <memory>
+
+namespace WindowBench {
+
+// Generous: a pass over a new device costs a few exchanges, sanitizers slow it down.
+constexpr int ListTimeoutMs = 15000;
+
+using PortPaths = QMap<QString, QString>;
+
+// The "Ports" group of the working directory's settings.ini, keyed "COM<n>".
+inline void storePorts(const PortPaths &paths)
+{
+    QSettings settings(QStringLiteral("settings.ini"), QSettings::IniFormat);
+    settings.remove(QStringLiteral("Ports"));
+    settings.beginGroup(QStringLiteral("Ports"));
+    for (auto it = paths.cbegin(); it != paths.cend(); ++it)
+        settings.setValue(it.key(), it.value());
+}
+
+inline QTreeWidget *deviceList(const Zelkor &window)
+{
+    return window.findChild<QTreeWidget *>(QStringLiteral("treeWidget"));
+}
+
+inline QTreeWidgetItem *row(const Zelkor &window, int port)
+{
+    const QList<QTreeWidgetItem *> rows =
+        deviceList(window)->findItems(PortNameMap::portName(port), Qt::MatchExactly);
+    return rows.isEmpty() ? nullptr : rows.first();
+}
+
+inline QPushButton *button(const Zelkor &window, const char *name)
+{
+    return window.findChild<QPushButton *>(QLatin1String(name));
+}
+
+inline QStatusBar *statusBar(const Zelkor &window)
+{
+    return window.findChild<QStatusBar *>(QStringLiteral("statusBar"));
+}
+
+inline bool jobControlsEnabled(const Zelkor &window)
+{
+    return button(window, "updateBtn")->isEnabled() && button(window, "calbBtn")->isEnabled()
+        && window.findChild<QWidget *>(QStringLiteral("calbAfterChk"))->isEnabled();
+}
+
+// Simulated devices on COM ports, a scratch working directory whose settings.ini names their
+// pseudo-terminals, and the window started there. The window goes first, so that it saves its
+// settings into the scratch directory while its devices still run.
+class Bench
+{
+public:
+    SimulatedDevice *add(int port, const DeviceProfile &profile)
+    {
+        SimulatedDevice *device = ports.add(port, profile);
+        if (device)
+            paths.insert(QStringLiteral("COM%1").arg(port), device->portPath());
+        return device;
+    }
+
+    SimulatedDevice *device(int port) const { return ports.device(port); }
+
+    // A file in the working directory.
+    QString file(const QString &name, const QByteArray &contents) const
+    {
+        const QString path = scratch.path() + QLatin1Char('/') + name;
+        QFile out(path);
+        if (!out.open(QIODevice::WriteOnly) || out.write(contents) != contents.size())
+            qFatal("can't write %s", qPrintable(path));
+        return path;
+    }
+
+    // Starts the window with the firmware file given (empty: as at first start) and waits
+    // until it lists every device; nullptr when it doesn't.
+    Zelkor *open(const QString &firmwareFile = QString())
+    {
+        storePorts(paths);
+        if (!firmwareFile.isEmpty())
+            ScratchDirectory::storeSettings({{"filename", firmwareFile}, {"open_path", "."}});
+        window = std::make_unique<Zelkor>();
+        window->show();
+        QTreeWidget *tree = deviceList(*window);
+        if (!QTest::qWaitFor([&] { return tree->topLevelItemCount() == paths.size(); },
+                             ListTimeoutMs))
+            return nullptr;
+        return window.get();
+    }
+
+    void close() { window.reset(); }
+
+    ~Bench()
+    {
+        close();
+        // The window loaded its ports into the process-wide map.
+        PortNameMap::instance().clear();
+    }
+
+private:
+    ScratchDirectory scratch;
+    SimulatedPorts ports;
+    PortPaths paths;
+    std::unique_ptr<Zelkor> window;
+};
+
+} // namespace WindowBench
+
+#endif // WINDOWBENCH_H
