@@ -106,9 +106,12 @@ void SimulatedDevice::waitForInput(Clock::time_point wake)
         eventfd_t ignored;
         eventfd_read(wakeDescriptor, &ignored);
     }
-    if (descriptors[0].revents & POLLIN)
-        engine.receive(line->read(ReadChunk, 0), Clock::now());
-    else if (descriptors[0].revents & (POLLHUP | POLLERR))
+    if (descriptors[0].revents & POLLIN) {
+        // Stamped once read: a byte the program wrote while the read ran must not count as
+        // received before it was written.
+        const QByteArray bytes = line->read(ReadChunk, 0);
+        engine.receive(bytes, Clock::now());
+    } else if (descriptors[0].revents & (POLLHUP | POLLERR))
         std::this_thread::sleep_for(HangUpPause);
 }
 
