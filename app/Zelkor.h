@@ -77,6 +77,7 @@ private:
     void disableJobControls();
     // One job per usable selected row; false when no row could take one.
     bool startJobs(bool calibrate, bool update);
+    bool mayTakeJob(const QTreeWidgetItem *row) const;
     // Takes a port away from the scan and waits until the scan has let go of it.
     void reservePort(QString port);
     QTreeWidgetItem *deviceRow(const QString &location) const;

@@ -64,8 +64,7 @@ bool Zelkor::startJobs(bool calibrate, bool update)
     bool started = false;
     const QList<QTreeWidgetItem *> rows = selectedRows();
     for (QTreeWidgetItem *row : rows) {
-        // A row whose job runs, or whose update has just been confirmed, gets no second job.
-        if (!row->flags().testFlag(Qt::ItemIsEnabled))
+        if (!mayTakeJob(row))
             continue;
         const QString port = row->text(LocationColumn);
         reservePort(port);
@@ -81,6 +80,16 @@ bool Zelkor::startJobs(bool calibrate, bool update)
         started = true;
     }
     return started;
+}
+
+// Only a row the user sees selected gets a job. A row whose job runs, or whose update has just
+// been confirmed, is not enabled and gets no second one. A row that was disabled while selected
+// goes on calling itself selected after the user has selected other rows, even once it is
+// enabled again (a failed job): the selection model, which the list is drawn from, knows better.
+bool Zelkor::mayTakeJob(const QTreeWidgetItem *row) const
+{
+    return row->flags().testFlag(Qt::ItemIsEnabled)
+        && ui.treeWidget->selectionModel()->isSelected(ui.treeWidget->indexFromItem(row));
 }
 
 void Zelkor::reservePort(QString port)

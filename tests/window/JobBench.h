@@ -37,17 +37,6 @@ inline DeviceProfile meter(quint32 serialNumber = 100001)
     return profile;
 }
 
-inline DeviceFault fault(const QString &request, DeviceFault::Kind kind, int skip = 0,
-                         int times = 1)
-{
-    DeviceFault f;
-    f.request = request;
-    f.kind = kind;
-    f.skip = skip;
-    f.times = times;
-    return f;
-}
-
 inline bool isLoaderFrame(const QString &request)
 {
     static const QStringList frames {"RESET", "CONNECT", "NEW SECTION", "WRITE DATA", "DISCONNECT"};

@@ -99,15 +99,15 @@ void tst_JobResults::failureShown_data()
                         << int(RowFailed);
     QTest::newRow("-3") << nineLines << "Firmware file is corrupted" << UpdateCancelled
                         << int(RowFailed);
-    QTest::newRow("-5") << updating({fault("CONNECT", DeviceFault::BadStatus, 0, 5)})
+    QTest::newRow("-5") << updating({DeviceFault::on("CONNECT", DeviceFault::BadStatus, 0, 5)})
                         << "Can't execute command CONNECT" << UpdateCancelled << int(RowFailed);
-    QTest::newRow("-6") << updating({fault("DISCONNECT", DeviceFault::BadStatus)})
+    QTest::newRow("-6") << updating({DeviceFault::on("DISCONNECT", DeviceFault::BadStatus)})
                         << "Can't execute command DISCONNECT" << UpdateCancelled
                         << int(RowFailed);
-    QTest::newRow("-7") << updating({fault("NEW SECTION", DeviceFault::BadStatus)})
+    QTest::newRow("-7") << updating({DeviceFault::on("NEW SECTION", DeviceFault::BadStatus)})
                         << "Can't execute command NEW SECTION" << UpdateCancelled
                         << int(RowFailed);
-    QTest::newRow("-8") << updating({fault("WRITE DATA", DeviceFault::BadStatus, 2)})
+    QTest::newRow("-8") << updating({DeviceFault::on("WRITE DATA", DeviceFault::BadStatus, 2)})
                         << "Can't execute command WRITE DATA" << UpdateCancelled
                         << int(RowFailed);
     QTest::newRow("-200") << calibrating({"scal", "s002"}) << "Can't execute command SCAL"

@@ -133,7 +133,8 @@ private slots:
     void jobEnds();
     void updateRepeated();
     void jobStartsWhileScanProbesPort();
-    void busyRowGetsNoSecondJob();
+    void pressAfterReselecting_data();
+    void pressAfterReselecting();
     void fileChecked_data();
     void fileChecked();
     void selectionGoneBeforePress_data();
@@ -229,10 +230,10 @@ void tst_WindowJobs::jobEnds_data()
     QTest::addColumn<int>("checks");
 
     DeviceSetup unpluggedAfterUpdate;
-    unpluggedAfterUpdate.faults = {fault("RESET", DeviceFault::Unplug, 1)};
+    unpluggedAfterUpdate.faults = {DeviceFault::on("RESET", DeviceFault::Unplug, 1)};
     DeviceSetup silentAfterUpdate;
-    silentAfterUpdate.laterFaults = {fault("1g", DeviceFault::NoReply, 0, -1),
-                                     fault("loader-probe", DeviceFault::NoReply, 0, -1)};
+    silentAfterUpdate.laterFaults = {DeviceFault::on("1g", DeviceFault::NoReply, 0, -1),
+                                     DeviceFault::on("loader-probe", DeviceFault::NoReply, 0, -1)};
     DeviceSetup nothingSaved;
     nothingSaved.profile.unanswered = {"save"};
 
@@ -305,7 +306,7 @@ void tst_WindowJobs::updateRepeated()
     int disposed = 0;
     connect(worker, &QObject::destroyed, this, [&disposed] { ++disposed; });
     // The first check after the update finds the device asking for firmware.
-    DeviceFault asks = fault("1g", DeviceFault::Garbage);
+    DeviceFault asks = DeviceFault::on("1g", DeviceFault::Garbage);
     asks.payload = asksForFirmware();
     device->addFault(asks);
 
@@ -356,39 +357,53 @@ void tst_WindowJobs::jobStartsWhileScanProbesPort()
     QCOMPARE(row(*window, 1)->data(0, RowStateRole).toInt(), int(RowDone));
 }
 
-// A row whose job runs stays selected; a press meant for the rows selected beside it must
-// not start a second job on its port.
-void tst_WindowJobs::busyRowGetsNoSecondJob()
+void tst_WindowJobs::pressAfterReselecting_data()
 {
+    QTest::addColumn<bool>("firstJobFails");
+    QTest::newRow("first job still running") << false;
+    QTest::newRow("first job failed") << true;
+}
+
+// A job started on one row, then the user selects another row and presses "Calibrate": only
+// that row gets a job, whether the first row is still busy or usable again after a failure.
+void tst_WindowJobs::pressAfterReselecting()
+{
+    QFETCH(bool, firstJobFails);
+
     Bench bench;
     for (int port = 1; port <= 2; ++port)
         QVERIFY(bench.add(port, meter(100000 + port)));
+    if (firstJobFails)
+        bench.device(1)->addFault(DeviceFault::on("CONNECT", DeviceFault::BadStatus, 0, 5));
     QTemporaryDir dir;
     Zelkor *window = bench.open(TestFirmware::write(dir, TestFirmware::tenLines()));
     QVERIFY(window);
     MessageLog messages;
-    // The first job waits in its first pause for as long as the test runs.
-    ProtocolTiming::setScale(1e6);
+    // Otherwise the first job waits in its first pause for as long as the test runs.
+    if (!firstJobFails)
+        ProtocolTiming::setScale(1e6);
 
     select(*window, {1});
     press(*window, "updateBtn");
     QCOMPARE(workers(*window).size(), 1);
     UpdateThread *first = workers(*window).first();
-    select(*window, {2});
-    // The busy row among the selection disables the controls; a rebuild enables them again
-    // for the usable row.
-    QVERIFY(!jobControlsEnabled(*window));
+    QTreeWidget *tree = deviceList(*window);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                      tree->visualItemRect(row(*window, 2)).center());
+    if (firstJobFails) {
+        QTRY_VERIFY_WITH_TIMEOUT(workers(*window).isEmpty(), JobTimeoutMs);
+        QCOMPARE(row(*window, 1)->data(0, RowStateRole).toInt(), int(RowFailed));
+    }
     QTRY_VERIFY_WITH_TIMEOUT(jobControlsEnabled(*window), ListTimeoutMs);
-    QVERIFY(row(*window, 1)->isSelected());
+    const Clock::time_point pressed = Clock::now();
     press(*window, "calbBtn");
 
-    QCOMPARE(workers(*window).size(), 2);
-    QVERIFY(workers(*window).contains(first));
     QCOMPARE(messages.count("CALB started"), 1);
-    // The calibration reaches its own first pause; the update's port hears none of it.
+    QCOMPARE(workers(*window).size(), firstJobFails ? 1 : 2);
+    QVERIFY(firstJobFails || workers(*window).contains(first));
+    // The calibration enters calibration mode; the first device hears none of it.
     QTRY_VERIFY_WITH_TIMEOUT(bench.device(2)->log().requests().contains("calb"), JobTimeoutMs);
-    const QStringList port1 = bench.device(1)->log().requests();
-    QCOMPARE(port1.mid(port1.lastIndexOf("RESET")), QStringList {"RESET"});
+    QVERIFY(!requestsBetween(*bench.device(1), pressed, Clock::now()).contains("calb"));
 }
 
 void tst_WindowJobs::fileChecked_data()
