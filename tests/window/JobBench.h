@@ -3,6 +3,8 @@
 
 #include "ProtocolTiming.h"
 #include "SimulatedDevice.h"
+#include "TestFirmware.h"
+#include "WindowBench.h"
 
 #include <QList>
 #include <QString>
@@ -35,6 +37,22 @@ inline DeviceProfile meter(quint32 serialNumber = 100001)
     profile.probeAnswer = DeviceProfile::ProbeAnswer::Yes;
     profile.bootDelayMs = 250;
     return profile;
+}
+
+// Meters on COM1 to COM<count>, serial numbers 100001 on; false when one can't start.
+inline bool addMeters(WindowBench::Bench &bench, int count)
+{
+    for (int port = 1; port <= count; ++port) {
+        if (!bench.add(port, meter(100000 + port)))
+            return false;
+    }
+    return true;
+}
+
+// The window on the bench's devices, a ten-line firmware file in its field.
+inline Zelkor *openWithFirmware(WindowBench::Bench &bench)
+{
+    return bench.open(bench.file(QStringLiteral("firmware.cod"), TestFirmware::tenLines()));
 }
 
 inline bool isLoaderFrame(const QString &request)

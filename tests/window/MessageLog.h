@@ -15,12 +15,18 @@ class MessageLog
 public:
     MessageLog()
     {
-        current = this;
+        {
+            QMutexLocker locker(&mutex);
+            current = this;
+        }
         previous = qInstallMessageHandler(record);
     }
+    // A thread may be logging right now: once current is cleared under the lock, no thread
+    // touches the lines any more.
     ~MessageLog()
     {
         qInstallMessageHandler(previous);
+        QMutexLocker locker(&mutex);
         current = nullptr;
     }
     MessageLog(const MessageLog &) = delete;
@@ -41,17 +47,19 @@ public:
 private:
     static void record(QtMsgType type, const QMessageLogContext &context, const QString &message)
     {
-        if (MessageLog *log = current) {
-            QMutexLocker locker(&log->mutex);
-            log->lines.append(message);
+        {
+            QMutexLocker locker(&mutex);
+            if (current)
+                current->lines.append(message);
         }
         if (QtMessageHandler next = previous)
             next(type, context, message);
     }
 
-    static inline std::atomic<MessageLog *> current {nullptr};
+    // Guards current and its lines.
+    static inline QMutex mutex;
+    static inline MessageLog *current = nullptr;
     static inline std::atomic<QtMessageHandler> previous {nullptr};
-    mutable QMutex mutex;
     QStringList lines;
 };
 

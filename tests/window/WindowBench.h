@@ -67,9 +67,10 @@ inline bool jobControlsEnabled(const Zelkor &window)
 class Bench
 {
 public:
-    SimulatedDevice *add(int port, const DeviceProfile &profile)
+    SimulatedDevice *add(int port, const DeviceProfile &profile,
+                         const QList<DeviceFault> &faults = {})
     {
-        SimulatedDevice *device = ports.add(port, profile);
+        SimulatedDevice *device = ports.add(port, profile, faults);
         if (device)
             paths.insert(QStringLiteral("COM%1").arg(port), device->portPath());
         return device;

@@ -137,13 +137,12 @@ void tst_JobResults::failureShown()
     QFETCH(int, state);
 
     Bench bench;
-    SimulatedDevice *device = bench.add(1, job.profile);
+    SimulatedDevice *device = bench.add(1, job.profile, job.faults);
     QVERIFY(device);
-    for (const DeviceFault &f : job.faults)
-        device->addFault(f);
     QTemporaryDir dir;
-    const QString file =
-        job.file == FailingJob::Directory ? dir.path() : TestFirmware::write(dir, job.file);
+    const QString file = job.file == FailingJob::Directory
+        ? dir.path()
+        : bench.file(QStringLiteral("firmware.cod"), job.file);
     Zelkor *window = bench.open(file);
     QVERIFY(window);
     RowHistory history(deviceList(*window), statusBar(*window));

@@ -160,10 +160,8 @@ void tst_WindowJobs::twoDevicesAtOnce()
     // Long enough for several scan passes while the jobs run.
     ProtocolTiming::setScale(0.3);
     Bench bench;
-    for (int port = 1; port <= 3; ++port)
-        QVERIFY(bench.add(port, meter(100000 + port)));
-    QTemporaryDir dir;
-    Zelkor *window = bench.open(TestFirmware::write(dir, TestFirmware::tenLines()));
+    QVERIFY(addMeters(bench, 3));
+    Zelkor *window = openWithFirmware(bench);
     QVERIFY(window);
     RowHistory history(deviceList(*window), statusBar(*window));
     MessageLog messages;
@@ -260,12 +258,9 @@ void tst_WindowJobs::jobEnds()
     QFETCH(int, checks);
 
     Bench bench;
-    SimulatedDevice *device = bench.add(1, setup.profile);
+    SimulatedDevice *device = bench.add(1, setup.profile, setup.faults);
     QVERIFY(device);
-    for (const DeviceFault &f : setup.faults)
-        device->addFault(f);
-    QTemporaryDir dir;
-    Zelkor *window = bench.open(TestFirmware::write(dir, TestFirmware::tenLines()));
+    Zelkor *window = openWithFirmware(bench);
     QVERIFY(window);
     RowHistory history(deviceList(*window), statusBar(*window));
     setCalibrateAfter(*window, job == Job::UpdateThenCalibrate);
@@ -293,8 +288,7 @@ void tst_WindowJobs::updateRepeated()
     Bench bench;
     SimulatedDevice *device = bench.add(1, meter());
     QVERIFY(device);
-    QTemporaryDir dir;
-    Zelkor *window = bench.open(TestFirmware::write(dir, TestFirmware::tenLines()));
+    Zelkor *window = openWithFirmware(bench);
     QVERIFY(window);
     RowHistory history(deviceList(*window), statusBar(*window));
     MessageLog messages;
@@ -340,8 +334,7 @@ void tst_WindowJobs::jobStartsWhileScanProbesPort()
     Bench bench;
     SimulatedDevice *device = bench.add(1, slow);
     QVERIFY(device);
-    QTemporaryDir dir;
-    Zelkor *window = bench.open(TestFirmware::write(dir, TestFirmware::tenLines()));
+    Zelkor *window = openWithFirmware(bench);
     QVERIFY(window);
     RowHistory history(deviceList(*window), statusBar(*window));
     select(*window, {1});
@@ -371,12 +364,10 @@ void tst_WindowJobs::pressAfterReselecting()
     QFETCH(bool, firstJobFails);
 
     Bench bench;
-    for (int port = 1; port <= 2; ++port)
-        QVERIFY(bench.add(port, meter(100000 + port)));
+    QVERIFY(addMeters(bench, 2));
     if (firstJobFails)
         bench.device(1)->addFault(DeviceFault::on("CONNECT", DeviceFault::BadStatus, 0, 5));
-    QTemporaryDir dir;
-    Zelkor *window = bench.open(TestFirmware::write(dir, TestFirmware::tenLines()));
+    Zelkor *window = openWithFirmware(bench);
     QVERIFY(window);
     MessageLog messages;
     // Otherwise the first job waits in its first pause for as long as the test runs.
@@ -427,8 +418,7 @@ void tst_WindowJobs::fileChecked()
     Bench bench;
     SimulatedDevice *device = bench.add(1, meter());
     QVERIFY(device);
-    QTemporaryDir dir;
-    const QString path = file.isEmpty() ? QString() : TestFirmware::write(dir, "@00001000\n");
+    const QString path = file.isEmpty() ? QString() : bench.file("gone.cod", "@00001000\n");
     Zelkor *window = bench.open(path);
     QVERIFY(window);
     if (!path.isEmpty())
@@ -471,10 +461,8 @@ void tst_WindowJobs::selectionGoneBeforePress()
     QFETCH(Job, job);
 
     Bench bench;
-    for (int port = 1; port <= 2; ++port)
-        QVERIFY(bench.add(port, meter(100000 + port)));
-    QTemporaryDir dir;
-    Zelkor *window = bench.open(TestFirmware::write(dir, TestFirmware::tenLines()));
+    QVERIFY(addMeters(bench, 2));
+    Zelkor *window = openWithFirmware(bench);
     QVERIFY(window);
     MessageLog messages;
     select(*window, {1});
@@ -517,10 +505,8 @@ void tst_WindowJobs::closingWithJobs()
     QFETCH(QString, waitsAfter);
 
     Bench bench;
-    for (int port = 1; port <= 2; ++port)
-        QVERIFY(bench.add(port, meter(100000 + port)));
-    QTemporaryDir dir;
-    Zelkor *window = bench.open(TestFirmware::write(dir, TestFirmware::tenLines()));
+    QVERIFY(addMeters(bench, 2));
+    Zelkor *window = openWithFirmware(bench);
     QVERIFY(window);
     MessageLog messages;
     if (!waitsAfter.isEmpty())
