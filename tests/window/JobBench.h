@@ -24,6 +24,10 @@ constexpr int JobTimeoutMs = 30000;
 // Pauses and ticks at a tenth: an update takes about a second.
 constexpr double ShortTiming = 0.1;
 
+// A job's verdict in its row after a failure.
+inline const QString UpdateCancelled = QStringLiteral("Firmware update was cancelled");
+inline const QString CalibrationCancelled = QStringLiteral("Calibration was cancelled");
+
 // The version the simulated loader reports after booting TestFirmware::tenLines().
 inline const QString NewVersion = QStringLiteral("3.1.4");
 

@@ -13,8 +13,6 @@ using namespace WindowBench;
 
 namespace {
 
-const QString UpdateCancelled = QStringLiteral("Firmware update was cancelled");
-const QString CalibrationCancelled = QStringLiteral("Calibration was cancelled");
 const QString Before = QStringLiteral("before");
 // A port no simulated device uses.
 constexpr int RowPort = 9;
@@ -63,7 +61,6 @@ private slots:
     void failureShown();
     void progressShown_data();
     void progressShown();
-    void reportOnVanishedRow();
     void slotOrder();
 };
 
@@ -222,22 +219,6 @@ void tst_JobResults::progressShown()
     QCOMPARE(history.messages(), message.isEmpty() ? QStringList() : QStringList {message});
     QCOMPARE(window->withinQuietPeriod(), quietPeriod);
     QVERIFY(!window->busy);
-}
-
-// The device's row went away while its job ran: the report changes nothing, and a job slot
-// that was at work stays in charge of the list.
-void tst_JobResults::reportOnVanishedRow()
-{
-    Bench bench;
-    Zelkor *window = bench.open();
-    QVERIFY(window);
-    RowHistory history(deviceList(*window), statusBar(*window));
-    window->busy = true;
-
-    window->updateProgress(PortNameMap::portName(RowPort), -200);
-    QCOMPARE(history.messages(), QStringList());
-    QVERIFY(!window->withinQuietPeriod());
-    QVERIFY(window->busy);
 }
 
 // Signals and slots are matched by the meta-object's method indices, which follow the order of

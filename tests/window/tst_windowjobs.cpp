@@ -24,7 +24,6 @@ const QString FileNotFound = QStringLiteral("Firmware file not found");
 const QString NotSelected = QStringLiteral("Device is not selected");
 const QString TryingAgain = QStringLiteral("Error. Trying to update again");
 const QString Reconnect = QStringLiteral("Please reconnect device");
-const QString CalibrationCancelled = QStringLiteral("Calibration was cancelled");
 const QString Full = QStringLiteral("|||||||||| 100%");
 
 enum class Job { Update, UpdateThenCalibrate, Calibrate };
