@@ -63,19 +63,25 @@ bool SimulatedDevice::start()
 
 void SimulatedDevice::stop()
 {
-    if (!worker.joinable())
-        return;
     stopRequested = true;
-    wake();
-    worker.join();
-    line->unplug();
-    engine.markUnplugged();
+    finish();
 }
 
 void SimulatedDevice::unplug()
 {
     unplugRequested = true;
+    finish();
+}
+
+void SimulatedDevice::finish()
+{
+    std::lock_guard<std::mutex> locker(workerMutex);
+    if (!worker.joinable())
+        return;
     wake();
+    worker.join();
+    line->unplug();
+    engine.markUnplugged();
 }
 
 void SimulatedDevice::run()

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 // One simulated device on a pseudo-terminal of its own, served by a thread of its own from
@@ -34,7 +35,8 @@ public:
 
     void addFault(const DeviceFault &fault) { engine.addFault(fault); }
     void clearFaults() { engine.clearFaults(); }
-    // Pulls the plug: the port path disappears, the device stays in mode Unplugged.
+    // Pulls the plug and returns once the port path has disappeared; the device stays in mode
+    // Unplugged.
     void unplug();
 
     DeviceState state() const { return engine.state(); }
@@ -47,12 +49,15 @@ private:
     void waitForInput(LineTiming::Clock::time_point wake);
     bool oneStopBit() const;
     void wake();
+    // Ends the device's thread and pulls the plug.
+    void finish();
 
     DeviceEngine engine;
     std::unique_ptr<PseudoTerminal> line;
     QString path;
     QString error;
     int wakeDescriptor = -1;
+    std::mutex workerMutex; // one caller at a time joins the thread
     std::thread worker;
     std::atomic<bool> stopRequested {false};
     std::atomic<bool> unplugRequested {false};

@@ -49,9 +49,11 @@ QStringList WireLog::requests() const
     return namesOf(entries);
 }
 
-QStringList WireLog::takeRequests()
+QStringList WireLog::takeRequests(int count, int timeoutMs)
 {
-    std::lock_guard<std::mutex> locker(mutex);
+    std::unique_lock<std::mutex> locker(mutex);
+    grown.wait_for(locker, std::chrono::milliseconds(timeoutMs),
+                   [&] { return entries.size() >= count; });
     const QStringList names = namesOf(entries);
     entries.clear();
     return names;

@@ -36,8 +36,9 @@ public:
     // Records from index `from` on, for readers that follow the log as it grows.
     QList<WireRecord> recordsFrom(int from) const;
     QStringList requests() const;
-    // The requests logged so far, which leave the log: what came since the last call.
-    QStringList takeRequests();
+    // The requests logged so far, which leave the log: what came since the last call. Waits up to
+    // timeoutMs for at least `count` of them.
+    QStringList takeRequests(int count = 0, int timeoutMs = 0);
 
     // Waits until the log holds at least `count` records; false on time-out.
     bool waitForSize(int count, int timeoutMs) const;

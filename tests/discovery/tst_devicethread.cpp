@@ -11,6 +11,9 @@ namespace {
 
 // Long enough for any pass of these tests; only a hang runs into it.
 constexpr int PassLimitMs = 20000;
+// A device logs a request a moment after it arrived, and a request that gets no reply may be
+// logged only after the pass is over.
+constexpr int DeviceLagMs = 5000;
 
 const QString NotAvailable = QStringLiteral("n/a");
 const QString NoFirmware = QStringLiteral("Нет прошивки");
@@ -161,7 +164,7 @@ void TestDeviceThread::probeOutcomes()
     QCOMPARE(pass.locations, QStringList {com3});
     QCOMPARE(pass.record(com3), record);
     QCOMPARE(pass.devices.size(), record.isEmpty() ? 0 : 1);
-    QCOMPARE(device->log().takeRequests(), requests);
+    QCOMPARE(device->log().takeRequests(int(requests.size()), DeviceLagMs), requests);
 }
 
 void TestDeviceThread::variantMasks_data()
@@ -214,7 +217,8 @@ void TestDeviceThread::variantMasks()
     for (int n = 0; n < requests.size(); ++n) {
         pass = runPass(worker);
         QVERIFY(pass.finished);
-        QCOMPARE(device->log().takeRequests(), requests.at(n));
+        QCOMPARE(device->log().takeRequests(int(requests.at(n).size()), DeviceLagMs),
+                 requests.at(n));
     }
     QCOMPARE(pass.record(com3), lastRecord);
 }
@@ -234,8 +238,8 @@ void TestDeviceThread::forgetVariantsRestoresEveryVariant()
 
     worker.forgetVariants(com3);
     QVERIFY(runPass(worker).finished);
-    QCOMPARE(device->log().takeRequests(), AllSixVariants);
-    QCOMPARE(other->log().takeRequests(), (QStringList {"1g", "geti", "g001"}));
+    QCOMPARE(device->log().takeRequests(int(AllSixVariants.size()), DeviceLagMs), AllSixVariants);
+    QCOMPARE(other->log().takeRequests(3, DeviceLagMs), (QStringList {"1g", "geti", "g001"}));
 }
 
 void TestDeviceThread::decoding_data()
@@ -317,7 +321,7 @@ void TestDeviceThread::exclusion()
     QCOMPARE(pass.locations, (listed ? QStringList {com3, com4} : QStringList {com4}));
     QCOMPARE(pass.record(com3).isEmpty(), !listed);
     QCOMPARE(pass.record(com4).isEmpty(), false);
-    QCOMPARE(device->log().takeRequests().isEmpty(), !listed);
+    QCOMPARE(device->log().takeRequests(listed ? 1 : 0, DeviceLagMs).isEmpty(), !listed);
 }
 
 void TestDeviceThread::excludeDuringExchange_data()
@@ -329,19 +333,20 @@ void TestDeviceThread::excludeDuringExchange_data()
     // Once the port is back: groups cut short by the exclusion are tried in full again.
     QTest::addColumn<QStringList>("nextRequests");
 
-    // A reply that trickles in keeps the exchange in progress long enough to act during it.
-    DeviceFault slowSerial = DeviceFault::on("gser", DeviceFault::Split);
-    slowSerial.bytes = 1;
-    slowSerial.delayMs = 30;
+    // A reply that trickles in keeps the exchange in progress long enough to act during it:
+    // the 36-byte identity, a byte every 15 ms, well within each read's 50 ms and more.
+    DeviceFault slowIdentity = DeviceFault::on("geti", DeviceFault::Split, 1);
+    slowIdentity.bytes = 1;
+    slowIdentity.delayMs = 15;
 
     QTest::newRow("during the status query")
         << firmwareDevice() << QList<DeviceFault> {DeviceFault::on("1g", DeviceFault::NoReply)}
         << QStringList {"1g"} << QStringList {}
         << QStringList {"1g", "geti", "geti", "gser", "gfwv"};
     QTest::newRow("the exchange in progress still counts")
-        << firmwareDevice() << QList<DeviceFault> {slowSerial}
-        << QStringList {"1g", "geti", "geti", "gser"}
-        << QStringList {com3, "7", "PROBE", NotAvailable, Ready}
+        << firmwareDevice() << QList<DeviceFault> {slowIdentity}
+        << QStringList {"1g", "geti", "geti"}
+        << QStringList {com3, NotAvailable, "PROBE", NotAvailable, Ready}
         << QStringList {"1g", "geti", "gser", "gfwv"};
 }
 
@@ -372,14 +377,14 @@ void TestDeviceThread::excludeDuringExchange()
 
     QVERIFY(worker.wait(PassLimitMs));
     QTRY_VERIFY(pass.finished);
-    QCOMPARE(device->log().takeRequests(), requests);
+    QCOMPARE(device->log().takeRequests(int(requests.size()), DeviceLagMs), requests);
     QCOMPARE(pass.locations, (QStringList {com3, com4}));
     QCOMPARE(pass.record(com3), record);
     QCOMPARE(pass.record(com4), (QStringList {com4, "7", "PROBE", "3.1.9", Ready}));
 
     worker.releasePort(com3);
     QVERIFY(runPass(worker).finished);
-    QCOMPARE(device->log().takeRequests(), nextRequests);
+    QCOMPARE(device->log().takeRequests(int(nextRequests.size()), DeviceLagMs), nextRequests);
 }
 
 void TestDeviceThread::stopDuringPass_data()
@@ -394,11 +399,19 @@ void TestDeviceThread::stopDuringPass()
 {
     QFETCH(bool, deleteWhileRunning);
 
+    // The first device answers its status query a byte every 100 ms, so the pass is inside
+    // that exchange for most of a second; every other request goes unanswered.
+    DeviceProfile answersYes = firmwareDevice();
+    answersYes.probeAnswer = DeviceProfile::ProbeAnswer::Yes;
+    DeviceFault slowStatus = DeviceFault::on("1g", DeviceFault::Split);
+    slowStatus.bytes = 1;
+    slowStatus.delayMs = 100;
+    const DeviceFault silence = DeviceFault::on("*", DeviceFault::NoReply, 0, -1);
     SimulatedPorts ports;
     QList<SimulatedDevice *> devices;
     for (int number = 3; number <= 5; ++number) {
-        devices << ports.add(number, firmwareDevice(),
-                             {DeviceFault::on("*", DeviceFault::NoReply, 0, -1)});
+        devices << (number == 3 ? ports.add(number, answersYes, {slowStatus, silence})
+                                : ports.add(number, firmwareDevice(), {silence}));
         QVERIFY(devices.last());
     }
     auto worker = std::make_unique<DeviceThread>();
@@ -417,7 +430,7 @@ void TestDeviceThread::stopDuringPass()
     }
     QCoreApplication::processEvents();
     QCOMPARE(finishes, 0);
-    QCOMPARE(devices.at(0)->log().takeRequests(), QStringList {"1g"});
+    QCOMPARE(devices.at(0)->log().takeRequests(1, DeviceLagMs), QStringList {"1g"});
     QCOMPARE(devices.at(1)->log().takeRequests(), QStringList {});
     QCOMPARE(devices.at(2)->log().takeRequests(), QStringList {});
 
@@ -426,7 +439,8 @@ void TestDeviceThread::stopDuringPass()
     const Pass pass = runPass(worker ? *worker : fresh);
     QVERIFY(pass.finished);
     QCOMPARE(pass.locations.size(), 3);
-    QCOMPARE(devices.at(2)->log().takeRequests(), (QStringList {"1g", "loader-probe"}));
+    QCOMPARE(devices.at(2)->log().takeRequests(2, DeviceLagMs),
+             (QStringList {"1g", "loader-probe"}));
 }
 
 QTEST_GUILESS_MAIN(TestDeviceThread)

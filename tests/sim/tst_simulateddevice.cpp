@@ -1,4 +1,5 @@
 #include "ComPort.h"
+#include "SecondOpener.h"
 #include "SimulatedPorts.h"
 #include "crc16.h"
 
@@ -13,7 +14,9 @@
 namespace {
 
 constexpr int Port = 7;
-constexpr quint32 ReadConstantMs = 120;
+// The program's read limit: a reply that should come must come within it, a silent request
+// costs it.
+constexpr quint32 ReadConstantMs = 300;
 constexpr quint32 ReadMultiplierMs = 2;
 constexpr quint32 WriteMultiplierMs = 1000;
 // Waits for the device's own bookkeeping; never runs out in a passing test.
@@ -525,17 +528,19 @@ void TestSimulatedDevice::loaderStatus()
 void TestSimulatedDevice::intactFirmwareBootsByItself()
 {
     DeviceProfile profile = DeviceProfile::ready();
-    profile.bootDelayMs = 300;
+    profile.bootDelayMs = 800;
     SimulatedDevice *device = start(profile);
     Line line;
 
     QVERIFY(line.send(Reset));
     // Requests keep it in the loader well beyond its boot delay ...
-    for (int i = 0; i < 12; ++i) {
+    QElapsedTimer kept;
+    kept.start();
+    while (kept.elapsed() < 2 * profile.bootDelayMs) {
         QByteArray reply;
         QVERIFY(line.askRaw(FirmwareProbe, 8, &reply));
         QCOMPARE(reply.mid(4, 2), QByteArray("nn"));
-        QTest::qWait(profile.bootDelayMs / 6);
+        QTest::qWait(profile.bootDelayMs / 16);
     }
     // ... and a quiet spell lets it boot.
     QTRY_COMPARE_WITH_TIMEOUT(device->mode(), DeviceMode::Firmware, DeviceWaitMs);
@@ -627,10 +632,12 @@ void TestSimulatedDevice::lateTailIsPurgedByTheNextTransaction()
 {
     SimulatedDevice *device = start(DeviceProfile::ready());
     device->addFault(shaping("gfwv", DeviceFault::LateTail, 2, 3 * ReadConstantMs));
+    const SecondOpener port(device->portPath());
     Line line;
 
     QVERIFY(!line.ask("gfwv", 10));
-    QTest::qWait(4 * ReadConstantMs); // the tail has arrived by now, after the reader gave up
+    // The tail arrives after the reader gave up, and waits on the line.
+    QVERIFY(port.waitForPendingInput(2, DeviceWaitMs));
     QByteArray reply;
     QVERIFY(line.ask("gser", 10, &reply));
     QCOMPARE(reply.left(4), QByteArray::fromHex("a1860100"));

@@ -4,14 +4,21 @@
 #include "SimulatedPorts.h"
 #include "UpdateThread.h"
 
-#include <QDeadlineTimer>
+#include <QTest>
 
-void unplugNow(SimulatedDevice *device)
+namespace {
+
+// Only a device that never logs a request waits this long.
+constexpr int DeviceLagMs = 5000;
+constexpr int StrayFrameMs = 50;
+
+} // namespace
+
+QList<WireRecord> settledRecords(SimulatedDevice *device, qsizetype expected)
 {
-    device->unplug();
-    QDeadlineTimer deadline(5000);
-    while (device->mode() != DeviceMode::Unplugged && !deadline.hasExpired())
-        QThread::msleep(1);
+    device->log().waitForSize(int(expected), DeviceLagMs);
+    QTest::qWait(StrayFrameMs);
+    return device->log().records();
 }
 
 JobRun::JobRun() : thread(std::make_unique<UpdateThread>())
@@ -20,7 +27,7 @@ JobRun::JobRun() : thread(std::make_unique<UpdateThread>())
         thread.get(), &UpdateThread::progress, this,
         [this](const QString &, int percents) {
             if (unplugged && percents == unplugPercents)
-                unplugNow(unplugged);
+                unplugged->unplug();
             QMutexLocker lock(&mutex);
             progressValues.append(percents);
             progressAt.append(Clock::now());

@@ -1,6 +1,8 @@
 #ifndef JOBRUN_H
 #define JOBRUN_H
 
+#include "WireLog.h"
+
 #include <QList>
 #include <QMutex>
 #include <QObject>
@@ -12,8 +14,10 @@
 class SimulatedDevice;
 class UpdateThread;
 
-// Pulls the device's plug and waits until the line is gone.
-void unplugNow(SimulatedDevice *device);
+// What the device received once a job is over, when it has logged `expected` requests. It may
+// log the job's last frame, which gets no reply, a moment after the job wrote it; a stray frame
+// later still would show up within a short pause.
+QList<WireRecord> settledRecords(SimulatedDevice *device, qsizetype expected);
 
 // One job on a real worker thread, with everything the worker reported. The signals are
 // recorded in the worker's own thread, as they are emitted.
