@@ -1,3 +1,4 @@
+#include "PortNameMap.h"
 #include "ScratchDirectory.h"
 #include "Zelkor.h"
 
@@ -82,6 +83,8 @@ void tst_FileChooser::initTestCase()
 {
     // Keeps the file dialog's own history out of the user's configuration.
     QStandardPaths::setTestModeEnabled(true);
+    // The window scans the ports from the start; the machine's own serial ports stay untouched.
+    PortNameMap::instance().setDefaultTableEnabled(false);
 }
 
 void tst_FileChooser::onlyPressesOpenTheChooser_data()

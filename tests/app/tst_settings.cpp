@@ -1,3 +1,4 @@
+#include "PortNameMap.h"
 #include "ScratchDirectory.h"
 #include "Zelkor.h"
 
@@ -19,11 +20,18 @@ class tst_Settings : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void load_data();
     void load();
     void roundTrip_data();
     void roundTrip();
 };
+
+void tst_Settings::initTestCase()
+{
+    // The window scans the ports from the start; the machine's own serial ports stay untouched.
+    PortNameMap::instance().setDefaultTableEnabled(false);
+}
 
 void tst_Settings::load_data()
 {

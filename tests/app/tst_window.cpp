@@ -1,3 +1,4 @@
+#include "PortNameMap.h"
 #include "ScratchDirectory.h"
 #include "Zelkor.h"
 
@@ -18,6 +19,7 @@ class tst_Window : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void firstStart_data();
     void firstStart();
     void deviceListAndIcon();
@@ -30,6 +32,12 @@ private slots:
 private:
     ScratchDirectory scratch;
 };
+
+void tst_Window::initTestCase()
+{
+    // The window scans the ports from the start; the machine's own serial ports stay untouched.
+    PortNameMap::instance().setDefaultTableEnabled(false);
+}
 
 void tst_Window::firstStart_data()
 {
