@@ -1,16 +1,24 @@
 // Measures the port layer on a pseudo-terminal with a far end that answers at once:
 //  - the cost of one 10-byte request / 10-byte reply transaction,
-//  - how far past its deadline a read of a silent line returns.
+//  - how far past its deadline a read of a silent line returns;
+// and the wait of a write for its bytes to leave the output queue, on a descriptor whose queue
+// holds the bytes until the far end has read them (a socket: a pseudo-terminal reports its
+// queue empty at once).
 
 #include "ComPort.h"
 #include "PortNameMap.h"
 #include "PseudoTerminal.h"
+#include "serialport_p.h"
 
 #include <QThread>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -83,6 +91,41 @@ void deadlineAccuracy(ComPort &link)
     }
 }
 
+// A far end that reads every message `lateUs` after it has arrived.
+void writeDrain(const char *what, int lateUs)
+{
+    int ends[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0) {
+        std::printf("no socket pair\n");
+        return;
+    }
+    std::thread farEnd([&] {
+        char bytes[MessageSize];
+        pollfd arrived {ends[1], POLLIN, 0};
+        while (poll(&arrived, 1, -1) > 0) {
+            std::this_thread::sleep_for(std::chrono::microseconds(lateUs));
+            if (::read(ends[1], bytes, sizeof bytes) <= 0)
+                return;
+        }
+    });
+    const char request[MessageSize] = {};
+    std::vector<double> costs;
+    for (int i = 0; i < Exchanges; ++i) {
+        const auto start = Clock::now();
+        const qint64 written = SerialPort::write(ends[0], request, MessageSize, 1000);
+        costs.push_back(microseconds(Clock::now() - start));
+        if (written != MessageSize) {
+            std::printf("write %d failed\n", i);
+            break;
+        }
+    }
+    shutdown(ends[0], SHUT_RDWR);
+    farEnd.join();
+    ::close(ends[0]);
+    ::close(ends[1]);
+    printSpread(what, costs, "us");
+}
+
 } // namespace
 
 int main()
@@ -102,5 +145,7 @@ int main()
     transactionOverhead(link, line);
     deadlineAccuracy(link);
     link.close();
+    writeDrain("10-byte write, far end reading", 0);
+    writeDrain("10-byte write, far end 200 us late", 200);
     return 0;
 }

@@ -17,11 +17,20 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using std::chrono::microseconds;
 
 constexpr speed_t LineSpeed = B115200;
 constexpr int LineBitsPerSecond = 115200;
 constexpr int BitsPerCharacter = 11; // start bit, 8 data bits, 2 stop bits
 constexpr short HangUpEvents = POLLHUP | POLLERR | POLLNVAL;
+
+// A write waits for its bytes to leave the output queue. The first look comes after a few tens
+// of microseconds, since the bytes usually leave at once; each further wait is twice as long (up
+// to a second), but no longer than the queued bytes need on the line (or 1 ms, for a few bytes
+// that linger) and never past the deadline.
+constexpr microseconds FirstDrainWait {20};
+constexpr microseconds LongestDrainWait {1000000};
+constexpr microseconds LingeringBytesWait {1000};
 
 class Deadline
 {
@@ -34,11 +43,16 @@ public:
     // spins; 0 once it has passed.
     int remainingMs() const
     {
-        const auto left = end - Clock::now();
-        if (left <= Clock::duration::zero())
-            return 0;
-        const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+        const auto ms = std::chrono::ceil<std::chrono::milliseconds>(remaining()).count();
         return int(std::min<qint64>(ms, INT_MAX));
+    }
+
+    // Microseconds left, rounded up in the same way; 0 once the deadline has passed.
+    microseconds remaining() const
+    {
+        const auto left = end - Clock::now();
+        return left <= Clock::duration::zero() ? microseconds::zero()
+                                               : std::chrono::ceil<microseconds>(left);
     }
 
 private:
@@ -50,39 +64,49 @@ bool isTransient(int error)
     return error == EAGAIN || error == EINTR;
 }
 
-// Waits up to waitMs for the events; answers the events that came (0 when none), or -1 when
+// Waits up to `wait` for the events; answers the events that came (0 when none), or -1 when
 // poll itself failed.
-int waitFor(int fd, short events, int waitMs)
+int waitFor(int fd, short events, microseconds wait)
 {
     pollfd pfd {fd, events, 0};
-    const int ready = poll(&pfd, 1, waitMs);
+    const timespec timeout {time_t(wait.count() / 1000000), long(wait.count() % 1000000) * 1000};
+    const int ready = ppoll(&pfd, 1, &timeout, nullptr);
     if (ready < 0)
         return isTransient(errno) ? 0 : -1;
     return ready == 0 ? 0 : pfd.revents;
 }
 
-int lineTimeMs(int bytes)
+int waitFor(int fd, short events, int waitMs)
 {
-    return int(qint64(bytes) * BitsPerCharacter * 1000 / LineBitsPerSecond);
+    return waitFor(fd, events, microseconds(std::chrono::milliseconds(waitMs)));
+}
+
+microseconds lineTime(int bytes)
+{
+    return microseconds(qint64(bytes) * BitsPerCharacter * 1000000 / LineBitsPerSecond);
 }
 
 // tcdrain() waits without limit, so the output queue is watched instead: the bytes have left
 // when it is empty.
 bool drainOutput(int fd, const Deadline &deadline)
 {
+    microseconds next = FirstDrainWait;
     for (;;) {
         int queued = 0;
         if (ioctl(fd, TIOCOUTQ, &queued) != 0)
             return false;
         if (queued == 0)
             return true;
-        const int waitMs = std::min(deadline.remainingMs(), std::max(1, lineTimeMs(queued)));
-        if (waitMs == 0)
+        const microseconds left = deadline.remaining();
+        if (left == microseconds::zero())
             return false;
+        const microseconds wait =
+            std::min({next, std::max(lineTime(queued), LingeringBytesWait), left});
         // No events asked for: poll returns early only when the line hangs up.
-        const int events = waitFor(fd, 0, waitMs);
+        const int events = waitFor(fd, 0, wait);
         if (events < 0 || (events & HangUpEvents))
             return false;
+        next = std::min(2 * next, LongestDrainWait);
     }
 }
 
