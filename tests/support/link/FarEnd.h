@@ -11,11 +11,7 @@
 class FarEnd
 {
 public:
-    template<typename Work>
-    explicit FarEnd(Work &&work)
-        : thread(std::forward<Work>(work))
-    {
-    }
+    template<typename Work> explicit FarEnd(Work &&work) : thread(std::forward<Work>(work)) { }
     ~FarEnd() { wait(); }
 
     FarEnd(const FarEnd &) = delete;
