@@ -3,6 +3,8 @@
 #include "PortNameMap.h"
 #include "serialport_p.h"
 
+#include <QElapsedTimer>
+
 #include <cstring>
 
 namespace {
@@ -13,6 +15,9 @@ QMutex portMutex;
 constexpr int FirstPortNumber = 1;
 constexpr int LastPortNumber = 255;
 constexpr unsigned EchoLength = 4;
+// After a wrong echo the line counts as quiet once no byte has come for this long: longer than
+// the 16 ms a USB adapter may hold received bytes back.
+constexpr int QuietLineMs = 20;
 
 qint64 totalMs(quint32 constant, quint32 multiplier, unsigned bytes)
 {
@@ -126,7 +131,12 @@ bool ComPort::transact(const char *request, unsigned requestLen, char *reply, un
     QMutexLocker lock(&mutex);
     if (exchange(request, requestLen, reply, replyLen) != qint64(replyLen))
         return false;
-    return replyLen == 0 || std::memcmp(reply + replyLen - EchoLength, request, EchoLength) == 0;
+    if (replyLen == 0 || std::memcmp(reply + replyLen - EchoLength, request, EchoLength) == 0)
+        return true;
+    // Most likely the device answers a longer form of the command and is still sending it. The
+    // next transaction's purge discards only what has arrived, so let the rest arrive first.
+    awaitQuietLine(replyLen);
+    return false;
 }
 
 bool ComPort::transactRaw(const void *request, unsigned requestLen, void *reply, unsigned replyLen)
@@ -178,6 +188,22 @@ ComPort::Timeouts ComPort::currentTimeouts() const
 {
     QMutexLocker lock(&stateMutex);
     return timeouts;
+}
+
+// Reads and drops bytes until none comes for QuietLineMs, for at most the read limit of a
+// replyLen-byte reply, so that a device that keeps talking cannot hold the link. The caller
+// holds mutex.
+void ComPort::awaitQuietLine(unsigned replyLen)
+{
+    const Timeouts limits = currentTimeouts();
+    const qint64 limitMs = totalMs(limits.readTotalConstant, limits.readTotalMultiplier, replyLen);
+    QElapsedTimer timer;
+    timer.start();
+    char dropped;
+    while (timer.elapsed() < limitMs) {
+        if (SerialPort::read(handle, &dropped, 1, QuietLineMs) != 1)
+            return;
+    }
 }
 
 // The part both transactions share; the caller holds mutex. Answers the number of reply bytes

@@ -39,8 +39,8 @@ public:
     bool usesPort(const QString &name) const;
 
     // Discards stale input, writes the request, reads replyLen bytes. transact also demands
-    // that the reply ends with the request's first four bytes. Whatever arrived is in reply
-    // in every case.
+    // that the reply ends with the request's first four bytes; when they differ it lets the
+    // line fall quiet before it answers false. Whatever arrived is in reply in every case.
     bool transact(const char *request, unsigned requestLen, char *reply, unsigned replyLen);
     bool transactRaw(const void *request, unsigned requestLen, void *reply, unsigned replyLen);
 
@@ -66,6 +66,7 @@ private:
     QByteArray currentName() const;
     Timeouts currentTimeouts() const;
     qint64 exchange(const void *request, unsigned requestLen, void *reply, unsigned replyLen);
+    void awaitQuietLine(unsigned replyLen);
 
     QStringList excluded;
     QMutex mutex;

@@ -183,6 +183,16 @@ void TestDeviceThread::variantMasks_data()
                                                         {"1g", "geti", "gser", "gfwv"},
                                                         {"1g", "geti", "gser", "gfwv"}}
                                  << QStringList {com3, "7", "PROBE", "3.1.9", Ready};
+    // The 20-byte "geti" ends while the device still sends the rest of its 36-byte reply.
+    DeviceFault restOfIdentityLate = DeviceFault::on("geti", DeviceFault::LateTail);
+    restOfIdentityLate.bytes = 16;
+    restOfIdentityLate.delayMs = 5;
+    QTest::newRow("newer forms, the long identity reply still arriving")
+        << firmwareDevice() << QList<DeviceFault> {restOfIdentityLate}
+        << QList<QStringList> {{"1g", "geti", "geti", "gser", "gfwv"},
+                               {"1g", "geti", "gser", "gfwv"},
+                               {"1g", "geti", "gser", "gfwv"}}
+        << QStringList {com3, "7", "PROBE", "3.1.9", Ready};
     QTest::newRow("older forms") << answering(20, {"gser", "gfwv"}) << QList<DeviceFault> {}
                                  << QList<QStringList> {{"1g", "geti", "gser", "g000", "gfwv",
                                                          "g001"},

@@ -42,6 +42,8 @@ private slots:
     void readDeadline();
     void purgeDiscardsLeftovers_data();
     void purgeDiscardsLeftovers();
+    void wrongEchoWaitsForTheRestOfALongerReply_data();
+    void wrongEchoWaitsForTheRestOfALongerReply();
     void splitFramesArriveWhole_data();
     void splitFramesArriveWhole();
     void hangUpFailsAtOnce_data();
@@ -268,6 +270,60 @@ void TestComPortTransactions::purgeDiscardsLeftovers()
     });
     QVERIFY(link->transact("save", 4, reply, 4));
     QCOMPARE(QByteArray(reply, 4), QByteArray("save"));
+}
+
+void TestComPortTransactions::wrongEchoWaitsForTheRestOfALongerReply_data()
+{
+    QTest::addColumn<int>("tailGapMs");
+    QTest::addColumn<bool>("byteByByte");
+    QTest::addColumn<int>("chatterMs"); // noise after the reply, a byte a millisecond
+    QTest::addColumn<bool>("nextResult");
+
+    QTest::newRow("rest after a pause") << 5 << false << 0 << true;
+    QTest::newRow("rest byte by byte") << 0 << true << 0 << true;
+    // A wrong echo then costs at most the read limit, and the link stays usable.
+    QTest::newRow("line that never falls quiet") << 0 << false << 2 * int(ReadConstantMs) << false;
+}
+
+// A scan sends the 20-byte "geti" first; a device that answers with 36 bytes is still sending
+// the rest when that read ends. The rest must not be taken for the start of the next reply.
+void TestComPortTransactions::wrongEchoWaitsForTheRestOfALongerReply()
+{
+    QFETCH(int, tailGapMs);
+    QFETCH(bool, byteByByte);
+    QFETCH(int, chatterMs);
+    QFETCH(bool, nextResult);
+
+    const QByteArray longReply = QByteArray(32, 'd') + "geti";
+    const int firstPart = 20;
+    const auto trickle = [&](const QByteArray &bytes) {
+        for (char byte : bytes) {
+            line->write(QByteArray(1, byte));
+            QThread::msleep(1);
+        }
+    };
+    FarEnd device([&] {
+        line->read(4, FarEndWaitMs);
+        line->write(longReply.left(firstPart));
+        QThread::msleep(tailGapMs);
+        if (byteByByte)
+            trickle(longReply.mid(firstPart));
+        else
+            line->write(longReply.mid(firstPart));
+        trickle(QByteArray(chatterMs, 'x'));
+        if (line->read(4, FarEndWaitMs) == "geti")
+            line->write(longReply);
+    });
+    QByteArray reply(longReply.size(), Untouched);
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(!link->transact("geti", 4, reply.data(), firstPart));
+    QVERIFY2(timer.elapsed() < ReadConstantMs + GenerousMs,
+             qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(link->transact("geti", 4, reply.data(), unsigned(reply.size())), nextResult);
+    device.wait();
+    if (nextResult)
+        QCOMPARE(reply, longReply);
 }
 
 void TestComPortTransactions::splitFramesArriveWhole_data()
