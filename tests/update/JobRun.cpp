@@ -8,78 +8,72 @@
 
 namespace {
 
-// Only a device that never logs a request waits this long.
-constexpr int DeviceLagMs = 5000;
-constexpr int StrayFrameMs = 50;
+QString finish(const UpdateThread *worker, const QString &port, int updateResult, int calbResult,
+               bool portFree)
+{
+    return QString::asprintf("finished(%p, %s, %d, %d), port %s", static_cast<const void *>(worker),
+                             qPrintable(port), updateResult, calbResult,
+                             portFree ? "free" : "held");
+}
 
 } // namespace
 
 QList<WireRecord> settledRecords(SimulatedDevice *device, qsizetype expected)
 {
-    device->log().waitForSize(int(expected), DeviceLagMs);
-    QTest::qWait(StrayFrameMs);
+    // Only a device that never logs a request waits this long.
+    device->log().waitForSize(int(expected), 5000);
+    QTest::qWait(50);
     return device->log().records();
 }
 
-JobRun::JobRun() : thread(std::make_unique<UpdateThread>())
+QStringList settledRequests(SimulatedDevice *device, qsizetype expected)
 {
-    connect(
-        thread.get(), &UpdateThread::progress, this,
-        [this](const QString &, int percents) {
-            if (unplugged && percents == unplugPercents)
-                unplugged->unplug();
+    QStringList names;
+    for (const WireRecord &record : settledRecords(device, expected))
+        names << record.request;
+    return names;
+}
+
+JobRun::JobRun(SimulatedDevice *device, int unplugAt) : thread(std::make_unique<UpdateThread>())
+{
+    QObject::connect(
+        thread.get(), &UpdateThread::progress, thread.get(),
+        [this, device, unplugAt](const QString &, int percents) {
+            if (device && percents == unplugAt)
+                device->unplug();
             QMutexLocker lock(&mutex);
-            progressValues.append(percents);
-            progressAt.append(Clock::now());
+            recorded.progress.append(percents);
+            recorded.progressTimes.append(Clock::now());
         },
         Qt::DirectConnection);
-    connect(
-        thread.get(), &UpdateThread::finished, this,
-        [this](UpdateThread *worker, const QString &devicename, int update_result,
-               int calb_result) {
+    QObject::connect(
+        thread.get(), &UpdateThread::finished, thread.get(),
+        [this](UpdateThread *worker, const QString &port, int updateResult, int calbResult) {
             ComPort probe;
-            const bool free = probe.open(devicename.toLatin1().constData(), false);
+            const bool free = probe.open(port.toLatin1().constData(), false);
             probe.close();
             QMutexLocker lock(&mutex);
-            finishList.append({worker, devicename, update_result, calb_result, free});
+            recorded.finishes.append(finish(worker, port, updateResult, calbResult, free));
         },
         Qt::DirectConnection);
 }
 
 JobRun::~JobRun() = default;
 
-void JobRun::unplugAt(int percents, SimulatedDevice *device)
-{
-    unplugPercents = percents;
-    unplugged = device;
-}
-
-void JobRun::setJob(const QString &port, const QString &file, bool calibrate, bool update,
-                    double vref)
+bool JobRun::run(const QString &port, const QString &file, bool calibrate, bool update, double vref)
 {
     thread->setJob(port, file, calibrate, update, vref);
-}
-
-bool JobRun::startAndWait(int timeoutMs)
-{
     thread->start();
-    return thread->wait(timeoutMs);
+    return thread->wait(60000);
 }
 
-QList<int> JobRun::progress() const
+JobRun::Report JobRun::report() const
 {
     QMutexLocker lock(&mutex);
-    return progressValues;
+    return recorded;
 }
 
-QList<JobRun::Clock::time_point> JobRun::progressTimes() const
+QStringList JobRun::once(const QString &port, int updateResult, int calbResult, bool portFree) const
 {
-    QMutexLocker lock(&mutex);
-    return progressAt;
-}
-
-QList<JobRun::Finish> JobRun::finishes() const
-{
-    QMutexLocker lock(&mutex);
-    return finishList;
+    return {finish(thread.get(), port, updateResult, calbResult, portFree)};
 }

@@ -5,8 +5,8 @@
 
 #include <QList>
 #include <QMutex>
-#include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <memory>
@@ -14,46 +14,39 @@
 class SimulatedDevice;
 class UpdateThread;
 
-// What the device received once a job is over, when it has logged `expected` requests. It may
-// log the job's last frame, which gets no reply, a moment after the job wrote it; a stray frame
-// later still would show up within a short pause.
+// What the device received once it has logged `expected` requests. It may log the job's last
+// frame, which gets no reply, a moment after the job wrote it; a stray frame later still would
+// show up within a short pause.
 QList<WireRecord> settledRecords(SimulatedDevice *device, qsizetype expected);
+QStringList settledRequests(SimulatedDevice *device, qsizetype expected);
 
-// One job on a real worker thread, with everything the worker reported. The signals are
-// recorded in the worker's own thread, as they are emitted.
-class JobRun : public QObject
+// One job on a real worker thread, with everything the worker reported, recorded in the
+// worker's own thread as it is emitted.
+class JobRun
 {
-    Q_OBJECT
-
 public:
     using Clock = std::chrono::steady_clock;
 
-    struct Finish
+    struct Report
     {
-        UpdateThread *thread = nullptr;
-        QString devicename;
-        int updateResult = 0;
-        int calbResult = 0;
-        // Whether another link could open the port at the moment finished() went out.
-        bool portFree = false;
+        QList<int> progress;
+        QList<Clock::time_point> progressTimes;
+        // Each finished() as once() writes it, with whether another link could open the port
+        // at the moment it went out.
+        QStringList finishes;
     };
 
-    JobRun();
-    ~JobRun() override;
+    // Unplugs `device`, if any, in the worker's thread as soon as the worker reports `unplugAt`.
+    explicit JobRun(SimulatedDevice *device = nullptr, int unplugAt = 0);
+    ~JobRun();
 
     UpdateThread &worker() { return *thread; }
-
-    // Unplugs the device in the worker's thread as soon as the worker reports percents.
-    void unplugAt(int percents, SimulatedDevice *device);
-
-    void setJob(const QString &port, const QString &file, bool calibrate, bool update,
-                double vref = 12.0);
-    // Starts the worker and waits for its run to return; false when it did not in time.
-    bool startAndWait(int timeoutMs = 60000);
-
-    QList<int> progress() const;
-    QList<Clock::time_point> progressTimes() const;
-    QList<Finish> finishes() const;
+    // Runs the job and waits for the run to return; false when it did not in time.
+    bool run(const QString &port, const QString &file, bool calibrate, bool update,
+             double vref = 12.0);
+    Report report() const;
+    // What report().finishes must hold: a single finished() from this worker.
+    QStringList once(const QString &port, int updateResult, int calbResult, bool portFree) const;
 
     static qint64 msBetween(Clock::time_point from, Clock::time_point to)
     {
@@ -62,13 +55,8 @@ public:
 
 private:
     std::unique_ptr<UpdateThread> thread;
-    int unplugPercents = 0;
-    SimulatedDevice *unplugged = nullptr;
-
     mutable QMutex mutex;
-    QList<int> progressValues;
-    QList<Clock::time_point> progressAt;
-    QList<Finish> finishList;
+    Report recorded;
 };
 
 #endif // JOBRUN_H
