@@ -67,12 +67,15 @@ inline bool jobControlsEnabled(const Zelkor &window)
 class Bench
 {
 public:
+    // The device on COM<port> of the test's own map, listed as COM<listedAs> in the window's
+    // settings (0: the same).
     SimulatedDevice *add(int port, const DeviceProfile &profile,
-                         const QList<DeviceFault> &faults = {})
+                         const QList<DeviceFault> &faults = {}, int listedAs = 0)
     {
         SimulatedDevice *device = ports.add(port, profile, faults);
         if (device)
-            paths.insert(QStringLiteral("COM%1").arg(port), device->portPath());
+            paths.insert(QStringLiteral("COM%1").arg(listedAs ? listedAs : port),
+                         device->portPath());
         return device;
     }
 
@@ -88,20 +91,25 @@ public:
         return path;
     }
 
-    // Starts the window with the firmware file given (empty: as at first start) and waits
-    // until it lists every device; nullptr when it doesn't.
-    Zelkor *open(const QString &firmwareFile = QString())
+    // Starts the window with the firmware file given (empty: as at first start).
+    Zelkor *start(const QString &firmwareFile = QString())
     {
         storePorts(paths);
         if (!firmwareFile.isEmpty())
             ScratchDirectory::storeSettings({{"filename", firmwareFile}, {"open_path", "."}});
         window = std::make_unique<Zelkor>();
         window->show();
-        QTreeWidget *tree = deviceList(*window);
-        if (!QTest::qWaitFor([&] { return tree->topLevelItemCount() == paths.size(); },
-                             ListTimeoutMs))
-            return nullptr;
         return window.get();
+    }
+
+    // Starts the window and waits until it lists every device; nullptr when it doesn't.
+    Zelkor *open(const QString &firmwareFile = QString())
+    {
+        QTreeWidget *tree = deviceList(*start(firmwareFile));
+        return QTest::qWaitFor([&] { return tree->topLevelItemCount() == paths.size(); },
+                               ListTimeoutMs)
+            ? window.get()
+            : nullptr;
     }
 
     void close() { window.reset(); }

@@ -2,14 +2,11 @@
 #include "MessageLog.h"
 #include "PortNameMap.h"
 #include "RowState.h"
-#include "ScratchDirectory.h"
-#include "Zelkor.h"
+#include "WindowBench.h"
 
-#include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 
-#include <memory>
+using namespace WindowBench;
 
 namespace {
 
@@ -18,8 +15,6 @@ const QString Before = QStringLiteral("before");
 const QString UpdateCancelled = QStringLiteral("Firmware update was cancelled");
 const QString CalibrationCancelled = QStringLiteral("Calibration was cancelled");
 const QString Progress = QStringLiteral("||| 30%");
-
-const QStringList JobControls = {"updateBtn", "calbBtn", "calbAfterChk"};
 
 // A row of the device list as the tests see it. Column 3 tells who wrote the row: Before for
 // rows that were there before the scans, "scan <n>" for rows built from the n-th scan.
@@ -39,6 +34,9 @@ struct Scan
     QList<int> answering;
     QList<int> silent;
 };
+
+using Rows = QList<Row>;
+using Scans = QList<Scan>;
 
 enum class Hold { None, JobSlotAtWork, QuietPeriod };
 
@@ -67,56 +65,43 @@ QStringList describe(const QList<Row> &rows)
 
 QStringList describe(const QTreeWidget *tree)
 {
-    QStringList lines;
+    QList<Row> rows;
     for (int index = 0; index < tree->topLevelItemCount(); ++index) {
         const QTreeWidgetItem *item = tree->topLevelItem(index);
-        const Row row {PortNameMap::portNumber(item->text(0)),
-                       item->data(0, RowStateRole).toInt(),
-                       item->text(4),
-                       item->text(3),
-                       item->data(0, KeepStatusRole).toBool(),
-                       item->isSelected()};
-        lines.append(describe(row));
+        rows.append({PortNameMap::portNumber(item->text(0)), item->data(0, RowStateRole).toInt(),
+                     item->text(4), item->text(3), item->data(0, KeepStatusRole).toBool(),
+                     item->isSelected()});
     }
-    lines.sort();
-    return lines;
-}
-
-// The arguments of add_items for the n-th scan; each record names the scan in column 3.
-QStringList listedPorts(const Scan &scan)
-{
-    QStringList ports;
-    for (int port : scan.answering + scan.silent)
-        ports.append(location(port));
-    return ports;
-}
-
-QList<TDevices> records(const Scan &scan, int number)
-{
-    QList<TDevices> devices;
-    for (int port : scan.answering)
-        devices.append({location(port), QString::number(100000 + port), "DL-METER",
-                        QStringLiteral("scan %1").arg(number), Ready});
-    return devices;
-}
-
-bool jobControlsEnabled(const Zelkor &window)
-{
-    bool enabled = true;
-    for (const QString &name : JobControls)
-        enabled = enabled && window.findChild<QWidget *>(name)->isEnabled();
-    return enabled;
-}
-
-void setJobControls(Zelkor &window, bool enabled)
-{
-    for (const QString &name : JobControls)
-        window.findChild<QWidget *>(name)->setEnabled(enabled);
+    return describe(rows);
 }
 
 Row scanned(int port, int scan, bool selected = false)
 {
     return {port, RowScanned, Ready, QStringLiteral("scan %1").arg(scan), false, selected};
+}
+
+// Each row as the user reads it, all columns.
+QStringList rowTexts(const QTreeWidget *tree)
+{
+    QStringList rows;
+    for (int index = 0; index < tree->topLevelItemCount(); ++index) {
+        QStringList columns;
+        for (int column = 0; column < tree->columnCount(); ++column)
+            columns.append(tree->topLevelItem(index)->text(column));
+        rows.append(columns.join(QLatin1String(" | ")));
+    }
+    rows.sort();
+    return rows;
+}
+
+PortPaths storedPorts()
+{
+    QSettings settings(QStringLiteral("settings.ini"), QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("Ports"));
+    PortPaths paths;
+    for (const QString &key : settings.childKeys())
+        paths.insert(key, settings.value(key).toString());
+    return paths;
 }
 
 } // namespace
@@ -131,52 +116,20 @@ class tst_DeviceList : public QObject
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void rebuild_data();
     void rebuild();
-    void quietPeriodEnds();
-    void rowStates_data();
-    void rowStates();
+    void windowFollowsDevices();
+    void closingDuringPass_data();
+    void closingDuringPass();
 
 private:
-    // A window whose own scanning is stopped, so that only the test feeds its list.
-    std::unique_ptr<Zelkor> quietWindow();
-    QTreeWidgetItem *addRow(Zelkor &window, const Row &row);
-
     ScratchDirectory scratch;
 };
 
 void tst_DeviceList::initTestCase()
 {
-    // The window's first pass must not touch the machine's own serial ports.
+    // No window may touch the machine's own serial ports.
     PortNameMap::instance().setDefaultTableEnabled(false);
-}
-
-void tst_DeviceList::cleanupTestCase()
-{
-    PortNameMap::instance().setDefaultTableEnabled(true);
-}
-
-std::unique_ptr<Zelkor> tst_DeviceList::quietWindow()
-{
-    auto window = std::make_unique<Zelkor>();
-    window->refreshTimer->stop();
-    window->deviceThread->requestStop();
-    window->deviceThread->wait();
-    QCoreApplication::removePostedEvents(window.get(), QEvent::MetaCall);
-    return window;
-}
-
-QTreeWidgetItem *tst_DeviceList::addRow(Zelkor &window, const Row &row)
-{
-    auto *item = new QTreeWidgetItem(window.ui.treeWidget);
-    item->setText(0, location(row.port));
-    item->setText(3, row.builtBy);
-    item->setText(4, row.status);
-    // Selected first: a job takes the flags of a row the user has selected.
-    item->setSelected(row.selected);
-    window.setRowState(item, row.state);
-    return item;
 }
 
 void tst_DeviceList::rebuild_data()
@@ -194,77 +147,58 @@ void tst_DeviceList::rebuild_data()
     const Row done {1, RowDone, "||||||||||| 100%"};
 
     QTest::newRow("scanned rows follow the newest scan")
-        << QList<Row> {{1, RowScanned, Ready}, {2, RowScanned, Ready}} << false << Hold::None
-        << QList<Scan> {{{1, 3}, {2}}, {{3, 1}, {}}} << QList<Row> {scanned(1, 2), scanned(3, 2)}
-        << false;
+        << Rows {{1, RowScanned, Ready}, {2, RowScanned, Ready}} << false << Hold::None
+        << Scans {{{1, 3}, {2}}, {{3, 1}, {}}} << Rows {scanned(1, 2), scanned(3, 2)} << false;
     QTest::newRow("busy row stays while its device answers, no second row")
-        << QList<Row> {busy} << false << Hold::None << QList<Scan> {{{1, 2}, {}}}
-        << QList<Row> {busy, scanned(2, 1)} << false;
-    QTest::newRow("busy row stays while its port is taken from the scan")
-        << QList<Row> {busy} << false << Hold::None << QList<Scan> {{}, {}} << QList<Row> {busy}
+        << Rows {busy} << false << Hold::None << Scans {{{1, 2}, {}}} << Rows {busy, scanned(2, 1)}
         << false;
-    QTest::newRow("failed row stays while its device answers, no second row")
-        << QList<Row> {failed} << false << Hold::None << QList<Scan> {{{1}, {}}, {{1}, {}}}
-        << QList<Row> {failed} << false;
-    QTest::newRow("failed row stays while its port is listed without a device")
-        << QList<Row> {failed} << false << Hold::None << QList<Scan> {{{}, {1}}}
-        << QList<Row> {failed} << false;
+    QTest::newRow("failed row stays while its device answers or its port is listed")
+        << Rows {failed} << false << Hold::None << Scans {{{1}, {}}, {{}, {1}}} << Rows {failed}
+        << false;
     QTest::newRow("failed row goes with its port and returns without its text")
-        << QList<Row> {failed} << false << Hold::None << QList<Scan> {{}, {{1}, {}}}
-        << QList<Row> {scanned(1, 2)} << false;
-    QTest::newRow("done row goes while its device is silent, returns when it answers")
-        << QList<Row> {done} << false << Hold::None << QList<Scan> {{{}, {1}}, {{1}, {}}}
-        << QList<Row> {scanned(1, 2)} << false;
-    QTest::newRow("warned text survives every scan that finds the device")
-        << QList<Row> {warned} << false << Hold::None
-        << QList<Scan> {{{1}, {}}, {{1, 2}, {}}, {{2, 1}, {}}}
-        << QList<Row> {{1, RowScanned, CalibrationCancelled, "scan 3", true}, scanned(2, 3)}
+        << Rows {failed} << false << Hold::None << Scans {{}, {{1}, {}}} << Rows {scanned(1, 2)}
         << false;
-    QTest::newRow("warned text is lost once the device was missing")
-        << QList<Row> {warned} << false << Hold::None << QList<Scan> {{{}, {1}}, {{1}, {}}}
-        << QList<Row> {scanned(1, 2)} << false;
+    QTest::newRow("warned text survives every scan that finds the device")
+        << Rows {warned} << false << Hold::None << Scans {{{1}, {}}, {{1, 2}, {}}, {{2, 1}, {}}}
+        << Rows {{1, RowScanned, CalibrationCancelled, "scan 3", true}, scanned(2, 3)} << false;
+    QTest::newRow("done and warned rows go while their devices are silent, return plain")
+        << Rows {done, {2, RowWarned, CalibrationCancelled, Before, true}} << false << Hold::None
+        << Scans {{{}, {1, 2}}, {{1, 2}, {}}} << Rows {scanned(1, 2), scanned(2, 2)} << false;
     QTest::newRow("empty scan leaves only busy rows")
-        << QList<Row> {{1, RowScanned, Ready},
-                       {2, RowDone, Ready},
-                       {3, RowWarned, CalibrationCancelled},
-                       {4, RowFailed, UpdateCancelled},
-                       {5, RowBusy, Progress}}
-        << true << Hold::None << QList<Scan> {{}}
-        << QList<Row> {{5, RowBusy, Progress, Before, true}} << false;
+        << Rows {{1, RowScanned, Ready},
+                 {2, RowDone, Ready},
+                 {3, RowWarned, CalibrationCancelled},
+                 {4, RowFailed, UpdateCancelled},
+                 {5, RowBusy, Progress}}
+        << true << Hold::None << Scans {{}} << Rows {{5, RowBusy, Progress, Before, true}} << false;
 
     QTest::newRow("selected row found again is selected again")
-        << QList<Row> {{1, RowScanned, Ready, Before, false, true}, {2, RowScanned, Ready}} << false
-        << Hold::None << QList<Scan> {{{1, 2}, {}}, {{2, 1}, {}}}
-        << QList<Row> {scanned(1, 2, true), scanned(2, 2)} << true;
-    QTest::newRow("selected row gone: controls stay enabled for an empty selection")
-        << QList<Row> {{1, RowScanned, Ready, Before, false, true}, {2, RowScanned, Ready}} << true
-        << Hold::None << QList<Scan> {{{2}, {}}} << QList<Row> {scanned(2, 1)} << true;
-    QTest::newRow("selected failed row stays selected")
-        << QList<Row> {{1, RowFailed, UpdateCancelled, Before, false, true}} << false << Hold::None
-        << QList<Scan> {{{1}, {}}}
-        << QList<Row> {{1, RowFailed, UpdateCancelled, Before, true, true}} << true;
+        << Rows {{1, RowScanned, Ready, Before, false, true}, {2, RowScanned, Ready}} << false
+        << Hold::None << Scans {{{1, 2}, {}}, {{2, 1}, {}}}
+        << Rows {scanned(1, 2, true), scanned(2, 2)} << true;
     QTest::newRow("selection of a busy row alone disables the controls")
-        << QList<Row> {{1, RowBusy, Progress, Before, false, true}, {2, RowScanned, Ready}} << true
-        << Hold::None << QList<Scan> {{{1, 2}, {}}}
-        << QList<Row> {{1, RowBusy, Progress, Before, true, true}, scanned(2, 1)} << false;
+        << Rows {{1, RowBusy, Progress, Before, false, true}, {2, RowScanned, Ready}} << true
+        << Hold::None << Scans {{{1, 2}, {}}}
+        << Rows {{1, RowBusy, Progress, Before, true, true}, scanned(2, 1)} << false;
     QTest::newRow("one usable row among the selected enables the controls")
-        << QList<Row> {{1, RowBusy, Progress, Before, false, true},
-                       {2, RowScanned, Ready, Before, false, true}}
-        << false << Hold::None << QList<Scan> {{{1, 2}, {}}}
-        << QList<Row> {{1, RowBusy, Progress, Before, true, true}, scanned(2, 1, true)} << true;
+        << Rows {{1, RowBusy, Progress, Before, false, true},
+                 {2, RowScanned, Ready, Before, false, true}}
+        << false << Hold::None << Scans {{{1, 2}, {}}}
+        << Rows {{1, RowBusy, Progress, Before, true, true}, scanned(2, 1, true)} << true;
 
     // Every row of this list would change under the scan below, and so would the controls.
-    const QList<Row> jobRows = {{1, RowScanned, Ready},
-                                {2, RowFailed, UpdateCancelled, Before, true},
-                                {3, RowWarned, CalibrationCancelled, Before, true},
-                                {4, RowDone, Ready}};
-    const QList<Scan> changingScans = {{{1, 3, 4, 5}, {}}};
+    const Rows jobRows = {{1, RowScanned, Ready},
+                          {2, RowFailed, UpdateCancelled, Before, true},
+                          {3, RowWarned, CalibrationCancelled, Before, true},
+                          {4, RowDone, Ready}};
+    const Scans changingScans = {{{1, 3, 4, 5}, {}}};
     QTest::newRow("result dropped while a job slot is at work")
         << jobRows << true << Hold::JobSlotAtWork << changingScans << jobRows << true;
     QTest::newRow("result dropped within the quiet period after a job event")
         << jobRows << true << Hold::QuietPeriod << changingScans << jobRows << true;
 }
 
+// add_items fed by the test alone: the window's own scanning is stopped.
 void tst_DeviceList::rebuild()
 {
     QFETCH(QList<Row>, before);
@@ -274,78 +208,136 @@ void tst_DeviceList::rebuild()
     QFETCH(QList<Row>, after);
     QFETCH(bool, controlsAfter);
 
-    const std::unique_ptr<Zelkor> window = quietWindow();
-    for (const Row &row : before)
-        addRow(*window, row);
-    setJobControls(*window, controlsBefore);
-    window->busy = hold == Hold::JobSlotAtWork;
+    Zelkor window;
+    window.refreshTimer->stop();
+    window.deviceThread->requestStop();
+    window.deviceThread->wait();
+    QCoreApplication::removePostedEvents(&window, QEvent::MetaCall);
+
+    for (const Row &row : before) {
+        auto *item = new QTreeWidgetItem(window.ui.treeWidget);
+        item->setText(0, location(row.port));
+        item->setText(3, row.builtBy);
+        item->setText(4, row.status);
+        // Selected first: a job takes the flags of a row the user has selected.
+        item->setSelected(row.selected);
+        window.setRowState(item, row.state);
+    }
+    for (const char *name : {"updateBtn", "calbBtn", "calbAfterChk"})
+        window.findChild<QWidget *>(name)->setEnabled(controlsBefore);
+    window.busy = hold == Hold::JobSlotAtWork;
     if (hold == Hold::QuietPeriod)
-        window->lastJobTime.start();
+        window.lastJobTime.start();
 
     MessageLog messages;
-    for (int index = 0; index < scans.size(); ++index)
-        window->add_items(listedPorts(scans[index]), records(scans[index], index + 1));
+    for (int index = 0; index < scans.size(); ++index) {
+        QStringList listed;
+        QList<TDevices> devices;
+        for (int port : scans[index].answering + scans[index].silent)
+            listed.append(location(port));
+        for (int port : scans[index].answering)
+            devices.append({location(port), QString::number(100000 + port), "DL-METER",
+                            QStringLiteral("scan %1").arg(index + 1), Ready});
+        window.add_items(listed, devices);
+    }
 
-    QCOMPARE(describe(window->ui.treeWidget), describe(after));
-    QCOMPARE(jobControlsEnabled(*window), controlsAfter);
+    QCOMPARE(describe(window.ui.treeWidget), describe(after));
+    QCOMPARE(jobControlsEnabled(window), controlsAfter);
     const int rebuilds = hold == Hold::None ? int(scans.size()) : 0;
     QCOMPARE(messages.count("Add items started"), rebuilds);
     QCOMPARE(messages.count("Add items completed"), rebuilds);
 }
 
-void tst_DeviceList::quietPeriodEnds()
+void tst_DeviceList::windowFollowsDevices()
 {
-    const std::unique_ptr<Zelkor> window = quietWindow();
-    const Scan scan {{1}, {}};
-    window->lastJobTime.start();
-    window->add_items(listedPorts(scan), records(scan, 1));
-    QCOMPARE(window->ui.treeWidget->topLevelItemCount(), 0);
+    Bench bench;
+    // The devices sit on COM1 to COM3 of the test's own map; the window must find them under
+    // the names its settings give them.
+    const QList<DeviceProfile> profiles = {DeviceProfile::ready(), DeviceProfile::loader(),
+                                           DeviceProfile::isp()};
+    for (int index = 0; index < profiles.size(); ++index)
+        QVERIFY(bench.add(index + 1, profiles[index], {}, 11 + index));
+    const Zelkor &window = *bench.start();
+    // No event has been processed yet, so no tick: only a pass that the constructor started can
+    // reach a device.
+    QVERIFY(bench.device(1)->log().waitForSize(1, ListTimeoutMs));
 
-    QTRY_VERIFY_WITH_TIMEOUT((window->add_items(listedPorts(scan), records(scan, 1)),
-                              window->ui.treeWidget->topLevelItemCount() == 1),
-                             5000);
-    QVERIFY(window->lastJobTime.elapsed() >= 1000);
+    QTreeWidget *tree = deviceList(window);
+    QStringList expected = {location(11) + " | 100001 | DL-METER | 1.2.345 | " + Ready,
+                            location(12) + " | n/a | n/a | Нет прошивки | " + Ready,
+                            location(13) + " | n/a | n/a | Нет прошивки | режим ISP"};
+    QTRY_COMPARE_WITH_TIMEOUT(rowTexts(tree), expected, ListTimeoutMs);
+    for (int port = 11; port <= 13; ++port) {
+        QCOMPARE(row(window, port)->foreground(4).color(), QColor(Qt::blue));
+        QCOMPARE(row(window, port)->toolTip(0), bench.device(port - 10)->portPath());
+    }
+
+    // The selected row is rebuilt by every pass and must come back selected.
+    row(window, 11)->setSelected(true);
+    bench.device(2)->unplug();
+    expected.removeAt(1);
+    QTRY_COMPARE_WITH_TIMEOUT(rowTexts(tree), expected, ListTimeoutMs);
+    QVERIFY(row(window, 11)->isSelected());
+    QVERIFY(jobControlsEnabled(window));
+
+    // As the simulator does when it stops: the window must not write the entry back.
+    PortPaths paths = storedPorts();
+    QVERIFY(paths.remove(QStringLiteral("COM12")));
+    storePorts(paths);
+    bench.close();
+    QCOMPARE(storedPorts(), paths);
 }
 
-void tst_DeviceList::rowStates_data()
+void tst_DeviceList::closingDuringPass_data()
 {
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("state");
-    QTest::addColumn<int>("flags");
-    QTest::addColumn<bool>("replaceOnScan");
-    QTest::addColumn<bool>("keepStatus");
+    QTest::addColumn<bool>("laterPass"); // false: the pass the constructor started
 
-    const int usable = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
-    QTest::newRow("warned") << int(RowBusy) << int(RowWarned) << usable << true << true;
-    QTest::newRow("failed") << int(RowBusy) << int(RowFailed) << usable << false << true;
-    QTest::newRow("scanned") << int(RowBusy) << int(RowScanned) << usable << true << false;
-    QTest::newRow("busy") << int(RowScanned) << int(RowBusy) << 0 << false << true;
-    QTest::newRow("done") << int(RowBusy) << int(RowDone) << 0 << true << false;
-    // An unknown number is stored and changes nothing else.
-    QTest::newRow("unknown after busy") << int(RowBusy) << 7 << 0 << false << true;
-    QTest::newRow("unknown after scanned") << int(RowScanned) << -3 << usable << true << false;
+    QTest::newRow("first pass") << false;
+    QTest::newRow("later pass") << true;
 }
 
-void tst_DeviceList::rowStates()
+void tst_DeviceList::closingDuringPass()
 {
-    QFETCH(int, from);
-    QFETCH(int, state);
-    QFETCH(int, flags);
-    QFETCH(bool, replaceOnScan);
-    QFETCH(bool, keepStatus);
+    QFETCH(bool, laterPass);
 
-    const std::unique_ptr<Zelkor> window = quietWindow();
-    QTreeWidgetItem *item = addRow(*window, {1, from, Progress});
-    // Rows are never editable, checkable or draggable, whatever they had before.
-    item->setFlags(item->flags() | Qt::ItemIsEditable | Qt::ItemIsUserCheckable);
-    window->setRowState(item, from);
-    window->setRowState(item, state);
+    Bench bench;
+    // Slow replies stretch a pass over the six devices to about a second.
+    DeviceProfile slow = DeviceProfile::ready();
+    slow.replyLatencyMs = 40;
+    for (int port = 1; port <= 6; ++port)
+        QVERIFY(bench.add(port, slow));
+    WireLog &first = bench.device(1)->log();
+    WireLog &last = bench.device(6)->log();
+    const auto requests = [&bench] {
+        int count = 0;
+        for (int port = 1; port <= 6; ++port)
+            count += bench.device(port)->log().size();
+        return count;
+    };
+    MessageLog messages;
 
-    QCOMPARE(item->data(0, RowStateRole), QVariant(state));
-    QCOMPARE(int(item->flags()), flags);
-    QCOMPARE(item->data(0, ReplaceOnScanRole), QVariant(replaceOnScan));
-    QCOMPARE(item->data(0, KeepStatusRole), QVariant(keepStatus));
-    QCOMPARE(item->text(4), Progress);
+    bench.start();
+    if (laterPass) {
+        // Ticks start the later passes, so the event loop runs meanwhile.
+        QTRY_VERIFY_WITH_TIMEOUT(messages.count("Add items completed") >= 1, ListTimeoutMs);
+        last.clear();
+        first.clear();
+        QTRY_VERIFY_WITH_TIMEOUT(first.size() >= 1, ListTimeoutMs);
+    } else {
+        QVERIFY(first.waitForSize(1, ListTimeoutMs));
+    }
+    bench.close();
+
+    // The pass ended with the window before it reached the last device, and from then on no
+    // device hears anything. A request already under way is still logged at first.
+    QTest::qWait(200);
+    const int heard = requests();
+    QTest::qWait(500);
+    QCOMPARE(requests(), heard);
+    QCOMPARE(last.size(), 0);
+    QVERIFY(!messages.contains("Destroyed while thread is still running"));
+    QCOMPARE(ScratchDirectory::storedSettings().value("filename").toString(),
+             QStringLiteral("Please select firmware *.cod file"));
 }
 
 QTEST_MAIN(tst_DeviceList)
