@@ -1,7 +1,7 @@
 #include "ComPort.h"
-#include "JobBench.h"
 #include "MessageLog.h"
-#include "RowHistory.h"
+#include "ProtocolTiming.h"
+#include "RowState.h"
 #include "TestFirmware.h"
 #include "UpdateThread.h"
 #include "WindowBench.h"
@@ -11,114 +11,183 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QTimer>
 #include <QtTest>
 
-using namespace JobBench;
+#include <algorithm>
+#include <chrono>
+#include <functional>
+
 using namespace WindowBench;
 
 namespace {
 
-const QString Prompt = QStringLiteral("Please select firmware *.cod file");
+using Clock = std::chrono::steady_clock;
+
+// Jobs and the window's check, sanitizers included, take a few seconds at most.
+constexpr int JobTimeoutMs = 30000;
+// Pauses and ticks at a tenth: an update takes about a second.
+constexpr double ShortTiming = 0.1;
+
 const QString FileNotFound = QStringLiteral("Firmware file not found");
 const QString NotSelected = QStringLiteral("Device is not selected");
 const QString TryingAgain = QStringLiteral("Error. Trying to update again");
-const QString Reconnect = QStringLiteral("Please reconnect device");
+const QString UpdateCancelled = QStringLiteral("Firmware update was cancelled");
+const QString CalibrationCancelled = QStringLiteral("Calibration was cancelled");
 const QString Full = QStringLiteral("|||||||||| 100%");
 
 enum class Job { Update, UpdateThenCalibrate, Calibrate };
 
-struct DeviceSetup
+// A current meter. It answers the status question at once, which keeps scan passes short,
+// and boots its firmware 250 ms after a calibration's final reset: later than the job's next
+// frame after a reset, earlier than the end of the calibration's ticks at ShortTiming.
+DeviceProfile meter(quint32 serialNumber = 100001)
 {
+    DeviceProfile profile = DeviceProfile::ready();
+    profile.serialNumber = serialNumber;
+    profile.probeAnswer = DeviceProfile::ProbeAnswer::Yes;
+    profile.bootDelayMs = 250;
+    return profile;
+}
+
+// One device and the job run on it.
+struct JobSetup
+{
+    Job job = Job::Update;
     DeviceProfile profile = meter();
-    // Added before the window starts: only for requests a scan never sends.
-    Faults faults;
-    // Added once the job has started and the scan has let go of the port.
-    Faults laterFaults;
+    QList<DeviceFault> faults;
+    // The firmware file's contents; empty: the field keeps the start-up prompt.
+    QByteArray file = TestFirmware::tenLines();
+    bool fileIsFolder = false;
+    // The device is gone when the job starts, its row still listed.
+    bool unplugged = false;
 };
 
-enum class Answer { KeepRunning, QuitAnyway };
-
-// The 8-byte answer to the status question of a device that asks for firmware.
-QByteArray asksForFirmware()
+// An update on a loader that refuses the request `skip` times on, `times` times.
+JobSetup refusing(const QString &request, int skip = 0, int times = 1)
 {
-    QByteArray reply("\0\0\0\0nn", 6);
-    const quint16 check = crc16(reply.constData(), unsigned(reply.size()));
-    return reply.append(char(check & 0xff)).append(char(check >> 8));
+    JobSetup setup;
+    setup.faults = {DeviceFault::on(request, DeviceFault::BadStatus, skip, times)};
+    return setup;
 }
 
-QString debugText(const UpdateThread *worker)
+// A calibration reads no firmware file.
+JobSetup calibrating(const QSet<QByteArray> &unanswered, Job job = Job::Calibrate)
 {
-    QString text;
-    QDebug(&text).nospace() << worker;
-    return text;
+    JobSetup setup;
+    setup.job = job;
+    setup.profile.unanswered = unanswered;
+    if (job == Job::Calibrate)
+        setup.file.clear();
+    return setup;
 }
 
-void press(Zelkor &window, const char *buttonName)
+// The window on the bench's devices, a ten-line firmware file in its field.
+Zelkor *openWithFirmware(Bench &bench)
 {
-    QTest::mouseClick(button(window, buttonName), Qt::LeftButton);
+    return bench.open(bench.file(QStringLiteral("firmware.cod"), TestFirmware::tenLines()));
 }
 
-void select(Zelkor &window, const QList<int> &ports)
+int stateOf(const Zelkor &window, int port)
+{
+    return row(window, port)->data(0, RowStateRole).toInt();
+}
+
+void select(const Zelkor &window, const QList<int> &ports)
 {
     for (int port : ports)
         row(window, port)->setSelected(true);
 }
 
-const char *buttonFor(Job job)
+void press(const Zelkor &window, Job job)
 {
-    return job == Job::Calibrate ? "calbBtn" : "updateBtn";
+    QTest::mouseClick(button(window, job == Job::Calibrate ? "calbBtn" : "updateBtn"),
+                      Qt::LeftButton);
 }
 
-void setCalibrateAfter(Zelkor &window, bool on)
+void clickRow(const Zelkor &window, int port)
 {
-    window.findChild<QCheckBox *>(QStringLiteral("calbAfterChk"))->setChecked(on);
+    QTreeWidget *tree = deviceList(window);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                      tree->visualItemRect(row(window, port)).center());
 }
 
-// Answers the window's question on quitting as soon as it is up, and keeps what it said.
-class QuestionAnswerer : public QObject
+// Requests that reached the device in the time span, ends included.
+QStringList requestsBetween(const SimulatedDevice &device, Clock::time_point from,
+                            Clock::time_point to)
+{
+    QStringList requests;
+    for (const WireRecord &record : device.log().records()) {
+        if (record.received >= from && record.received <= to)
+            requests.append(record.request);
+    }
+    return requests;
+}
+
+// Everything the window showed while the test watched: each row's states and Status texts in
+// order, and the status bar's messages. "Error. Trying to update again" or a failure message
+// may stand for a moment only; polling the widgets would miss it.
+class RowHistory : public QObject
 {
 public:
-    explicit QuestionAnswerer(Answer answer) : answer(answer)
+    explicit RowHistory(const Zelkor &window)
     {
-        connect(&poll, &QTimer::timeout, this, &QuestionAnswerer::look);
-        poll.start(20);
+        QTreeWidget *tree = deviceList(window);
+        connect(tree->model(), &QAbstractItemModel::dataChanged, this,
+                [this, tree](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
+                    for (int index = topLeft.row(); index <= bottomRight.row(); ++index) {
+                        if (const QTreeWidgetItem *item = tree->topLevelItem(index)) {
+                            const int port = PortNameMap::portNumber(item->text(0));
+                            note(states[port], item->data(0, RowStateRole).toInt());
+                            note(statuses[port], item->text(4));
+                        }
+                    }
+                });
+        connect(statusBar(window), &QStatusBar::messageChanged, this,
+                [this](const QString &message) {
+                    if (!message.isEmpty())
+                        messages.append(message);
+                });
     }
 
-    bool asked = false;
-    QString text;
-    QString informativeText;
+    QHash<int, QList<int>> states;
+    QHash<int, QStringList> statuses;
+    QStringList messages;
 
 private:
-    void look()
+    template<typename T> static void note(QList<T> &shown, const T &value)
     {
+        if (shown.isEmpty() || shown.last() != value)
+            shown.append(value);
+    }
+};
+
+// Does what closes the window, answering its question on quitting as soon as it is up: its
+// texts, nothing when it asked none.
+QStringList answering(bool quit, const std::function<void()> &action)
+{
+    QStringList asked;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!box)
             return;
         poll.stop();
-        asked = true;
-        text = box->text();
-        informativeText = box->informativeText();
-        if (answer == Answer::KeepRunning) {
-            // The default answer.
-            QTest::keyClick(box, Qt::Key_Return);
-            return;
-        }
+        asked = QStringList {box->text(), box->informativeText()};
+        if (!quit)
+            QTest::keyClick(box, Qt::Key_Return); // the default answer
         for (QAbstractButton *choice : box->buttons()) {
-            if (choice->text() == QLatin1String("Quit anyway"))
+            if (quit && choice->text() == QLatin1String("Quit anyway"))
                 choice->click();
         }
-    }
-
-    Answer answer;
-    QTimer poll;
-};
+    });
+    poll.start(20);
+    action();
+    return asked;
+}
 
 } // namespace
 
-Q_DECLARE_METATYPE(Job)
-Q_DECLARE_METATYPE(DeviceSetup)
-Q_DECLARE_METATYPE(Answer)
+Q_DECLARE_METATYPE(JobSetup)
 
 class tst_WindowJobs : public QObject
 {
@@ -131,15 +200,12 @@ private slots:
     void jobEnds_data();
     void jobEnds();
     void updateRepeated();
-    void jobStartsWhileScanProbesPort();
-    void pressAfterReselecting_data();
-    void pressAfterReselecting();
-    void fileChecked_data();
-    void fileChecked();
-    void selectionGoneBeforePress_data();
-    void selectionGoneBeforePress();
+    void pressAfterFailedJob();
+    void refusedJobs();
     void closingWithJobs_data();
     void closingWithJobs();
+    void progressShown_data();
+    void progressShown();
 
 private:
     static QList<UpdateThread *> workers(const Zelkor &window)
@@ -154,23 +220,31 @@ void tst_WindowJobs::init()
     ProtocolTiming::setTimeoutScale(1.0);
 }
 
+// Two updates side by side while the scan goes on over a third device. The first job takes its
+// port while the scan is in the middle of an exchange with the device.
 void tst_WindowJobs::twoDevicesAtOnce()
 {
     // Long enough for several scan passes while the jobs run.
     ProtocolTiming::setScale(0.3);
     Bench bench;
-    QVERIFY(addMeters(bench, 3));
+    DeviceProfile slow = meter(100001);
+    // Slower than any exchange of the job, quicker than the scan's time-outs.
+    slow.replyLatencyMs = 40;
+    QVERIFY(bench.add(1, slow) && bench.add(2, meter(100002)) && bench.add(3, meter(100003)));
     Zelkor *window = openWithFirmware(bench);
     QVERIFY(window);
-    RowHistory history(deviceList(*window), statusBar(*window));
+    RowHistory history(*window);
     MessageLog messages;
 
     select(*window, {1, 2});
+    // Ticks start the passes: the event loop must run while the test waits for the next one.
+    const int logged = bench.device(1)->log().size();
+    QVERIFY(QTest::qWaitFor([&] { return bench.device(1)->log().size() > logged; }, ListTimeoutMs));
     const Clock::time_point pressed = Clock::now();
-    press(*window, "updateBtn");
+    press(*window, Job::Update);
 
-    QCOMPARE(row(*window, 1)->data(0, RowStateRole).toInt(), int(RowBusy));
-    QCOMPARE(row(*window, 2)->data(0, RowStateRole).toInt(), int(RowBusy));
+    QCOMPARE(stateOf(*window, 1), int(RowBusy));
+    QCOMPARE(stateOf(*window, 2), int(RowBusy));
     QCOMPARE(workers(*window).size(), 2);
     QVERIFY(!jobControlsEnabled(*window));
     QCOMPARE(messages.count("UF started"), 1);
@@ -178,23 +252,23 @@ void tst_WindowJobs::twoDevicesAtOnce()
 
     QTRY_VERIFY_WITH_TIMEOUT(workers(*window).isEmpty(), JobTimeoutMs);
     const Clock::time_point ended = Clock::now();
+    QCOMPARE(history.messages, QStringList());
     for (int port = 1; port <= 2; ++port) {
-        const QString location = PortNameMap::portName(port);
-        QCOMPARE(history.states(location).mid(0, 2), (QList<int> {RowBusy, RowDone}));
-        const QStringList statuses = history.statuses(location);
+        QCOMPARE(history.states[port].mid(0, 2), (QList<int> {RowBusy, RowDone}));
+        const QStringList &statuses = history.statuses[port];
         QVERIFY(statuses.contains(" 8%") && statuses.contains("|||||||| 85%"));
         QVERIFY(statuses.contains(Full));
-    }
-    // Done rows are rebuilt by the next accepted scan, with the firmware the job wrote.
-    for (int port = 1; port <= 2; ++port) {
+        // The next accepted scan rebuilds the done row, with the version the simulated loader
+        // reports after booting the job's firmware.
         QTRY_COMPARE_WITH_TIMEOUT(row(*window, port) ? row(*window, port)->text(3) : QString(),
-                                  NewVersion, ListTimeoutMs);
-        QCOMPARE(row(*window, port)->data(0, RowStateRole).toInt(), int(RowScanned));
+                                  QStringLiteral("3.1.4"), ListTimeoutMs);
+        QCOMPARE(stateOf(*window, port), int(RowScanned));
     }
     QCOMPARE(row(*window, 3)->text(3), QStringLiteral("1.2.345"));
 
     // From the job's first frame to the window's check the port heard nothing but the job;
     // both jobs ran side by side while the scan went on over the third device.
+    const QStringList loaderFrames {"RESET", "CONNECT", "NEW SECTION", "WRITE DATA", "DISCONNECT"};
     QList<Clock::time_point> firstFrame, check;
     for (int port = 1; port <= 2; ++port) {
         const QList<WireRecord> records = bench.device(port)->log().records();
@@ -207,7 +281,7 @@ void tst_WindowJobs::twoDevicesAtOnce()
         });
         QVERIFY(probe != records.cend());
         for (auto it = first; it != probe; ++it)
-            QVERIFY2(isLoaderFrame(it->request), qPrintable(it->request));
+            QVERIFY2(loaderFrames.contains(it->request), qPrintable(it->request));
         QVERIFY(probe->received <= ended);
         firstFrame.append(first->received);
         check.append(probe->received);
@@ -219,67 +293,108 @@ void tst_WindowJobs::twoDevicesAtOnce()
 
 void tst_WindowJobs::jobEnds_data()
 {
-    QTest::addColumn<Job>("job");
-    QTest::addColumn<DeviceSetup>("setup");
-    QTest::addColumn<int>("state");
+    QTest::addColumn<JobSetup>("setup");
+    QTest::addColumn<QString>("message"); // in the status bar; empty: none
     QTest::addColumn<QString>("status");
+    QTest::addColumn<int>("state");
     // Status questions the port heard before the job was over: the window's check.
     QTest::addColumn<int>("checks");
 
-    DeviceSetup unpluggedAfterUpdate;
-    unpluggedAfterUpdate.faults = {DeviceFault::on("RESET", DeviceFault::Unplug, 1)};
-    DeviceSetup silentAfterUpdate;
-    silentAfterUpdate.laterFaults = {DeviceFault::on("1g", DeviceFault::NoReply, 0, -1),
-                                     DeviceFault::on("loader-probe", DeviceFault::NoReply, 0, -1)};
-    DeviceSetup nothingSaved;
-    nothingSaved.profile.unanswered = {"save"};
-
-    QTest::newRow("update") << Job::Update << DeviceSetup() << int(RowDone) << Full << 1;
+    JobSetup updateThenCalibrate;
+    updateThenCalibrate.job = Job::UpdateThenCalibrate;
     QTest::newRow("update then calibrate")
-        << Job::UpdateThenCalibrate << DeviceSetup() << int(RowScanned) << Full << 1;
-    QTest::newRow("calibrate") << Job::Calibrate << DeviceSetup() << int(RowScanned) << Full << 0;
-    QTest::newRow("calibration fails")
-        << Job::Calibrate << nothingSaved << int(RowWarned) << CalibrationCancelled << 0;
+        << updateThenCalibrate << QString() << Full << int(RowScanned) << 1;
+    QTest::newRow("calibrate") << calibrating({}) << QString() << Full << int(RowScanned) << 0;
+    // The update's outcome settles the row; the calibration's failure text stays.
     QTest::newRow("update done, calibration after it fails")
-        << Job::UpdateThenCalibrate << nothingSaved << int(RowDone) << CalibrationCancelled << 1;
-    QTest::newRow("device unplugged after the update")
-        << Job::Update << unpluggedAfterUpdate << int(RowFailed) << Reconnect << 0;
-    QTest::newRow("device silent after the update")
-        << Job::Update << silentAfterUpdate << int(RowFailed) << Reconnect << 1;
+        << calibrating({"save"}, Job::UpdateThenCalibrate) << "Can't execute command SAVE"
+        << CalibrationCancelled << int(RowDone) << 1;
+    JobSetup unpluggedLater;
+    unpluggedLater.faults = {DeviceFault::on("RESET", DeviceFault::Unplug, 1)};
+    QTest::newRow("unplugged after the update")
+        << unpluggedLater << QString() << "Please reconnect device" << int(RowFailed) << 0;
+
+    // Each failure code from a real fault, where a job can meet it; no check follows.
+    const auto fails = [](const char *code, const JobSetup &setup, const char *message) {
+        const bool update = setup.job == Job::Update;
+        QTest::newRow(code) << setup << QString(message)
+                            << (update ? UpdateCancelled : CalibrationCancelled)
+                            << int(update ? RowFailed : RowWarned) << 0;
+    };
+    JobSetup unplugged;
+    unplugged.unplugged = true;
+    fails("-1", unplugged, "Can'n open device");
+    JobSetup folder;
+    folder.fileIsFolder = true;
+    fails("-2", folder, "Can'n open firmware file");
+    JobSetup nineLines;
+    nineLines.file = TestFirmware::tenLines().mid(10);
+    fails("-3", nineLines, "Firmware file is corrupted");
+    fails("-5", refusing("CONNECT", 0, 5), "Can't execute command CONNECT");
+    fails("-6", refusing("DISCONNECT"), "Can't execute command DISCONNECT");
+    fails("-7", refusing("NEW SECTION"), "Can't execute command NEW SECTION");
+    fails("-8", refusing("WRITE DATA", 2), "Can't execute command WRITE DATA");
+    fails("-200", calibrating({"scal", "s002"}), "Can't execute command SCAL");
+    fails("-201", calibrating({"save"}), "Can't execute command SAVE");
+    JobSetup noGeti = calibrating({});
+    noGeti.profile.getiLength = 0;
+    fails("-202", noGeti, "Can't execute command GETI");
+    JobSetup noInit = calibrating({"init"});
+    noInit.profile.calbNeedsInit = true;
+    fails("-203", noInit, "Can't execute command CALIBRATE");
+    fails("-204", calibrating({"rdan", "1234"}), "Can't execute command RDAN");
+    JobSetup noPower = calibrating({});
+    noPower.profile.measurements[4] = 49;
+    fails("-207", noPower, "Please connect external power");
+    fails("-208", calibrating({"gfwv", "g001"}), "Can't execute command GFWV");
 }
 
+// A real job on one device, to its end: what the status bar said, the row's text and state,
+// whether the window checked the device afterwards.
 void tst_WindowJobs::jobEnds()
 {
-    QFETCH(Job, job);
-    QFETCH(DeviceSetup, setup);
-    QFETCH(int, state);
+    QFETCH(JobSetup, setup);
+    QFETCH(QString, message);
     QFETCH(QString, status);
+    QFETCH(int, state);
     QFETCH(int, checks);
 
     Bench bench;
     SimulatedDevice *device = bench.add(1, setup.profile, setup.faults);
     QVERIFY(device);
-    Zelkor *window = openWithFirmware(bench);
+    QTemporaryDir folder;
+    const QString file = setup.fileIsFolder ? folder.path()
+        : setup.file.isEmpty()              ? QString()
+                               : bench.file(QStringLiteral("firmware.cod"), setup.file);
+    Zelkor *window = bench.open(file);
     QVERIFY(window);
-    RowHistory history(deviceList(*window), statusBar(*window));
-    setCalibrateAfter(*window, job == Job::UpdateThenCalibrate);
-
+    RowHistory history(*window);
+    window->findChild<QCheckBox *>("calbAfterChk")
+        ->setChecked(setup.job == Job::UpdateThenCalibrate);
     select(*window, {1});
+    if (setup.unplugged) {
+        // Without running the event loop, so that no rebuild drops the row meanwhile.
+        device->unplug();
+        QDeadlineTimer deadline(ListTimeoutMs);
+        while (device->mode() != DeviceMode::Unplugged && !deadline.hasExpired())
+            QThread::msleep(1);
+    }
+
     const Clock::time_point pressed = Clock::now();
-    press(*window, buttonFor(job));
+    press(*window, setup.job);
     QCOMPARE(workers(*window).size(), 1);
-    for (const DeviceFault &f : setup.laterFaults)
-        device->addFault(f);
     // The worker goes at the very end of the job, before the port is handed back.
     Clock::time_point jobOver;
     connect(workers(*window).first(), &QObject::destroyed, this,
             [&jobOver] { jobOver = Clock::now(); });
 
     QTRY_VERIFY_WITH_TIMEOUT(workers(*window).isEmpty(), JobTimeoutMs);
-    QCOMPARE(row(*window, 1)->data(0, RowStateRole).toInt(), state);
+    QCOMPARE(history.messages, message.isEmpty() ? QStringList() : QStringList {message});
     QCOMPARE(row(*window, 1)->text(4), status);
+    QCOMPARE(stateOf(*window, 1), state);
     QCOMPARE(requestsBetween(*device, pressed, jobOver).count("1g"), checks);
-    QVERIFY(jobControlsEnabled(*window) == (state != RowDone));
+    // A done row can take no second job; any other row is usable again.
+    QCOMPARE(jobControlsEnabled(*window), state != RowDone);
 }
 
 void tst_WindowJobs::updateRepeated()
@@ -289,271 +404,219 @@ void tst_WindowJobs::updateRepeated()
     QVERIFY(device);
     Zelkor *window = openWithFirmware(bench);
     QVERIFY(window);
-    RowHistory history(deviceList(*window), statusBar(*window));
+    RowHistory history(*window);
     MessageLog messages;
 
     select(*window, {1});
-    press(*window, "updateBtn");
+    press(*window, Job::Update);
     QCOMPARE(workers(*window).size(), 1);
     UpdateThread *worker = workers(*window).first();
     int disposed = 0;
     connect(worker, &QObject::destroyed, this, [&disposed] { ++disposed; });
-    // The first check after the update finds the device asking for firmware.
-    DeviceFault asks = DeviceFault::on("1g", DeviceFault::Garbage);
-    asks.payload = asksForFirmware();
-    device->addFault(asks);
+    // The first check after the update finds the device asking for firmware: the 8-byte
+    // answer to the status question.
+    QByteArray asks("\0\0\0\0nn", 6);
+    const quint16 sum = crc16(asks.constData(), unsigned(asks.size()));
+    DeviceFault fault = DeviceFault::on("1g", DeviceFault::Garbage);
+    fault.payload = asks.append(char(sum & 0xff)).append(char(sum >> 8));
+    device->addFault(fault);
 
-    const QString location = PortNameMap::portName(1);
-    QTRY_VERIFY_WITH_TIMEOUT(history.statuses(location).contains(TryingAgain), JobTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(history.statuses[1].contains(TryingAgain), JobTimeoutMs);
     QCOMPARE(workers(*window), QList<UpdateThread *> {worker});
     QCOMPARE(disposed, 0);
-    QCOMPARE(messages.count("Нужна повторная загрузка (поток) " + debugText(worker)), 1);
-    QCOMPARE(messages.count("Повторный старт потока " + debugText(worker)), 1);
+    QString name;
+    QDebug(&name).nospace() << worker;
+    QCOMPARE(messages.count("Нужна повторная загрузка (поток) " + name), 1);
+    QCOMPARE(messages.count("Повторный старт потока " + name), 1);
 
     QTRY_VERIFY_WITH_TIMEOUT(workers(*window).isEmpty(), JobTimeoutMs);
     QCOMPARE(disposed, 1);
-    QCOMPARE(row(*window, 1)->data(0, RowStateRole).toInt(), int(RowDone));
+    QCOMPARE(stateOf(*window, 1), int(RowDone));
     // The whole update ran twice, each time followed by the window's check.
-    const QStringList requests = device->log().requests();
-    QCOMPARE(requests.count("DISCONNECT"), 2);
-    const QStringList afterRepeat =
-        history.statuses(location).mid(history.statuses(location).indexOf(TryingAgain));
+    QCOMPARE(device->log().requests().count("DISCONNECT"), 2);
+    const QStringList &statuses = history.statuses[1];
+    const QStringList afterRepeat = statuses.mid(statuses.indexOf(TryingAgain));
     QCOMPARE(afterRepeat.first(), TryingAgain);
     QVERIFY(afterRepeat.contains(" 8%"));
     QCOMPARE(afterRepeat.last(), Full);
-    QCOMPARE(history.states(location).mid(0, 2), (QList<int> {RowBusy, RowDone}));
+    QCOMPARE(history.states[1].mid(0, 2), (QList<int> {RowBusy, RowDone}));
 }
 
-// The scan is in the middle of an exchange with the device when the job takes the port.
-void tst_WindowJobs::jobStartsWhileScanProbesPort()
+// A failed job leaves its row usable and still calling itself selected. Once the user selects
+// another row, "Calibrate" starts a job on that row alone.
+void tst_WindowJobs::pressAfterFailedJob()
 {
-    DeviceProfile slow = meter();
-    // Slower than any exchange of the job, quicker than the scan's time-outs.
-    slow.replyLatencyMs = 40;
     Bench bench;
-    SimulatedDevice *device = bench.add(1, slow);
-    QVERIFY(device);
+    QVERIFY(bench.add(1, meter(100001), {DeviceFault::on("CONNECT", DeviceFault::BadStatus, 0, 5)})
+            && bench.add(2, meter(100002)));
     Zelkor *window = openWithFirmware(bench);
     QVERIFY(window);
-    RowHistory history(deviceList(*window), statusBar(*window));
     select(*window, {1});
-
-    // Ticks start the passes: the event loop must run while the test waits for the next one.
-    const int logged = device->log().size();
-    QVERIFY(QTest::qWaitFor([&] { return device->log().size() > logged; }, ListTimeoutMs));
-    press(*window, "updateBtn");
-    QCOMPARE(workers(*window).size(), 1);
-
+    press(*window, Job::Update);
     QTRY_VERIFY_WITH_TIMEOUT(workers(*window).isEmpty(), JobTimeoutMs);
-    QCOMPARE(history.messages(), QStringList());
-    QCOMPARE(row(*window, 1)->data(0, RowStateRole).toInt(), int(RowDone));
-}
+    QCOMPARE(stateOf(*window, 1), int(RowFailed));
 
-void tst_WindowJobs::pressAfterReselecting_data()
-{
-    QTest::addColumn<bool>("firstJobFails");
-    QTest::newRow("first job still running") << false;
-    QTest::newRow("first job failed") << true;
-}
-
-// A job started on one row, then the user selects another row and presses "Calibrate": only
-// that row gets a job, whether the first row is still busy or usable again after a failure.
-void tst_WindowJobs::pressAfterReselecting()
-{
-    QFETCH(bool, firstJobFails);
-
-    Bench bench;
-    QVERIFY(addMeters(bench, 2));
-    if (firstJobFails)
-        bench.device(1)->addFault(DeviceFault::on("CONNECT", DeviceFault::BadStatus, 0, 5));
-    Zelkor *window = openWithFirmware(bench);
-    QVERIFY(window);
-    MessageLog messages;
-    // Otherwise the first job waits in its first pause for as long as the test runs.
-    if (!firstJobFails)
-        ProtocolTiming::setScale(1e6);
-
-    select(*window, {1});
-    press(*window, "updateBtn");
-    QCOMPARE(workers(*window).size(), 1);
-    UpdateThread *first = workers(*window).first();
-    QTreeWidget *tree = deviceList(*window);
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
-                      tree->visualItemRect(row(*window, 2)).center());
-    if (firstJobFails) {
-        QTRY_VERIFY_WITH_TIMEOUT(workers(*window).isEmpty(), JobTimeoutMs);
-        QCOMPARE(row(*window, 1)->data(0, RowStateRole).toInt(), int(RowFailed));
-    }
+    clickRow(*window, 2);
     QTRY_VERIFY_WITH_TIMEOUT(jobControlsEnabled(*window), ListTimeoutMs);
     const Clock::time_point pressed = Clock::now();
-    press(*window, "calbBtn");
-
-    QCOMPARE(messages.count("CALB started"), 1);
-    QCOMPARE(workers(*window).size(), firstJobFails ? 1 : 2);
-    QVERIFY(firstJobFails || workers(*window).contains(first));
-    // The calibration enters calibration mode; the first device hears none of it.
+    press(*window, Job::Calibrate);
+    QCOMPARE(workers(*window).size(), 1);
     QTRY_VERIFY_WITH_TIMEOUT(bench.device(2)->log().requests().contains("calb"), JobTimeoutMs);
     QVERIFY(!requestsBetween(*bench.device(1), pressed, Clock::now()).contains("calb"));
 }
 
-void tst_WindowJobs::fileChecked_data()
+// The window refuses an update while the field holds the start-up prompt, and either job once
+// the selected device has left the list (the rebuild leaves the controls enabled for it).
+void tst_WindowJobs::refusedJobs()
 {
-    QTest::addColumn<Job>("job");
-    QTest::addColumn<QString>("file"); // empty: the start-up prompt; "gone": a deleted file
-    QTest::addColumn<bool>("started");
-
-    QTest::newRow("update, start-up prompt") << Job::Update << QString() << false;
-    QTest::newRow("update, file deleted") << Job::Update << QStringLiteral("gone") << false;
-    // A calibration reads no file.
-    QTest::newRow("calibrate, start-up prompt") << Job::Calibrate << QString() << true;
-}
-
-void tst_WindowJobs::fileChecked()
-{
-    QFETCH(Job, job);
-    QFETCH(QString, file);
-    QFETCH(bool, started);
-
     Bench bench;
-    SimulatedDevice *device = bench.add(1, meter());
-    QVERIFY(device);
-    const QString path = file.isEmpty() ? QString() : bench.file("gone.cod", "@00001000\n");
-    Zelkor *window = bench.open(path);
+    QVERIFY(bench.add(1, meter()));
+    Zelkor *window = bench.open();
     QVERIFY(window);
-    if (!path.isEmpty())
-        QVERIFY(QFile::remove(path));
-    else
-        QCOMPARE(window->findChild<QLineEdit *>("filenameEdit")->text(), Prompt);
-    RowHistory history(deviceList(*window), statusBar(*window));
+    auto *field = window->findChild<QLineEdit *>("filenameEdit");
+    QCOMPARE(field->text(), QStringLiteral("Please select firmware *.cod file"));
+    RowHistory history(*window);
     MessageLog messages;
     select(*window, {1});
-    const Clock::time_point pressed = Clock::now();
-    press(*window, buttonFor(job));
-
-    if (started) {
-        QCOMPARE(history.messages(), QStringList());
-        QCOMPARE(row(*window, 1)->data(0, RowStateRole).toInt(), int(RowBusy));
-        QTRY_VERIFY_WITH_TIMEOUT(workers(*window).isEmpty(), JobTimeoutMs);
-        return;
-    }
-    QCOMPARE(history.messages(), QStringList {FileNotFound});
-    QCOMPARE(statusBar(*window)->currentMessage(), FileNotFound);
+    press(*window, Job::Update);
+    QCOMPARE(history.messages, QStringList {FileNotFound});
     QVERIFY(workers(*window).isEmpty());
     QVERIFY(jobControlsEnabled(*window));
-    QCOMPARE(row(*window, 1)->data(0, RowStateRole).toInt(), int(RowScanned));
+    QCOMPARE(stateOf(*window, 1), int(RowScanned));
     QCOMPARE(messages.count("UF started"), 0);
-    // The scan alone talks to the device.
-    QTest::qWait(300);
-    QVERIFY(!requestsBetween(*device, pressed, Clock::now()).contains("RESET"));
-}
 
-void tst_WindowJobs::selectionGoneBeforePress_data()
-{
-    QTest::addColumn<Job>("job");
-    QTest::newRow("update") << Job::Update;
-    QTest::newRow("calibrate") << Job::Calibrate;
-}
-
-// The selected device vanished from the list; the rebuild left the controls enabled for it.
-void tst_WindowJobs::selectionGoneBeforePress()
-{
-    QFETCH(Job, job);
-
-    Bench bench;
-    QVERIFY(addMeters(bench, 2));
-    Zelkor *window = openWithFirmware(bench);
-    QVERIFY(window);
-    MessageLog messages;
-    select(*window, {1});
-    bench.device(1)->unplug();
-    QTRY_VERIFY_WITH_TIMEOUT(!row(*window, 1), ListTimeoutMs);
-    QVERIFY(jobControlsEnabled(*window));
-
-    RowHistory history(deviceList(*window), statusBar(*window));
-    press(*window, buttonFor(job));
-    QCOMPARE(history.messages(), QStringList {NotSelected});
-    QVERIFY(workers(*window).isEmpty());
+    field->setText(bench.file(QStringLiteral("firmware.cod"), TestFirmware::tenLines()));
+    // As a pass that no longer finds the device would deliver it.
+    window->add_items({}, {});
+    QVERIFY(!row(*window, 1) && jobControlsEnabled(*window));
+    press(*window, Job::Update);
+    QCOMPARE(statusBar(*window)->currentMessage(), NotSelected);
     QVERIFY(!jobControlsEnabled(*window));
-    const QString slot = job == Job::Update ? "UF" : "CALB";
-    QCOMPARE(messages.count(slot + " started"), 1);
-    QCOMPARE(messages.count(slot + " completed"), 1);
+    statusBar(*window)->clearMessage();
+    window->Calibrate();
+    QCOMPARE(history.messages, (QStringList {FileNotFound, NotSelected, NotSelected}));
+    QVERIFY(workers(*window).isEmpty());
+    for (const char *line : {"UF started", "UF completed", "CALB started", "CALB completed"})
+        QCOMPARE(messages.count(line), 1);
 }
 
 void tst_WindowJobs::closingWithJobs_data()
 {
-    QTest::addColumn<Job>("job");
     QTest::addColumn<bool>("close"); // false: the window is destroyed without being closed
-    QTest::addColumn<Answer>("answer");
-    // The request after which the job waits in a pause that lasts for days.
-    QTest::addColumn<QString>("waitsAfter");
-
-    QTest::newRow("keep running") << Job::Update << true << Answer::KeepRunning << QString();
-    QTest::newRow("quit during an update")
-        << Job::Update << true << Answer::QuitAnyway << QStringLiteral("RESET");
-    QTest::newRow("quit during a calibration")
-        << Job::Calibrate << true << Answer::QuitAnyway << QStringLiteral("calb");
-    QTest::newRow("window destroyed during an update")
-        << Job::Update << false << Answer::QuitAnyway << QStringLiteral("RESET");
+    QTest::newRow("closed") << true;
+    QTest::newRow("destroyed") << false;
 }
 
+// An update runs on the first device when the user selects the second one and presses
+// "Calibrate": that row alone gets a job. The window goes while both jobs wait in pauses that
+// last for days.
 void tst_WindowJobs::closingWithJobs()
 {
-    QFETCH(Job, job);
     QFETCH(bool, close);
-    QFETCH(Answer, answer);
-    QFETCH(QString, waitsAfter);
 
     Bench bench;
-    QVERIFY(addMeters(bench, 2));
+    QVERIFY(bench.add(1, meter(100001)) && bench.add(2, meter(100002)));
     Zelkor *window = openWithFirmware(bench);
     QVERIFY(window);
     MessageLog messages;
-    if (!waitsAfter.isEmpty())
-        ProtocolTiming::setScale(1e6);
+    ProtocolTiming::setScale(1e6);
 
-    select(*window, {1, 2});
-    press(*window, buttonFor(job));
+    select(*window, {1});
+    press(*window, Job::Update);
+    QCOMPARE(workers(*window).size(), 1);
+    UpdateThread *first = workers(*window).first();
+    clickRow(*window, 2);
+    // The busy row still calls itself selected: the next rebuild enables the controls.
+    QTRY_VERIFY_WITH_TIMEOUT(jobControlsEnabled(*window), ListTimeoutMs);
+    press(*window, Job::Calibrate);
+    QCOMPARE(messages.count("CALB started"), 1);
     QCOMPARE(workers(*window).size(), 2);
-    for (int port = 1; port <= 2 && !waitsAfter.isEmpty(); ++port) {
-        QTRY_VERIFY_WITH_TIMEOUT(bench.device(port)->log().requests().contains(waitsAfter),
-                                 JobTimeoutMs);
+    QVERIFY(workers(*window).contains(first));
+    // The request after which each job waits.
+    const QStringList waitsAfter {"RESET", "calb"};
+    for (int port = 1; port <= 2; ++port) {
+        QTRY_VERIFY_WITH_TIMEOUT(
+            bench.device(port)->log().requests().contains(waitsAfter[port - 1]), JobTimeoutMs);
     }
 
-    QuestionAnswerer answerer(answer);
-    if (!close) {
-        bench.close();
-        QVERIFY(!answerer.asked);
-    } else {
-        window->close();
-        QVERIFY(answerer.asked);
-        QCOMPARE(answerer.text, QStringLiteral("2 devices are still being updated or calibrated."));
-        QVERIFY(answerer.informativeText.contains("without firmware"));
-    }
-
-    if (answer == Answer::KeepRunning) {
+    if (close) {
+        const QStringList asked = answering(false, [window] { window->close(); });
+        QCOMPARE(asked.value(0),
+                 QStringLiteral("2 devices are still being updated or calibrated."));
+        QVERIFY(asked.value(1).contains("without firmware"));
         QVERIFY(window->isVisible());
         QCOMPARE(workers(*window).size(), 2);
-        QTRY_VERIFY_WITH_TIMEOUT(workers(*window).isEmpty(), JobTimeoutMs);
-        QCOMPARE(row(*window, 1)->data(0, RowStateRole).toInt(), int(RowDone));
-        return;
-    }
-    if (close) {
+        QVERIFY(!answering(true, [window] { window->close(); }).isEmpty());
         QVERIFY(!window->isVisible());
         QVERIFY(workers(*window).isEmpty());
-        bench.close();
     }
+    QCOMPARE(answering(true, [&bench] { bench.close(); }), QStringList());
+
     // The jobs ended where they were: no device heard another request, and each port is
     // free again.
     QTest::qWait(200);
     for (int port = 1; port <= 2; ++port) {
         const QStringList requests = bench.device(port)->log().requests();
-        QCOMPARE(requests.mid(requests.lastIndexOf(waitsAfter)), QStringList {waitsAfter});
+        const QString last = waitsAfter[port - 1];
+        QCOMPARE(requests.mid(requests.lastIndexOf(last)), QStringList {last});
         QVERIFY(!bench.device(port)->state().saved);
         ComPort other;
         QVERIFY(other.open(SimulatedPorts::portNameBytes(port).constData(), false));
     }
     QVERIFY(!messages.contains("Destroyed while thread is still running"));
     QVERIFY(ScratchDirectory::storedSettings().contains("window"));
+}
+
+void tst_WindowJobs::progressShown_data()
+{
+    QTest::addColumn<int>("percents");
+    QTest::addColumn<QString>("status"); // "before": unchanged
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QString>("message"); // empty: none
+    // The scan leaves the list alone for a while.
+    QTest::addColumn<bool>("quietPeriod");
+
+    const int busy = RowBusy;
+    // Real updates and calibrations show the rest of the bars.
+    QTest::newRow("101") << 101 << "before" << busy << QString() << false;
+    QTest::newRow("205") << 205 << "||| 25%" << busy << QString() << false;
+    // No step of the worker produces these, or only when the line fails in mid-write.
+    QTest::newRow("-4") << -4 << UpdateCancelled << int(RowFailed) << "Can't execute command RESET"
+                        << false;
+    QTest::newRow("-205") << -205 << CalibrationCancelled << int(RowWarned)
+                          << "Can't execute command RESET" << true;
+    QTest::newRow("-206") << -206 << CalibrationCancelled << int(RowWarned)
+                          << "Can't execute command GETS" << true;
+    QTest::newRow("-209") << -209 << CalibrationCancelled << int(RowWarned) << "Can't set timeout"
+                          << true;
+    // Outside the table, on either side of the calibration codes: the state only.
+    QTest::newRow("-199") << -199 << "before" << int(RowFailed) << QString() << false;
+    QTest::newRow("-210") << -210 << "before" << int(RowWarned) << QString() << true;
+}
+
+void tst_WindowJobs::progressShown()
+{
+    QFETCH(int, percents);
+    QFETCH(QString, status);
+    QFETCH(int, state);
+    QFETCH(QString, message);
+    QFETCH(bool, quietPeriod);
+
+    Bench bench;
+    Zelkor *window = bench.open();
+    QVERIFY(window);
+    RowHistory history(*window);
+    // On a port no simulated device uses.
+    const QString location = PortNameMap::portName(9);
+    auto *item = new QTreeWidgetItem(deviceList(*window), {location, "", "", "", "before"});
+    window->setRowState(item, RowBusy);
+
+    window->updateProgress(location, percents);
+    QCOMPARE(item->text(4), status);
+    QCOMPARE(item->data(0, RowStateRole).toInt(), state);
+    QCOMPARE(history.messages, message.isEmpty() ? QStringList() : QStringList {message});
+    QCOMPARE(window->withinQuietPeriod(), quietPeriod);
+    QVERIFY(!window->busy);
 }
 
 QTEST_MAIN(tst_WindowJobs)
