@@ -11,6 +11,24 @@
 
 #include <termios.h>
 
+namespace {
+
+// 115200 baud, 8 data bits, no parity, no flow control, raw bytes both ways.
+void verifyLineSettings(const PseudoTerminal &line, bool oneStopBit)
+{
+    termios settings {};
+    QVERIFY(line.lineSettings(&settings));
+    QCOMPARE(cfgetispeed(&settings), speed_t(B115200));
+    QCOMPARE(cfgetospeed(&settings), speed_t(B115200));
+    QCOMPARE(settings.c_cflag & (CSIZE | CSTOPB | PARENB | CRTSCTS | CREAD | CLOCAL),
+             tcflag_t(CS8 | CREAD | CLOCAL | (oneStopBit ? 0 : CSTOPB)));
+    QCOMPARE(settings.c_iflag & (IXON | IXOFF | ICRNL | INLCR | IGNCR | ISTRIP), tcflag_t(0));
+    QCOMPARE(settings.c_oflag & OPOST, tcflag_t(0));
+    QCOMPARE(settings.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), tcflag_t(0));
+}
+
+} // namespace
+
 class TestComPort : public QObject
 {
     Q_OBJECT
@@ -18,21 +36,12 @@ class TestComPort : public QObject
 private slots:
     void initTestCase();
     void cleanup();
-    void openKeepsTheFirstPort();
-    void storedName_data();
-    void storedName();
-    void refusedOpen_data();
-    void refusedOpen();
-    void excludedNames_data();
+    void openAndClose();
     void excludedNames();
-    void lineSettings_data();
-    void lineSettings();
     void exclusiveOpen_data();
     void exclusiveOpen();
-    void availablePorts_data();
     void availablePorts();
     void exclusionWinsAgainstABusyLink();
-    void destructorReleasesThePort();
 
 private:
     PortNameMap &map = PortNameMap::instance();
@@ -49,138 +58,52 @@ void TestComPort::cleanup()
     map.clear();
 }
 
-void TestComPort::openKeepsTheFirstPort()
+// An open link stays on its port: a further open answers true and touches nothing.
+void TestComPort::openAndClose()
 {
     MappedLine first(3);
     MappedLine second(4);
     ComPort link;
     QVERIFY(link.close());
     QVERIFY(link.open(first.latin1Name(), false));
+    verifyLineSettings(first, false);
     QVERIFY(link.open(second.latin1Name(), true));
     QVERIFY(link.usesPort(first.portName()));
     QVERIFY(!link.usesPort(second.portName()));
 
     ComPort other;
-    QVERIFY2(other.open(second.latin1Name(), false), "the second open must not touch its port");
+    QVERIFY2(other.open(second.latin1Name(), true), "the second open must not touch its port");
+    verifyLineSettings(second, true);
     QVERIFY(other.close());
 
     QVERIFY(link.close());
     QVERIFY(!link.usesPort(first.portName()));
     QVERIFY(link.close());
-    QVERIFY(link.open(second.latin1Name(), false));
-    QVERIFY(link.usesPort(second.portName()));
+
+    // Only 63 characters are kept for usesPort, but the port is opened by the whole name.
+    const QString longName = QStringLiteral("\\\\.\\") + QString(60, u'L');
+    map.setPath(longName, first.portPath());
+    QVERIFY(link.open(longName.toLatin1().constData(), false));
+    QVERIFY(!link.usesPort(longName));
+    QVERIFY(link.usesPort(longName.left(63)));
 }
 
-void TestComPort::storedName_data()
-{
-    QTest::addColumn<int>("length");
-    QTest::newRow("63 characters") << 63;
-    QTest::newRow("64 characters") << 64;
-    QTest::newRow("100 characters") << 100;
-}
-
-// Only 63 characters are kept for usesPort, but the port is opened by the whole name.
-void TestComPort::storedName()
-{
-    QFETCH(int, length);
-    PseudoTerminal line;
-    const QString name = QStringLiteral("\\\\.\\") + QString(length - 4, u'L');
-    map.setPath(name, line.portPath());
-
-    ComPort link;
-    QVERIFY(link.open(name.toLatin1().constData(), false));
-    QCOMPARE(link.usesPort(name), length <= 63);
-    QVERIFY(link.usesPort(name.left(63)));
-}
-
-void TestComPort::refusedOpen_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::newRow("not mapped") << "";
-    QTest::newRow("missing device node") << "/dev/zelkor-no-such-tty";
-    QTest::newRow("regular file") << "file";
-    QTest::newRow("device that is no terminal") << "/dev/null";
-    QTest::newRow("directory") << "/dev";
-}
-
-void TestComPort::refusedOpen()
-{
-    QFETCH(QString, path);
-    QTemporaryFile file;
-    QVERIFY(file.open());
-    const QString name = PortNameMap::portName(9);
-    if (!path.isEmpty())
-        map.setPath(name, path == "file" ? file.fileName() : path);
-
-    ComPort link;
-    QVERIFY(!link.open(name.toLatin1().constData(), false));
-    QVERIFY(!link.usesPort(name));
-    QVERIFY(!link.transactRaw("?", 1, nullptr, 0));
-    QCOMPARE(file.size(), 0);
-}
-
-void TestComPort::excludedNames_data()
-{
-    QTest::addColumn<QStringList>("added");
-    QTest::addColumn<QStringList>("removed");
-    QTest::addColumn<QStringList>("remaining");
-
-    const QString com6 = PortNameMap::portName(6);
-    const QString com7 = PortNameMap::portName(7);
-    QTest::newRow("excluded") << QStringList {com6} << QStringList() << QStringList {com6};
-    QTest::newRow("excluded twice, released once")
-        << QStringList {com6, com7, com6} << QStringList {com6} << QStringList {com7};
-    QTest::newRow("released without being excluded")
-        << QStringList {com7} << QStringList {com6} << QStringList {com7};
-    QTest::newRow("other case") << QStringList {com6.toLower()} << QStringList()
-                                << QStringList {com6.toLower()};
-}
-
+// Names are matched exactly; a release removes every exclusion of the name.
 void TestComPort::excludedNames()
 {
-    QFETCH(QStringList, added);
-    QFETCH(QStringList, removed);
-    QFETCH(QStringList, remaining);
-    MappedLine line(6);
+    MappedLine six(6);
+    MappedLine eight(8);
     ComPort link;
-    for (const QString &name : added)
+    for (const QString &name : {six.portName(), six.portName(), eight.portName().toLower()})
         link.addExcludedPort(name);
-    for (const QString &name : removed)
-        link.removeExcludedPort(name);
+    QCOMPARE(link.availablePorts(), QStringList {eight.portName()});
+    QVERIFY(!link.open(six.latin1Name(), false));
+    QVERIFY(!link.usesPort(six.portName()));
 
-    QCOMPARE(link.excludedPorts(), remaining);
-    const bool excluded = remaining.contains(line.portName());
-    QCOMPARE(link.availablePorts().contains(line.portName()), !excluded);
-    QCOMPARE(link.open(line.latin1Name(), false), !excluded);
-}
-
-void TestComPort::lineSettings_data()
-{
-    QTest::addColumn<bool>("oneStopBit");
-    QTest::newRow("two stop bits") << false;
-    QTest::newRow("one stop bit") << true;
-}
-
-void TestComPort::lineSettings()
-{
-    QFETCH(bool, oneStopBit);
-    MappedLine line(2);
-    ComPort link;
-    QVERIFY(link.open(line.latin1Name(), oneStopBit));
-
-    termios settings {};
-    QVERIFY(line.lineSettings(&settings));
-    QCOMPARE(cfgetispeed(&settings), speed_t(B115200));
-    QCOMPARE(cfgetospeed(&settings), speed_t(B115200));
-    QCOMPARE(settings.c_cflag & CSIZE, tcflag_t(CS8));
-    QCOMPARE(bool(settings.c_cflag & CSTOPB), !oneStopBit);
-    QCOMPARE(settings.c_cflag & (PARENB | CRTSCTS), tcflag_t(0));
-    QCOMPARE(settings.c_cflag & (CREAD | CLOCAL), tcflag_t(CREAD | CLOCAL));
-    QCOMPARE(settings.c_iflag & (IXON | IXOFF | ICRNL | INLCR | IGNCR | ISTRIP), tcflag_t(0));
-    QCOMPARE(settings.c_oflag & OPOST, tcflag_t(0));
-    QCOMPARE(settings.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), tcflag_t(0));
-    QCOMPARE(int(settings.c_cc[VMIN]), 0);
-    QCOMPARE(int(settings.c_cc[VTIME]), 0);
+    link.removeExcludedPort(six.portName());
+    QCOMPARE(link.excludedPorts(), QStringList {eight.portName().toLower()});
+    QCOMPARE(link.availablePorts(), (QStringList {six.portName(), eight.portName()}));
+    QVERIFY(link.open(six.latin1Name(), false));
 }
 
 void TestComPort::exclusiveOpen_data()
@@ -196,8 +119,8 @@ void TestComPort::exclusiveOpen()
     QFETCH(QString, holder);
     MappedLine line(5);
     SecondOpener watcher(line.portPath());
-    QVERIFY(watcher.isOpen());
     {
+        // Left open: its destructor must give the port back.
         ComPort first;
         SecondOpener other(line.portPath());
         if (holder == "link")
@@ -210,69 +133,46 @@ void TestComPort::exclusiveOpen()
         ComPort link;
         QVERIFY(!link.open(line.latin1Name(), false));
         QVERIFY(!link.usesPort(line.portName()));
-        QVERIFY(!link.availablePorts().contains(line.portName()));
     }
+    // The terminal outlived the first link (the far end keeps it open): no stale exclusive flag.
     ComPort link;
     QVERIFY(link.open(line.latin1Name(), false));
     QVERIFY(watcher.isExclusive());
-    QVERIFY(link.close());
-    // The terminal outlives the link (the far end keeps it open): no stale exclusive flag.
-    QVERIFY(!watcher.isExclusive());
 }
 
-void TestComPort::availablePorts_data()
-{
-    QTest::addColumn<int>("excluded");
-    QTest::addColumn<int>("heldElsewhere");
-    QTest::addColumn<int>("ownPort");
-    QTest::addColumn<QList<int>>("expected");
-
-    QTest::newRow("free lines") << 0 << 0 << 0 << QList<int> {2, 7, 200};
-    QTest::newRow("excluded line") << 7 << 0 << 0 << QList<int> {2, 200};
-    QTest::newRow("line held by another link") << 0 << 200 << 0 << QList<int> {2, 7};
-    QTest::newRow("listed by an open link") << 0 << 0 << 7 << QList<int> {2, 200};
-}
-
-// Lines among names that map to nothing openable: a missing node, a file, a non-terminal.
+// Lines among names that map to nothing openable: a missing node, a file, a non-terminal. The
+// walk lists neither those nor a port held elsewhere nor the link's own, and keeps the link's
+// name.
 void TestComPort::availablePorts()
 {
-    QFETCH(int, excluded);
-    QFETCH(int, heldElsewhere);
-    QFETCH(int, ownPort);
-    QFETCH(QList<int>, expected);
     ComPort link;
-    QVERIFY(link.availablePorts().isEmpty());
-
     MappedLine lines[] = {MappedLine(2), MappedLine(7), MappedLine(200)};
     QTemporaryFile file;
     QVERIFY(file.open());
-    map.setPath(PortNameMap::portName(9), "/dev/zelkor-no-such-tty");
-    map.setPath(PortNameMap::portName(10), file.fileName());
-    map.setPath(PortNameMap::portName(11), "/dev/null");
+    const QStringList refusedPaths {"/dev/zelkor-no-such-tty", file.fileName(), "/dev/null"};
+    for (int i = 0; i < refusedPaths.size(); ++i)
+        map.setPath(PortNameMap::portName(9 + i), refusedPaths.at(i));
 
-    if (excluded)
-        link.addExcludedPort(PortNameMap::portName(excluded));
     ComPort other;
-    if (heldElsewhere)
-        QVERIFY(other.open(PortNameMap::portName(heldElsewhere).toLatin1().constData(), false));
-    if (ownPort)
-        QVERIFY(link.open(PortNameMap::portName(ownPort).toLatin1().constData(), false));
+    QVERIFY(other.open(lines[2].latin1Name(), false));
+    QVERIFY(link.open(lines[1].latin1Name(), false));
+    QCOMPARE(link.availablePorts(), QStringList {lines[0].portName()});
+    QVERIFY(link.usesPort(lines[1].portName()));
+    QVERIFY(!link.usesPort(lines[0].portName()));
 
-    QStringList names;
-    for (int number : expected)
-        names.append(PortNameMap::portName(number));
-    QCOMPARE(link.availablePorts(), names);
+    for (int i = 0; i < refusedPaths.size(); ++i) {
+        const QByteArray name = PortNameMap::portName(9 + i).toLatin1();
+        ComPort refused;
+        QVERIFY2(!refused.open(name.constData(), false), name.constData());
+        QVERIFY(!refused.usesPort(QString::fromLatin1(name)));
+    }
     QCOMPARE(file.size(), 0);
 
-    for (const MappedLine &line : lines)
-        QCOMPARE(link.usesPort(line.portName()),
-                 PortNameMap::portNumber(line.portName()) == ownPort);
-    // The walk leaves every port it tried free again.
-    link.close();
-    for (const QString &name : names) {
-        ComPort check;
-        QVERIFY2(check.open(name.toLatin1().constData(), false), qPrintable(name));
-    }
+    // The walk left every port it tried free again.
+    QVERIFY(other.close());
+    QVERIFY(link.close());
+    QCOMPARE(link.availablePorts(),
+             (QStringList {lines[0].portName(), lines[1].portName(), lines[2].portName()}));
 }
 
 // What the scan worker's port reservation relies on: after the name is excluded and the link
@@ -306,17 +206,6 @@ void TestComPort::exclusionWinsAgainstABusyLink()
         ComPort job;
         QVERIFY(job.open(line.latin1Name(), false));
     }
-}
-
-void TestComPort::destructorReleasesThePort()
-{
-    MappedLine line(8);
-    {
-        ComPort forgotten;
-        QVERIFY(forgotten.open(line.latin1Name(), false));
-    }
-    ComPort link;
-    QVERIFY(link.open(line.latin1Name(), false));
 }
 
 QTEST_GUILESS_MAIN(TestComPort)
