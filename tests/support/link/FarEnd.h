@@ -14,9 +14,6 @@ public:
     template<typename Work> explicit FarEnd(Work &&work) : thread(std::forward<Work>(work)) { }
     ~FarEnd() { wait(); }
 
-    FarEnd(const FarEnd &) = delete;
-    FarEnd &operator=(const FarEnd &) = delete;
-
     void wait()
     {
         if (thread.joinable())

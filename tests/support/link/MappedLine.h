@@ -1,6 +1,7 @@
 #ifndef MAPPEDLINE_H
 #define MAPPEDLINE_H
 
+#include "PortNameMap.h"
 #include "PseudoTerminal.h"
 
 #include <QByteArray>
@@ -10,8 +11,12 @@
 class MappedLine : public PseudoTerminal
 {
 public:
-    explicit MappedLine(int portNumber);
-    ~MappedLine();
+    explicit MappedLine(int portNumber)
+        : name(PortNameMap::portName(portNumber)), latin1(name.toLatin1())
+    {
+        PortNameMap::instance().setPath(name, portPath());
+    }
+    ~MappedLine() { PortNameMap::instance().removePath(name); }
 
     QString portName() const { return name; }
     // The name as ComPort::open takes it.

@@ -10,6 +10,17 @@
 #include <termios.h>
 #include <unistd.h>
 
+template<typename Condition> static bool waitUntil(int timeoutMs, Condition condition)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(1);
+    }
+    return true;
+}
+
 SecondOpener::SecondOpener(const QString &devicePath)
     : fd(::open(QFile::encodeName(devicePath).constData(),
                 O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC))
@@ -40,33 +51,21 @@ bool SecondOpener::isExclusive() const
     return ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
 }
 
-int SecondOpener::pendingInput() const
-{
-    int pending = 0;
-    return ioctl(fd, FIONREAD, &pending) == 0 ? pending : -1;
-}
-
 bool SecondOpener::waitForPendingInput(int bytes, int timeoutMs) const
 {
-    const QDeadlineTimer deadline(timeoutMs);
-    while (pendingInput() < bytes) {
-        if (deadline.hasExpired())
-            return false;
-        QThread::msleep(1);
-    }
-    return true;
+    return waitUntil(timeoutMs, [&] {
+        int pending = 0;
+        return ioctl(fd, FIONREAD, &pending) == 0 && pending >= bytes;
+    });
 }
 
 bool SecondOpener::waitForLineSettings(int timeoutMs) const
 {
-    const QDeadlineTimer deadline(timeoutMs);
-    termios line {};
-    while (tcgetattr(fd, &line) != 0 || !(line.c_cflag & CSTOPB) || cfgetospeed(&line) != B115200) {
-        if (deadline.hasExpired())
-            return false;
-        QThread::msleep(1);
-    }
-    return true;
+    return waitUntil(timeoutMs, [&] {
+        termios line {};
+        return tcgetattr(fd, &line) == 0 && (line.c_cflag & CSTOPB)
+            && cfgetospeed(&line) == B115200;
+    });
 }
 
 bool SecondOpener::holdOutput()

@@ -16,13 +16,11 @@ public:
     SecondOpener(const SecondOpener &) = delete;
     SecondOpener &operator=(const SecondOpener &) = delete;
 
-    bool isOpen() const { return fd >= 0; }
     bool lock();
     bool makeExclusive();
     bool isExclusive() const;
-    // Received bytes waiting on the terminal that nobody has read yet.
-    int pendingInput() const;
-    // Waits until at least bytes are waiting; false after timeoutMs.
+    // Waits until at least `bytes` received bytes wait on the terminal, unread; false after
+    // timeoutMs.
     bool waitForPendingInput(int bytes, int timeoutMs) const;
     // Waits until the port carries the devices' line settings, that is until the program has
     // opened it; false after timeoutMs.
