@@ -105,7 +105,6 @@ private:
     friend class tst_DeviceList;
     // They follow the workers the window runs.
     friend class tst_WindowJobs;
-    friend class tst_JobResults;
 };
 
 #endif // ZELKOR_H

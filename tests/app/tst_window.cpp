@@ -95,6 +95,7 @@ private slots:
     void jobControlsFollowSelection();
     void voltageLimits_data();
     void voltageLimits();
+    void publicSlots();
 
 private:
     ScratchDirectory scratch;
@@ -349,6 +350,26 @@ void tst_Window::voltageLimits()
     QTest::keyClick(spin, Qt::Key_Enter);
     QCOMPARE(spin->value(), value);
     QCOMPARE(spin->text(), text);
+}
+
+// The window's slots as the meta-object lists them: in their documented order, with the
+// parameter names the job workers' signals are documented with.
+void tst_Window::publicSlots()
+{
+    const QMetaObject &meta = Zelkor::staticMetaObject;
+    QStringList declared;
+    for (int index = meta.methodOffset(); index < meta.methodCount(); ++index) {
+        const QMetaMethod method = meta.method(index);
+        if (method.methodType() == QMetaMethod::Slot && method.access() == QMetaMethod::Public)
+            declared.append(QString::fromLatin1(method.methodSignature()));
+    }
+    QCOMPARE(declared,
+             (QStringList {"refresh()", "updateFirmware()", "Calibrate()",
+                           "add_items(QStringList,QList<TDevices>)", "updateProgress(QString,int)",
+                           "updateFinished(UpdateThread*,QString,int,int)", "selectionChanged()"}));
+    const int finished = meta.indexOfSlot("updateFinished(UpdateThread*,QString,int,int)");
+    QCOMPARE(meta.method(finished).parameterNames(),
+             (QByteArrayList {"thread", "devicename", "update_result", "calb_result"}));
 }
 
 QTEST_MAIN(tst_Window)
