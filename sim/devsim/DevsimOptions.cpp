@@ -68,9 +68,9 @@ std::optional<long long> number(const QString &text, long long lowest, long long
 }
 
 // Splits "head,key=value,flag" into the head and its options.
-QStringList items(const QString &spec)
+QStringList items(const QString &text)
 {
-    return spec.split(QLatin1Char(','));
+    return text.split(QLatin1Char(','));
 }
 
 // Each setter stores the value and answers an empty text, or answers what it needs instead.
@@ -185,8 +185,8 @@ bool DevsimOptions::parse(const QStringList &arguments)
 {
     QCommandLineParser parser;
     const QCommandLineOption helpOption({"h", "help"}, "");
-    const QCommandLineOption deviceOption("device", "", "spec");
-    const QCommandLineOption faultOption("fault", "", "spec");
+    const QCommandLineOption deviceOption("device", "", "device");
+    const QCommandLineOption faultOption("fault", "", "fault");
     const QCommandLineOption settingsOption("settings", "", "file");
     const QCommandLineOption paceOption("pace", "");
     const QCommandLineOption latencyOption("latency", "", "ms");
@@ -202,14 +202,14 @@ bool DevsimOptions::parse(const QStringList &arguments)
         return fail(
             QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
 
-    for (const QString &spec : parser.values(deviceOption)) {
-        if (!addDevice(spec))
+    for (const QString &text : parser.values(deviceOption)) {
+        if (!addDevice(text))
             return false;
     }
     if (devices.isEmpty())
         return fail(QStringLiteral("no --device given (see --help)"));
-    for (const QString &spec : parser.values(faultOption)) {
-        if (!addFault(spec))
+    for (const QString &text : parser.values(faultOption)) {
+        if (!addFault(text))
             return false;
     }
 
@@ -238,9 +238,9 @@ bool DevsimOptions::fail(const QString &message)
     return false;
 }
 
-bool DevsimOptions::addDevice(const QString &spec)
+bool DevsimOptions::addDevice(const QString &text)
 {
-    const QStringList parts = items(spec);
+    const QStringList parts = items(text);
     const QString head = parts.first();
     const int colon = int(head.indexOf(QLatin1Char(':')));
     const QString profileName = head.left(colon);
@@ -248,11 +248,11 @@ bool DevsimOptions::addDevice(const QString &spec)
     const std::optional<DeviceProfile> profile = profileNamed(profileName);
     if (!profile)
         return fail(QStringLiteral("bad --device '%1': unknown profile '%2' (%3)")
-                        .arg(spec, profileName, ProfileNames.join(QStringLiteral(", "))));
+                        .arg(text, profileName, ProfileNames.join(QStringLiteral(", "))));
     if (!port)
-        return fail(QStringLiteral("bad --device '%1': expected <profile>:COM<1-255>").arg(spec));
+        return fail(QStringLiteral("bad --device '%1': expected <profile>:COM<1-255>").arg(text));
     if (deviceOn(port))
-        return fail(QStringLiteral("bad --device '%1': COM%2 is taken twice").arg(spec).arg(port));
+        return fail(QStringLiteral("bad --device '%1': COM%2 is taken twice").arg(text).arg(port));
 
     PlannedDevice device {port, profileName, *profile, {}};
     for (const QString &item : parts.mid(1)) {
@@ -260,7 +260,7 @@ bool DevsimOptions::addDevice(const QString &spec)
         const QString key = equals < 0 ? item : item.left(equals);
         const QString value = equals < 0 ? QString() : item.mid(equals + 1);
         if (!setProfileKey(device.profile, key, value))
-            return fail(QStringLiteral("bad --device '%1': %2").arg(spec, error));
+            return fail(QStringLiteral("bad --device '%1': %2").arg(text, error));
     }
     devices.append(device);
     return true;
@@ -276,27 +276,27 @@ bool DevsimOptions::setProfileKey(DeviceProfile &profile, const QString &key, co
     return expected.isEmpty() || fail(QStringLiteral("'%1' needs %2").arg(key, expected));
 }
 
-bool DevsimOptions::addFault(const QString &spec)
+bool DevsimOptions::addFault(const QString &text)
 {
-    const QStringList parts = items(spec);
+    const QStringList parts = items(text);
     const QStringList head = parts.first().split(QLatin1Char(':'));
     if (head.size() != 3)
-        return fail(QStringLiteral("bad --fault '%1': expected COM<n>:<request>:<kind>").arg(spec));
+        return fail(QStringLiteral("bad --fault '%1': expected COM<n>:<request>:<kind>").arg(text));
     PlannedDevice *device = deviceOn(portNumber(head[0]));
     if (!device)
-        return fail(QStringLiteral("bad --fault '%1': no --device on '%2'").arg(spec, head[0]));
+        return fail(QStringLiteral("bad --fault '%1': no --device on '%2'").arg(text, head[0]));
     const QString request = requestNamed(head[1]);
     if (request.isEmpty())
-        return fail(QStringLiteral("bad --fault '%1': unknown request '%2'").arg(spec, head[1]));
+        return fail(QStringLiteral("bad --fault '%1': unknown request '%2'").arg(text, head[1]));
     const std::optional<DeviceFault::Kind> kind = DeviceFault::kindFromName(head[2]);
     if (!kind)
-        return fail(QStringLiteral("bad --fault '%1': unknown kind '%2'").arg(spec, head[2]));
+        return fail(QStringLiteral("bad --fault '%1': unknown kind '%2'").arg(text, head[2]));
     DeviceFault fault = DeviceFault::on(request, *kind);
     for (const QString &item : parts.mid(1)) {
         const int equals = int(item.indexOf(QLatin1Char('=')));
         if (equals < 0 || !setFaultKey(fault, item.left(equals), item.mid(equals + 1)))
             return fail(QStringLiteral("bad --fault '%1': %2")
-                            .arg(spec, equals < 0 ? QStringLiteral("expected key=value") : error));
+                            .arg(text, equals < 0 ? QStringLiteral("expected key=value") : error));
     }
     device->faults.append(fault);
     return true;
@@ -344,8 +344,8 @@ the settings file, where Zelkor finds it. Ctrl-C (or SIGTERM) stops the devices 
 those entries again.
 
 Options:
-  --device <spec>     a device (repeatable), e.g. --device ready:COM5,serial=42,fw=2.0.1
-  --fault <spec>      a fault of a device (repeatable), e.g. --fault COM5:gser:no-reply
+  --device <device>   a device (repeatable), e.g. --device ready:COM5,serial=42,fw=2.0.1
+  --fault <fault>     a fault of a device (repeatable), e.g. --fault COM5:gser:no-reply
   --settings <file>   settings file to write the ports into (default: settings.ini)
   --pace              run every line at 115200 bit/s, 11 bits a byte, in both directions
   --latency <ms>      pause before every reply (default 0)
@@ -384,7 +384,7 @@ Firmware and loader:
   Loader status replies: 0 accepted, 1 out of order (no CONNECT, no NEW SECTION yet, address
   not 8 bytes), 2 unknown code. A frame with a wrong check value gets the two bytes EC EE.
 
-Fault spec: COM<n>:<request>:<kind>[,key=value...]
+Faults: COM<n>:<request>:<kind>[,key=value...]
   requests  geti gser g000 gfwv g001 rdan 1234 calb init scal s002 save RESET CONNECT
             NEW_SECTION WRITE_DATA DISCONNECT 1g loader-probe ? *
   kinds     no-reply    the request is ignored (a RESET too: the device stays as it is)

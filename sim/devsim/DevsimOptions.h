@@ -34,8 +34,8 @@ public:
 
 private:
     bool fail(const QString &message);
-    bool addDevice(const QString &spec);
-    bool addFault(const QString &spec);
+    bool addDevice(const QString &text);
+    bool addFault(const QString &text);
     bool setProfileKey(DeviceProfile &profile, const QString &key, const QString &value);
     bool setFaultKey(DeviceFault &fault, const QString &key, const QString &value);
     PlannedDevice *deviceOn(int port);
