@@ -10,7 +10,6 @@
 namespace {
 // The form's default section width does not fit the columns' contents.
 constexpr int ColumnWidths[] = {100, 110, 80, 110, 120};
-
 } // namespace
 
 Zelkor::Zelkor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)

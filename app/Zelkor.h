@@ -62,6 +62,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // How long a message stays in the status bar.
+    static constexpr int StatusMessageMs = 3000;
+
     void loadSettings();
     void saveSettings();
     void chooseFirmwareFile();

@@ -12,8 +12,6 @@
 #include <QTreeWidgetItem>
 
 namespace {
-constexpr int LocationColumn = 0;
-constexpr int MessageMs = 3000;
 // How often the window asks whether the scan has let go of a port it wants.
 constexpr unsigned long PortPollMs = 50;
 } // namespace
@@ -22,7 +20,7 @@ void Zelkor::updateFirmware()
 {
     // Also catches the start-up prompt, which names no file.
     if (!QFile::exists(ui.filenameEdit->text())) {
-        ui.statusBar->showMessage(tr("Firmware file not found"), MessageMs);
+        ui.statusBar->showMessage(tr("Firmware file not found"), StatusMessageMs);
         return;
     }
     busy = true;
@@ -31,7 +29,7 @@ void Zelkor::updateFirmware()
     disableJobControls();
     QCoreApplication::processEvents();
     if (!startJobs(ui.calbAfterChk->isChecked(), true))
-        ui.statusBar->showMessage(tr("Device is not selected"), MessageMs);
+        ui.statusBar->showMessage(tr("Device is not selected"), StatusMessageMs);
     ui.treeWidget->blockSignals(false);
     qDebug().noquote() << "UF completed";
     busy = false;
@@ -45,7 +43,7 @@ void Zelkor::Calibrate()
     QCoreApplication::processEvents();
     ui.treeWidget->blockSignals(true);
     if (!startJobs(true, false))
-        ui.statusBar->showMessage(tr("Device is not selected"), MessageMs);
+        ui.statusBar->showMessage(tr("Device is not selected"), StatusMessageMs);
     ui.treeWidget->blockSignals(false);
     qDebug().noquote() << "CALB completed";
     busy = false;

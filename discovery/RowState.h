@@ -17,6 +17,15 @@ enum RowState {
     RowDone = 2,
 };
 
+// Columns of the device list.
+enum DeviceListColumn {
+    LocationColumn,
+    SerialColumn,
+    DescriptionColumn,
+    FirmwareColumn,
+    StatusColumn
+};
+
 // Item data roles of column 0. The rebuild reads the first two; it looks at the state only for
 // RowFailed.
 enum RowRole {

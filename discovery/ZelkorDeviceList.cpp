@@ -14,8 +14,6 @@
 
 namespace {
 
-enum Column { LocationColumn, SerialColumn, DescriptionColumn, FirmwareColumn, StatusColumn };
-
 struct RowStateLine
 {
     int state;

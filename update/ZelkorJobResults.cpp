@@ -17,10 +17,6 @@
 
 namespace {
 
-constexpr int LocationColumn = 0;
-constexpr int StatusColumn = 4;
-constexpr int MessageMs = 3000;
-
 constexpr int UpdateDone = 100;
 constexpr int CalibrationSteps = 200;
 // Calibration failures lie at -200 and below, update failures above.
@@ -100,7 +96,7 @@ void Zelkor::updateProgress(QString devicename, int percents)
             setRowState(row, RowWarned);
         }
         if (const FailureText *text = failureText(percents)) {
-            ui.statusBar->showMessage(tr(text->statusBar), MessageMs);
+            ui.statusBar->showMessage(tr(text->statusBar), StatusMessageMs);
             row->setText(StatusColumn, tr(text->status));
         }
     } else if (percents <= UpdateDone) {
