@@ -64,17 +64,6 @@ bool SimulatedDevice::start()
 void SimulatedDevice::stop()
 {
     stopRequested = true;
-    finish();
-}
-
-void SimulatedDevice::unplug()
-{
-    unplugRequested = true;
-    finish();
-}
-
-void SimulatedDevice::finish()
-{
     std::lock_guard<std::mutex> locker(workerMutex);
     if (!worker.joinable())
         return;
@@ -93,7 +82,7 @@ void SimulatedDevice::run()
         const QByteArray output = engine.takeOutput(now);
         if (!output.isEmpty())
             line->write(output, WriteTimeoutMs);
-        if (unplugRequested || engine.wantsUnplug()) {
+        if (engine.wantsUnplug()) {
             line->unplug();
             engine.markUnplugged();
             return;
