@@ -27,6 +27,21 @@ zelkor_ensure_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -q --no-install-recommends $missing
 }
 
+# zelkor_wait_until <seconds> <interval> <command...>: runs the command every <interval> seconds
+# until it succeeds; fails once <seconds> have passed without success.
+zelkor_wait_until() {
+    wait_limit=$1
+    wait_interval=$2
+    shift 2
+    wait_start=$(date +%s)
+    until "$@"; do
+        if [ $(($(date +%s) - wait_start)) -ge "$wait_limit" ]; then
+            return 1
+        fi
+        sleep "$wait_interval"
+    done
+}
+
 # zelkor_build <build dir> [extra CMake arguments...]: configures (once) and builds the project.
 zelkor_build() {
     dir=$1
