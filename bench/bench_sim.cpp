@@ -3,6 +3,7 @@
 // at once.
 
 #include "ComPort.h"
+#include "LineTiming.h"
 #include "SimulatedPorts.h"
 #include "crc16.h"
 
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <thread>
 #include <vector>
@@ -26,8 +28,6 @@ constexpr int RdanRequests = 20; // 20 x 54 bytes: about 1000 bytes back
 constexpr int RdanReplyLength = 54;
 constexpr int Rounds = 200;
 constexpr int ParallelDevices = 8;
-constexpr double BitsPerByte = 11;
-constexpr double BitsPerSecond = 115200;
 
 QByteArray frame(quint16 code, const QByteArray &data)
 {
@@ -78,7 +78,8 @@ void pacedTransfer(const char *title, const DeviceProfile &profile, const QList<
     const int sent = int(request.size()) * count;
     const int received = replyLength * count;
     const int lineBytes = std::max(sent + replyLength, int(request.size()) + received);
-    const double nominalMs = lineBytes * BitsPerByte * 1000 / BitsPerSecond;
+    const double nominalMs =
+        std::chrono::duration<double, std::milli>(LineTiming::lineTime(lineBytes)).count();
     std::vector<double> runs;
     for (int run = 0; run < Runs; ++run) {
         QElapsedTimer timer;

@@ -4,6 +4,7 @@
 // device and for 16 devices at once.
 
 #include "FirmwareFile.h"
+#include "LineTiming.h"
 #include "SimulatedPorts.h"
 #include "UpdateThread.h"
 
@@ -22,8 +23,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int FileLines = 4000;
 constexpr int ManyDevices = 16;
-constexpr double BitsPerByte = 11;
-constexpr double BitsPerSecond = 115200;
 constexpr int StatusReplyBytes = 6;
 constexpr int FirstPort = 20;
 
@@ -135,7 +134,7 @@ int main(int argc, char *argv[])
         return 1;
     const int lines = int(file.lines().size());
     const qint64 bytes = phaseBytes(file.lines());
-    const double floorSeconds = bytes * BitsPerByte / BitsPerSecond;
+    const double floorSeconds = std::chrono::duration<double>(LineTiming::lineTime(bytes)).count();
 
     std::printf("firmware file: %d lines; line-sending phase: lines 2 to %d, %lld bytes on the "
                 "wire (requests and replies)\n",
