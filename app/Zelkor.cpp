@@ -1,6 +1,7 @@
 #include "Zelkor.h"
 
 #include "DeviceThread.h"
+#include "ZelkorVersion.h"
 
 #include <QTreeWidgetItem>
 
@@ -17,7 +18,7 @@ Zelkor::Zelkor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, fla
     ui.setupUi(this);
     for (int column = 0; column < int(std::size(ColumnWidths)); ++column)
         ui.treeWidget->setColumnWidth(column, ColumnWidths[column]);
-    setWindowTitle(tr("Zelkor v1.2"));
+    setWindowTitle(tr("Zelkor v%1").arg(QLatin1String(ZelkorVersion)));
 
     loadSettings();
 
