@@ -56,7 +56,7 @@ void transactionOverhead(ComPort &link, PseudoTerminal &line)
     });
     device->start();
 
-    link.setTimeouts(0, 1000, 0, 0, 1000);
+    link.setTimeouts(LinkTimeouts::reads(1000, 0).writes(0, 1000));
     const QByteArray request = QByteArray("bnch") + QByteArray(MessageSize - 4, '\1');
     char reply[MessageSize];
     std::vector<double> costs;
@@ -77,7 +77,7 @@ void transactionOverhead(ComPort &link, PseudoTerminal &line)
 void deadlineAccuracy(ComPort &link)
 {
     for (const quint32 deadline : Deadlines) {
-        link.setTimeouts(0, deadline, 0, 0, 1000);
+        link.setTimeouts(LinkTimeouts::reads(deadline, 0).writes(0, 1000));
         std::vector<double> overshoots;
         for (int i = 0; i < DeadlineSamples; ++i) {
             char reply;

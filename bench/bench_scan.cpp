@@ -26,9 +26,9 @@ constexpr unsigned LoaderReplyLength = 2;
 constexpr unsigned IspReplyLength = 1;
 
 // A read of n bytes waits constant + n * multiplier when the reply falls short.
-unsigned readTimeout(unsigned constant, unsigned bytes)
+unsigned readTimeout(const LinkTimeouts &timeouts, unsigned bytes)
 {
-    return constant + bytes * ModeProbe::ScanTimeouts.readMultiplier;
+    return timeouts.readTotalConstant + bytes * timeouts.readTotalMultiplier;
 }
 
 // Firmware that answers "errc" fills half of the 8-byte status reply: the first read waits its
@@ -37,16 +37,16 @@ unsigned mandatedForDevice(DeviceProfile::ProbeAnswer answer)
 {
     if (answer == DeviceProfile::ProbeAnswer::Yes)
         return 0;
-    const unsigned constant = ModeProbe::ScanTimeouts.statusReadConstant;
-    return readTimeout(constant, StatusReplyLength)
-        + readTimeout(constant, StatusReplyLength - ErrcLength);
+    const LinkTimeouts &status = ModeProbe::ScanTimeouts.statusQuery;
+    return readTimeout(status, StatusReplyLength)
+        + readTimeout(status, StatusReplyLength - ErrcLength);
 }
 
 // Status query, loader probe, then the ISP probe with the loader probe's time-outs.
 unsigned mandatedForSilentPort()
 {
-    const unsigned loader = ModeProbe::ScanTimeouts.loaderReadConstant;
-    return readTimeout(ModeProbe::ScanTimeouts.statusReadConstant, StatusReplyLength)
+    const LinkTimeouts &loader = ModeProbe::ScanTimeouts.loaderQuery;
+    return readTimeout(ModeProbe::ScanTimeouts.statusQuery, StatusReplyLength)
         + readTimeout(loader, LoaderReplyLength) + readTimeout(loader, IspReplyLength);
 }
 

@@ -42,7 +42,7 @@ QByteArray frame(quint16 code, const QByteArray &data)
 
 bool openLine(ComPort &line, int number)
 {
-    line.setTimeouts(0, 1000, 10, 0, 1000);
+    line.setTimeouts(LinkTimeouts::reads(1000, 10).writes(0, 1000));
     return line.open(SimulatedPorts::portNameBytes(number).constData(), false);
 }
 

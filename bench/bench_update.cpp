@@ -4,6 +4,7 @@
 // device and for 16 devices at once.
 
 #include "FirmwareFile.h"
+#include "JobResult.h"
 #include "LineTiming.h"
 #include "SimulatedPorts.h"
 #include "UpdateThread.h"
@@ -130,7 +131,7 @@ int main(int argc, char *argv[])
     out.close();
 
     FirmwareFile file(path);
-    if (file.read() != FirmwareFile::Ok)
+    if (file.read() != JobResult::Ok)
         return 1;
     const int lines = int(file.lines().size());
     const qint64 bytes = phaseBytes(file.lines());

@@ -5,6 +5,7 @@
 // byte the job and the window's check exchanged with the device.
 
 #include "FirmwareFile.h"
+#include "JobResult.h"
 #include "LineTiming.h"
 #include "ProtocolTiming.h"
 #include "RowState.h"
@@ -64,7 +65,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     FirmwareFile file(path);
-    if (file.read() != FirmwareFile::Ok)
+    if (file.read() != JobResult::Ok)
         return 1;
     int sections = 0;
     for (const QByteArray &line : file.lines())

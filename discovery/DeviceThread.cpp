@@ -11,13 +11,10 @@
 
 namespace {
 
-// Link time-outs, in milliseconds. Until a probe sets its own, a read of n bytes waits at most
-// 140 + 2n ms; the identification commands of a device that runs firmware get 50 + n ms.
-constexpr unsigned ScanReadConstant = 140;
-constexpr unsigned ScanReadMultiplier = 2;
-constexpr unsigned IdentifyReadConstant = 50;
-constexpr unsigned IdentifyReadMultiplier = 1;
-constexpr unsigned WriteTimeoutPerByte = 1000;
+// Until a probe sets its own, a read of n bytes waits at most 140 + 2n ms; the identification
+// commands of a device that runs firmware get 50 + n ms.
+constexpr LinkTimeouts ScanTimeouts = LinkTimeouts::reads(140, 2).writes(0, 1000);
+constexpr LinkTimeouts IdentifyTimeouts = LinkTimeouts::reads(50, 1).writes(0, 1000);
 
 constexpr bool TwoStopBits = false;
 constexpr bool OneStopBit = true;
@@ -77,7 +74,7 @@ const VariantGroup Groups[GroupCount] = {
 
 DeviceThread::DeviceThread() : link(std::make_unique<ComPort>())
 {
-    link->setTimeouts(0, ScanReadConstant, ScanReadMultiplier, 0, WriteTimeoutPerByte);
+    link->setTimeouts(ScanTimeouts);
 }
 
 DeviceThread::~DeviceThread()
@@ -178,7 +175,7 @@ void DeviceThread::scanPort(const QString &name, QList<TDevices> &devices)
 
 void DeviceThread::identify(const QString &name, int mask, QList<TDevices> &devices)
 {
-    link->setTimeouts(0, IdentifyReadConstant, IdentifyReadMultiplier, 0, WriteTimeoutPerByte);
+    link->setTimeouts(IdentifyTimeouts);
     std::optional<QString> values[GroupCount];
     bool abandoned = false;
     for (int group = 0; group < GroupCount && !abandoned; ++group)

@@ -70,15 +70,12 @@ QStringList ComPort::availablePorts()
     return ports;
 }
 
-bool ComPort::setTimeouts(quint32 readInterval, quint32 readTotalConstant,
-                          quint32 readTotalMultiplier, quint32 writeTotalConstant,
-                          quint32 writeTotalMultiplier)
+bool ComPort::setTimeouts(const LinkTimeouts &newTimeouts)
 {
     // Every read and write takes its limits from these values, so there is nothing to hand to
     // the system and nothing it could refuse.
-    Q_UNUSED(readInterval)
     QMutexLocker lock(&stateMutex);
-    timeouts = {readTotalConstant, readTotalMultiplier, writeTotalConstant, writeTotalMultiplier};
+    timeouts = newTimeouts;
     return true;
 }
 
@@ -184,7 +181,7 @@ QByteArray ComPort::currentName() const
     return QByteArray(portName);
 }
 
-ComPort::Timeouts ComPort::currentTimeouts() const
+LinkTimeouts ComPort::currentTimeouts() const
 {
     QMutexLocker lock(&stateMutex);
     return timeouts;
@@ -195,7 +192,7 @@ ComPort::Timeouts ComPort::currentTimeouts() const
 // holds mutex.
 void ComPort::awaitQuietLine(unsigned replyLen)
 {
-    const Timeouts limits = currentTimeouts();
+    const LinkTimeouts limits = currentTimeouts();
     const qint64 limitMs = totalMs(limits.readTotalConstant, limits.readTotalMultiplier, replyLen);
     QElapsedTimer timer;
     timer.start();
@@ -212,7 +209,7 @@ qint64 ComPort::exchange(const void *request, unsigned requestLen, void *reply, 
 {
     if (handle == SerialPort::NoHandle || !SerialPort::discardInput(handle))
         return -1;
-    const Timeouts limits = currentTimeouts();
+    const LinkTimeouts limits = currentTimeouts();
 
     const auto *out = static_cast<const char *>(request);
     const qint64 sent = transferAll(requestLen, [&](unsigned done, unsigned left) {

@@ -1,6 +1,8 @@
 #ifndef COMPORT_H
 #define COMPORT_H
 
+#include "LinkTimeouts.h"
+
 #include <QByteArray>
 #include <QMutex>
 #include <QStringList>
@@ -23,13 +25,8 @@ public:
     // The names of the ports COM1 to COM255 that are not excluded and can be opened now.
     QStringList availablePorts();
 
-    // Milliseconds. A read of n bytes ends when they have arrived or after
-    // readTotalConstant + n * readTotalMultiplier; a write of n bytes must have left the port
-    // within writeTotalConstant + n * writeTotalMultiplier. Zero means "do not wait". There is
-    // no limit between bytes (readInterval, which every caller passes as 0, is not used): the
-    // transactions collect a reply that comes in pieces anyway. Kept across close and open.
-    bool setTimeouts(quint32 readInterval, quint32 readTotalConstant, quint32 readTotalMultiplier,
-                     quint32 writeTotalConstant, quint32 writeTotalMultiplier);
+    // Every later read and write takes its limits from these; kept across close and open.
+    bool setTimeouts(const LinkTimeouts &timeouts);
 
     // True when the link is open, also when it already was (on whatever port).
     bool open(const char *portName, bool oneStopBit);
@@ -53,18 +50,10 @@ public:
 private:
     Q_DISABLE_COPY_MOVE(ComPort)
 
-    struct Timeouts
-    {
-        quint32 readTotalConstant = 0;
-        quint32 readTotalMultiplier = 0;
-        quint32 writeTotalConstant = 0;
-        quint32 writeTotalMultiplier = 0;
-    };
-
     bool claimName(const char *name);
     void setName(const char *name);
     QByteArray currentName() const;
-    Timeouts currentTimeouts() const;
+    LinkTimeouts currentTimeouts() const;
     qint64 exchange(const void *request, unsigned requestLen, void *reply, unsigned replyLen);
     void awaitQuietLine(unsigned replyLen);
 
@@ -78,7 +67,7 @@ private:
     // shares its bytes with another thread.
     char portName[64] = {};
     qintptr handle;
-    Timeouts timeouts;
+    LinkTimeouts timeouts;
 };
 
 #endif // COMPORT_H

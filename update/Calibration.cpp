@@ -2,6 +2,7 @@
 
 #include "ComPort.h"
 #include "DeviceInfo.h"
+#include "JobResult.h"
 #include "ProtocolTiming.h"
 
 #include <QtGlobal>
@@ -12,8 +13,8 @@
 namespace {
 
 // Short replies come quickly from running firmware; "save" writes flash and takes longer.
-constexpr ProtocolTiming::LinkTimeouts commandTimeouts {0, 50, 10, 0, 2000};
-constexpr ProtocolTiming::LinkTimeouts saveTimeouts {0, 500, 10, 0, 1000};
+constexpr LinkTimeouts commandTimeouts = LinkTimeouts::reads(50, 10).writes(0, 2000);
+constexpr LinkTimeouts saveTimeouts = LinkTimeouts::reads(500, 10).writes(0, 1000);
 
 constexpr qint16 modelDLWord4 = 6606;
 constexpr qint16 otherModelWord4 = 1320;
@@ -42,54 +43,54 @@ Calibration::Calibration(ComPort &link, double vref, Progress progress)
 int Calibration::run()
 {
     if (!ProtocolTiming::applyTimeouts(link, commandTimeouts))
-        return fail(TimeoutFailed);
+        return fail(JobResult::TimeoutFailed);
     step(0);
     DeviceCommands::FirmwareVersion version;
     if (!device.getFirmwareVersion(&version))
-        return fail(VersionFailed);
+        return fail(JobResult::GfwvFailed);
     step(1);
     Measurements m;
     if (!measure(&m))
-        return fail(MeasurementFailed);
+        return fail(JobResult::RdanFailed);
     if (m.m4 < externalPowerThreshold)
-        return fail(NoExternalPower);
+        return fail(JobResult::NoExternalPower);
     step(2);
     // Without the model the coefficients would be computed for a guessed device.
     DeviceInfo info;
     if (!device.getInfo(&info))
-        return fail(GetiFailed);
+        return fail(JobResult::GetiFailed);
     step(3);
     if (!device.enterCalibration())
-        return fail(CalibrateFailed);
+        return fail(JobResult::CalibrateFailed);
     ProtocolTiming::pause(ProtocolTiming::calibrationModePauseMs);
     step(4);
     step(5);
     if (!measure(&m))
-        return fail(MeasurementFailed);
+        return fail(JobResult::RdanFailed);
     step(6);
     CalibrationBlock block {};
     step(7);
     if (!fillBlock(&block, m, vref, std::strcmp(info.model, "DL") == 0))
-        return fail(MeasurementFailed);
+        return fail(JobResult::RdanFailed);
     step(8);
     if (!device.setCalibration(block)) {
         ProtocolTiming::pause(ProtocolTiming::oldCalibrationPauseMs);
         if (!device.setCalibrationOld(oldBlock(block)))
-            return fail(ScalFailed);
+            return fail(JobResult::ScalFailed);
     }
     step(9);
     if (!ProtocolTiming::applyTimeouts(link, saveTimeouts))
-        return fail(TimeoutFailed);
+        return fail(JobResult::TimeoutFailed);
     if (!device.saveDeviceSettings())
-        return fail(SaveFailed);
+        return fail(JobResult::SaveFailed);
     step(10);
     if (!loader.loaderReset())
-        return fail(ResetFailed);
+        return fail(JobResult::CalibrationResetFailed);
     for (int k = 0; k < ProtocolTiming::calibrationTicks; ++k) {
         ProtocolTiming::tickWait();
         step(11 + k);
     }
-    return Ok;
+    return JobResult::Ok;
 }
 
 bool Calibration::fillBlock(CalibrationBlock *block, const Measurements &m, double vref,
@@ -141,5 +142,5 @@ int Calibration::fail(int code)
 
 void Calibration::step(int offset)
 {
-    progress(firstStep + offset);
+    progress(JobResult::CalibrationFirstStep + offset);
 }

@@ -13,21 +13,6 @@ class ComPort;
 class Calibration
 {
 public:
-    // Result codes.
-    static constexpr int Ok = 0;
-    static constexpr int ScalFailed = -200;
-    static constexpr int SaveFailed = -201;
-    static constexpr int GetiFailed = -202;
-    static constexpr int CalibrateFailed = -203;
-    static constexpr int MeasurementFailed = -204;
-    static constexpr int ResetFailed = -205;
-    static constexpr int NoExternalPower = -207;
-    static constexpr int VersionFailed = -208;
-    static constexpr int TimeoutFailed = -209;
-
-    // Progress steps 200 to 210, then 211 to 220 during the closing ticks.
-    static constexpr int firstStep = 200;
-
     // The external power reading must reach this value.
     static constexpr int externalPowerThreshold = 50;
 
@@ -36,7 +21,7 @@ public:
 
     Calibration(ComPort &link, double vref, Progress progress);
 
-    // Answers Ok or a failure code; a failure has already been reported.
+    // Answers JobResult::Ok or a calibration failure code; a failure has already been reported.
     int run();
 
     // The words the calibration uses: m0, m1, m4 (external power) and m5.

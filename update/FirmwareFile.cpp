@@ -1,16 +1,18 @@
 #include "FirmwareFile.h"
 
+#include "JobResult.h"
+
 FirmwareFile::FirmwareFile(const QString &filename) : file(filename) { }
 
 int FirmwareFile::read()
 {
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return CantOpen;
+        return JobResult::FirmwareFileCantOpen;
     while (!file.atEnd())
         fileLines.append(file.readLine());
     if (fileLines.size() < minimumLines || hasShortAddress())
-        return Corrupted;
-    return Ok;
+        return JobResult::FirmwareFileCorrupted;
+    return JobResult::Ok;
 }
 
 void FirmwareFile::close()

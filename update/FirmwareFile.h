@@ -13,19 +13,14 @@ class FirmwareFile
 public:
     enum LineKind { EndLine, AddressLine, DataLine };
 
-    // Result codes of read(), shared with the update job.
-    static constexpr int Ok = 0;
-    static constexpr int CantOpen = -2;
-    static constexpr int Corrupted = -3;
-
     static constexpr int minimumLines = 10;
     // The loader's set-address command carries this many bytes after the "@".
     static constexpr int addressLength = 8;
 
     explicit FirmwareFile(const QString &filename);
 
-    // Opens and reads the whole file; the file stays open until close(). Answers Ok,
-    // CantOpen or Corrupted.
+    // Opens and reads the whole file; the file stays open until close(). Answers
+    // JobResult::Ok, FirmwareFileCantOpen or FirmwareFileCorrupted.
     int read();
     void close();
 

@@ -1,6 +1,7 @@
 #include "FirmwareUpdate.h"
 
 #include "FirmwareFile.h"
+#include "JobResult.h"
 #include "ProtocolTiming.h"
 
 FirmwareUpdate::FirmwareUpdate(ComPort &link, const QString &filename, Progress progress)
@@ -11,24 +12,24 @@ int FirmwareUpdate::run()
 {
     FirmwareFile file(filename);
     const int readResult = file.read();
-    if (readResult != FirmwareFile::Ok)
+    if (readResult != JobResult::Ok)
         return readResult;
     if (!retry(resetAttempts, &LoaderCommands::loaderReset))
-        return ResetFailed;
+        return JobResult::LoaderResetFailed;
     if (!retry(connectAttempts, &LoaderCommands::loaderConnect))
-        return ConnectFailed;
+        return JobResult::LoaderConnectFailed;
 
     const QList<QByteArray> &lines = file.lines();
     const qsizetype n = lines.size();
     for (qsizetype j = 0; j < n; ++j) {
         const int result = sendLine(lines.at(j));
-        if (result != Ok)
+        if (result != JobResult::Ok)
             return result;
         progress(int((j + 1) * linesPercent / n));
     }
     file.close();
     restartDevice();
-    return Ok;
+    return JobResult::Ok;
 }
 
 bool FirmwareUpdate::retry(int attempts, bool (LoaderCommands::*command)())
@@ -44,13 +45,15 @@ int FirmwareUpdate::sendLine(const QByteArray &line)
 {
     switch (FirmwareFile::kind(line)) {
     case FirmwareFile::EndLine:
-        return loader.loaderFinish() ? Ok : DisconnectFailed;
+        return loader.loaderFinish() ? JobResult::Ok : JobResult::LoaderDisconnectFailed;
     case FirmwareFile::AddressLine:
-        return loader.loaderSetAddress(FirmwareFile::addressText(line)) ? Ok : NewSectionFailed;
+        return loader.loaderSetAddress(FirmwareFile::addressText(line))
+            ? JobResult::Ok
+            : JobResult::LoaderNewSectionFailed;
     case FirmwareFile::DataLine:
-        return loader.loaderWriteData(line) ? Ok : WriteDataFailed;
+        return loader.loaderWriteData(line) ? JobResult::Ok : JobResult::LoaderWriteDataFailed;
     }
-    return WriteDataFailed;
+    return JobResult::LoaderWriteDataFailed;
 }
 
 // The new firmware starts after a reset; whether the reset frame got out doesn't matter, the

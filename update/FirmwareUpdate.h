@@ -13,14 +13,6 @@ class ComPort;
 class FirmwareUpdate
 {
 public:
-    // Result codes; -2 and -3 come from reading the file.
-    static constexpr int Ok = 0;
-    static constexpr int ResetFailed = -4;
-    static constexpr int ConnectFailed = -5;
-    static constexpr int DisconnectFailed = -6;
-    static constexpr int NewSectionFailed = -7;
-    static constexpr int WriteDataFailed = -8;
-
     static constexpr int resetAttempts = 5;
     static constexpr int connectAttempts = 5;
     // Sending the lines fills 0 to 85 %, the restart 86 to 100 %.
@@ -31,7 +23,8 @@ public:
 
     FirmwareUpdate(ComPort &link, const QString &filename, Progress progress);
 
-    // Answers Ok or a failure code. The first failure ends the update: nothing more is sent.
+    // Answers JobResult::Ok or an update failure code. The first failure ends the update: nothing
+    // more is sent.
     int run();
 
 private:

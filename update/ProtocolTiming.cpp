@@ -46,10 +46,13 @@ void ProtocolTiming::waitFor(int length)
 
 bool ProtocolTiming::applyTimeouts(ComPort &link, const LinkTimeouts &timeouts)
 {
-    return link.setTimeouts(
-        scaledTimeout(timeouts.readInterval), scaledTimeout(timeouts.readTotalConstant),
-        scaledTimeout(timeouts.readTotalMultiplier), scaledTimeout(timeouts.writeTotalConstant),
-        scaledTimeout(timeouts.writeTotalMultiplier));
+    LinkTimeouts scaled;
+    scaled.readInterval = scaledTimeout(timeouts.readInterval);
+    scaled.readTotalConstant = scaledTimeout(timeouts.readTotalConstant);
+    scaled.readTotalMultiplier = scaledTimeout(timeouts.readTotalMultiplier);
+    scaled.writeTotalConstant = scaledTimeout(timeouts.writeTotalConstant);
+    scaled.writeTotalMultiplier = scaledTimeout(timeouts.writeTotalMultiplier);
+    return link.setTimeouts(scaled);
 }
 
 unsigned ProtocolTiming::scaledTimeout(unsigned ms)

@@ -1,6 +1,8 @@
 #ifndef PROTOCOLTIMING_H
 #define PROTOCOLTIMING_H
 
+#include "LinkTimeouts.h"
+
 class ComPort;
 
 // Every pause and wait of the loader and calibration dialogues, in one place.
@@ -12,16 +14,6 @@ class ComPort;
 class ProtocolTiming
 {
 public:
-    // The five time-outs of a link, in milliseconds, in the order ComPort::setTimeouts takes.
-    struct LinkTimeouts
-    {
-        unsigned readInterval;
-        unsigned readTotalConstant;
-        unsigned readTotalMultiplier;
-        unsigned writeTotalConstant;
-        unsigned writeTotalMultiplier;
-    };
-
     // After the loader reset frame has been written.
     static constexpr int loaderResetPauseMs = 100;
     // After the loader has accepted a section address.

@@ -3,17 +3,15 @@
 #include "Calibration.h"
 #include "ComPort.h"
 #include "FirmwareUpdate.h"
+#include "JobResult.h"
 #include "ProtocolTiming.h"
 
 namespace {
 // The loader answers slowly while it writes flash; these time-outs are generous on purpose.
-constexpr ProtocolTiming::LinkTimeouts jobTimeouts {0, 5000, 50, 0, 5000};
+constexpr LinkTimeouts jobTimeouts = LinkTimeouts::reads(5000, 50).writes(0, 5000);
 
 // How often a closed port is asked whether it is free yet.
 constexpr unsigned long portReleasePollMs = 50;
-
-constexpr int portCantOpen = -1;
-constexpr int jobDone = 1;
 } // namespace
 
 UpdateThread::UpdateThread() : QThread(nullptr), link(std::make_unique<ComPort>())
@@ -60,22 +58,22 @@ void UpdateThread::run()
     // A job stopped before its port was opened ends as if the port could not be opened: the
     // device has been sent nothing.
     if (!link->open(devicename.toLatin1().constData(), false) || isInterruptionRequested()) {
-        endWithUpdateFailure(portCantOpen);
+        endWithUpdateFailure(JobResult::PortCantOpen);
         return;
     }
     if (doUpdate) {
         const int result = FirmwareUpdate(*link, filename, [this](int percents) {
                                reportProgress(percents);
                            }).run();
-        if (result != FirmwareUpdate::Ok) {
+        if (result != JobResult::Ok) {
             endWithUpdateFailure(result);
             return;
         }
     }
     // A failed calibration has reported its code itself.
-    const int calibrationResult = doCalibrate ? calibrateDevice() : Calibration::Ok;
+    const int calibrationResult = doCalibrate ? calibrateDevice() : int(JobResult::Ok);
     closeLink();
-    emit finished(this, devicename, jobDone, calibrationResult);
+    emit finished(this, devicename, JobResult::UpdateSucceeded, calibrationResult);
 }
 
 // The calibration is not run after a failed update.
@@ -83,7 +81,7 @@ void UpdateThread::endWithUpdateFailure(int code)
 {
     closeLink();
     emit progress(devicename, code);
-    emit finished(this, devicename, code, 0);
+    emit finished(this, devicename, code, JobResult::Ok);
 }
 
 // The window may open the port the moment finished() arrives.

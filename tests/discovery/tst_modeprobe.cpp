@@ -83,7 +83,7 @@ void TestModeProbe::probe()
     SimulatedDevice *device = ports.add(5, profile, faults);
     QVERIFY(device);
     ComPort link;
-    link.setTimeouts(0, 130, 10, 0, 1000);
+    link.setTimeouts(LinkTimeouts::reads(130, 10).writes(0, 1000));
     QVERIFY(link.open(SimulatedPorts::portNameBytes(5).constData(), isp));
 
     QCOMPARE(isp ? int(ModeProbe::checkIsp(link))

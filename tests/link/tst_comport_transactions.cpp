@@ -52,7 +52,7 @@ void TestComPortTransactions::init()
     // Before the link holds the port: an exclusive terminal admits no new opener.
     watcher = std::make_unique<SecondOpener>(line->portPath());
     link = std::make_unique<ComPort>();
-    link->setTimeouts(0, ReadConstantMs, 0, 0, WriteMultiplierMs);
+    link->setTimeouts(LinkTimeouts::reads(ReadConstantMs, 0).writes(0, WriteMultiplierMs));
     QVERIFY(link->open(line->latin1Name(), false));
 }
 
@@ -157,7 +157,7 @@ void TestComPortTransactions::readDeadline()
     for (const quint32 constant : {50u, 0u}) {
         const quint32 multiplier = constant ? 20 : 0;
         const qint64 minMs = constant + 8 * multiplier;
-        link->setTimeouts(0, constant, multiplier, 0, WriteMultiplierMs);
+        link->setTimeouts(LinkTimeouts::reads(constant, multiplier).writes(0, WriteMultiplierMs));
         timer.start();
         QVERIFY(!link->transactRaw("?", 1, reply, sizeof reply));
         const qint64 elapsed = timer.elapsed();
@@ -258,7 +258,7 @@ void TestComPortTransactions::splitFramesArriveWhole()
 void TestComPortTransactions::hangUpFailsAtOnce()
 {
     const quint32 longMs = 10000;
-    link->setTimeouts(0, longMs, 0, 0, longMs);
+    link->setTimeouts(LinkTimeouts::reads(longMs, 0).writes(0, longMs));
     FarEnd device([&] {
         if (line->read(4, FarEndWaitMs) == "geti") {
             QThread::msleep(100);
@@ -283,7 +283,7 @@ void TestComPortTransactions::closeFromAnotherThreadWaitsForTheTransaction()
         QThread::msleep(replyDelayMs);
         line->write("save");
     });
-    link->setTimeouts(0, 2 * replyDelayMs, 0, 0, WriteMultiplierMs);
+    link->setTimeouts(LinkTimeouts::reads(2 * replyDelayMs, 0).writes(0, WriteMultiplierMs));
     bool result = false;
     FarEnd scan([&] {
         char reply[4];

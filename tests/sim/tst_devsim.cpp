@@ -18,7 +18,7 @@ constexpr int ProcessWaitMs = 10000;
 QByteArray ask(int port, const QByteArray &request, int replyLength)
 {
     ComPort com;
-    com.setTimeouts(0, 300, 2, 0, 1000);
+    com.setTimeouts(LinkTimeouts::reads(300, 2).writes(0, 1000));
     QByteArray reply(replyLength, '\0');
     const bool ok = com.open(PortNameMap::portName(port).toLatin1().constData(), false)
         && com.transactRaw(request.constData(), unsigned(request.size()), reply.data(),

@@ -69,7 +69,7 @@ struct Line
 {
     explicit Line(bool oneStopBit = false)
     {
-        port.setTimeouts(0, 300, 2, 0, 1000);
+        port.setTimeouts(LinkTimeouts::reads(300, 2).writes(0, 1000));
         opened = port.open(SimulatedPorts::portNameBytes(Port).constData(), oneStopBit);
     }
 

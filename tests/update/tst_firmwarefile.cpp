@@ -1,4 +1,5 @@
 #include "FirmwareFile.h"
+#include "JobResult.h"
 #include "TestFirmware.h"
 
 #include <QtTest>
@@ -44,7 +45,7 @@ void tst_FirmwareFile::read()
 
     FirmwareFile file(TestFirmware::write(dir, contents));
     QCOMPARE(file.read(), result);
-    if (result == FirmwareFile::Ok)
+    if (result == JobResult::Ok)
         QCOMPARE(file.lines(), lines);
 }
 

@@ -152,7 +152,7 @@ void tst_UpdateThread::emptyWriteData()
     SimulatedDevice *device = ports.add(Port, DeviceProfile::loader());
     QVERIFY(device);
     ComPort link;
-    QVERIFY(link.setTimeouts(0, 500, 10, 0, 1000));
+    QVERIFY(link.setTimeouts(LinkTimeouts::reads(500, 10).writes(0, 1000)));
     QVERIFY(link.open(SimulatedPorts::portNameBytes(Port).constData(), false));
     LoaderCommands loader(link);
     QVERIFY(loader.loaderConnect() && loader.loaderSetAddress("00001000"));

@@ -1,6 +1,8 @@
 #ifndef MODEPROBE_H
 #define MODEPROBE_H
 
+#include "LinkTimeouts.h"
+
 class ComPort;
 
 // The two probes that tell which program answers on a line: the device's application firmware,
@@ -8,23 +10,24 @@ class ComPort;
 // the caller has opened and leave it open.
 namespace ModeProbe {
 
-// Read time-outs of the firmware probe, in milliseconds: the read constant of the status query,
-// that of the loader query, and the per-byte multiplier used for both.
+// The link time-outs of the firmware probe's two questions.
 struct Timeouts
 {
-    unsigned statusReadConstant;
-    unsigned loaderReadConstant;
-    unsigned readMultiplier;
+    LinkTimeouts statusQuery;
+    LinkTimeouts loaderQuery;
 };
 
 // The scan walks every port each second, so it waits as briefly as the devices allow.
-constexpr Timeouts ScanTimeouts {170, 130, 10};
+constexpr Timeouts ScanTimeouts {LinkTimeouts::reads(170, 10).writes(0, 1000),
+                                 LinkTimeouts::reads(130, 10).writes(0, 1000)};
 // After an update the device may still be busy booting; the window gives it longer.
-constexpr Timeouts WindowTimeouts {300, 200, 0};
+constexpr Timeouts WindowTimeouts {LinkTimeouts::reads(300, 0).writes(0, 1000),
+                                   LinkTimeouts::reads(200, 0).writes(0, 1000)};
 
 // Results of checkFirmware().
 enum FirmwareState : int {
     Unrecognised = -3, // neither firmware nor loader answered
+    PortCantOpen = -1, // the window's own check could not open the port
     NoFirmware = 0, // the loader answers and holds no application firmware
     FirmwareRuns = 1, // application firmware answers the device commands
 };

@@ -11,8 +11,6 @@ namespace ModeProbe {
 
 namespace {
 
-constexpr unsigned WriteTimeoutPerByte = 1000;
-
 // "1g" and two zero bytes; firmware answers 8 bytes: 4 not examined, the 2-byte answer, and the
 // check value over the first 6.
 constexpr char StatusQuery[] = {'1', 'g', 0, 0};
@@ -27,16 +25,11 @@ constexpr unsigned char LoaderEmptyReply[] = {0xEC, 0xEE};
 
 constexpr char IspQuery = '?';
 
-void setReadTimeouts(ComPort &link, unsigned readConstant, unsigned readMultiplier)
-{
-    link.setTimeouts(0, readConstant, readMultiplier, 0, WriteTimeoutPerByte);
-}
-
 } // namespace
 
 int askStatus(ComPort &link, const Timeouts &timeouts)
 {
-    setReadTimeouts(link, timeouts.statusReadConstant, timeouts.readMultiplier);
+    link.setTimeouts(timeouts.statusQuery);
     char reply[StatusReplyLength] = {};
     if (link.transactRaw(StatusQuery, sizeof StatusQuery, reply, sizeof reply)) {
         const quint16 check = qFromLittleEndian<quint16>(reply + 6);
@@ -55,7 +48,7 @@ int askStatus(ComPort &link, const Timeouts &timeouts)
 
 int askLoader(ComPort &link, const Timeouts &timeouts)
 {
-    setReadTimeouts(link, timeouts.loaderReadConstant, timeouts.readMultiplier);
+    link.setTimeouts(timeouts.loaderQuery);
     // A fresh buffer: bytes left from the status query must not pass for the loader's answer.
     unsigned char reply[sizeof LoaderEmptyReply] = {};
     link.transactRaw(LoaderQuery, sizeof LoaderQuery, reply, sizeof reply);

@@ -1,0 +1,58 @@
+#ifndef JOBRESULT_H
+#define JOBRESULT_H
+
+// Every value a job reports through UpdateThread's progress() and finished(). The numbers are
+// fixed: stored job logs, the message table and the workers' signals all carry them.
+namespace JobResult {
+
+enum Code : int {
+    // A procedure that succeeded; also calb_result when no calibration ran.
+    Ok = 0,
+    // update_result of a job whose update succeeded or was not asked for.
+    UpdateSucceeded = 1,
+
+    // Update failures.
+    PortCantOpen = -1,
+    FirmwareFileCantOpen = -2,
+    FirmwareFileCorrupted = -3,
+    LoaderResetFailed = -4,
+    LoaderConnectFailed = -5,
+    LoaderDisconnectFailed = -6,
+    LoaderNewSectionFailed = -7,
+    LoaderWriteDataFailed = -8,
+
+    // Calibration failures.
+    ScalFailed = -200,
+    SaveFailed = -201,
+    GetiFailed = -202,
+    CalibrateFailed = -203,
+    RdanFailed = -204,
+    CalibrationResetFailed = -205,
+    // No step sends "gets"; the message table keeps its text all the same.
+    GetsFailed = -206,
+    NoExternalPower = -207,
+    GfwvFailed = -208,
+    TimeoutFailed = -209,
+};
+
+// progress() percents of an update: 0 to UpdateLastPercent.
+constexpr int UpdateLastPercent = 100;
+// progress() steps of a calibration: CalibrationFirstStep to CalibrationLastStep.
+constexpr int CalibrationFirstStep = 200;
+constexpr int CalibrationLastStep = 220;
+
+constexpr bool isFailure(int code)
+{
+    return code < 0;
+}
+
+// Calibration failures lie at ScalFailed and below, update failures above; a code outside the
+// table is placed by the same rule.
+constexpr bool isCalibrationFailure(int code)
+{
+    return code <= ScalFailed;
+}
+
+} // namespace JobResult
+
+#endif // JOBRESULT_H
