@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -85,17 +86,23 @@ bool ComPort::open(const char *portName, bool oneStopBit)
     QMutexLocker lock(&mutex);
     if (handle != SerialPort::NoHandle)
         return true;
-    if (!claimName(portName))
+    if (!claimName(portName)) {
+        noteError(EBUSY);
         return false;
+    }
     handle = SerialPort::open(PortNameMap::instance().devicePath(QString::fromLatin1(portName)));
     if (handle != SerialPort::NoHandle && !SerialPort::configure(handle, oneStopBit)) {
+        const int reason = errno;
         SerialPort::close(handle);
         handle = SerialPort::NoHandle;
+        errno = reason;
     }
     if (handle == SerialPort::NoHandle) {
+        noteError(errno);
         setName("");
         return false;
     }
+    noteError(0);
     return true;
 }
 
@@ -106,6 +113,8 @@ bool ComPort::close()
     bool closed = true;
     if (handle != SerialPort::NoHandle) {
         closed = SerialPort::close(handle);
+        if (!closed)
+            noteError(errno);
         handle = SerialPort::NoHandle;
     }
     setName("");
@@ -175,6 +184,19 @@ void ComPort::setName(const char *name)
     qstrncpy(portName, name, sizeof portName);
 }
 
+PortError ComPort::lastError() const
+{
+    QMutexLocker lock(&stateMutex);
+    return error;
+}
+
+void ComPort::noteError(int code)
+{
+    const PortError noted = code ? PortError::fromSystem(code) : PortError();
+    QMutexLocker lock(&stateMutex);
+    error = noted;
+}
+
 QByteArray ComPort::currentName() const
 {
     QMutexLocker lock(&stateMutex);
@@ -207,7 +229,20 @@ void ComPort::awaitQuietLine(unsigned replyLen)
 // that arrived, or -1 when the link is closed or the purge, a write or a read failed.
 qint64 ComPort::exchange(const void *request, unsigned requestLen, void *reply, unsigned replyLen)
 {
-    if (handle == SerialPort::NoHandle || !SerialPort::discardInput(handle))
+    if (handle == SerialPort::NoHandle) {
+        noteError(EBADF);
+        return -1;
+    }
+    const qint64 got = transfer(request, requestLen, reply, replyLen);
+    if (got < 0)
+        noteError(errno);
+    return got;
+}
+
+// The exchange on an open link: purge, write, read.
+qint64 ComPort::transfer(const void *request, unsigned requestLen, void *reply, unsigned replyLen)
+{
+    if (!SerialPort::discardInput(handle))
         return -1;
     const LinkTimeouts limits = currentTimeouts();
 

@@ -2,6 +2,7 @@
 #define COMPORT_H
 
 #include "LinkTimeouts.h"
+#include "PortError.h"
 
 #include <QByteArray>
 #include <QMutex>
@@ -34,6 +35,9 @@ public:
     bool close();
     // True while the link holds the port or tries it during availablePorts.
     bool usesPort(const QString &name) const;
+    // Why the last operation that failed did: the system's reason, EBUSY for a port excluded
+    // here, ENOENT for a name that maps to no device. Cleared by an open that succeeds.
+    PortError lastError() const;
 
     // Discards stale input, writes the request, reads replyLen bytes. transact also demands
     // that the reply ends with the request's first four bytes; when they differ it lets the
@@ -53,13 +57,15 @@ private:
     bool claimName(const char *name);
     void setName(const char *name);
     QByteArray currentName() const;
+    void noteError(int code);
     LinkTimeouts currentTimeouts() const;
     qint64 exchange(const void *request, unsigned requestLen, void *reply, unsigned replyLen);
+    qint64 transfer(const void *request, unsigned requestLen, void *reply, unsigned replyLen);
     void awaitQuietLine(unsigned replyLen);
 
     QStringList excluded;
     QMutex mutex;
-    // Guards excluded, portName and timeouts; held only for a moment, never during I/O, and
+    // Guards excluded, portName, timeouts and error; held only for a moment, never during I/O, and
     // always taken last. Checking the excluded list and taking the name happen under it at
     // once, so a port excluded from another thread is either refused or seen by usesPort.
     mutable QMutex stateMutex;
@@ -68,6 +74,7 @@ private:
     char portName[64] = {};
     qintptr handle;
     LinkTimeouts timeouts;
+    PortError error;
 };
 
 #endif // COMPORT_H

@@ -5,7 +5,7 @@
 
 // The operating system's side of ComPort: every system call of the port layer goes through
 // these few functions, implemented once per system (serialport_unix.cpp). ComPort itself is
-// free of system calls.
+// free of system calls. A function that fails leaves the system's reason in errno.
 namespace SerialPort {
 
 // An open port as the system knows it; NoHandle when there is none.
@@ -13,7 +13,8 @@ using Handle = qintptr;
 constexpr Handle NoHandle = -1;
 
 // Opens the device for this process alone. Fails at once when the device does not exist, is
-// not a serial terminal, or is held by another opener (in this or any other process).
+// not a serial terminal (ENOTTY), or is held by another opener in this or any other process
+// (EBUSY).
 Handle open(const QString &devicePath);
 
 // Puts the line into the devices' settings: raw bytes at 115200 bit/s, 8 data bits, no parity,

@@ -98,14 +98,20 @@ bool drainOutput(int fd, const Deadline &deadline)
         if (queued == 0)
             return true;
         const microseconds left = deadline.remaining();
-        if (left == microseconds::zero())
+        if (left == microseconds::zero()) {
+            errno = ETIMEDOUT;
             return false;
+        }
         const microseconds wait =
             std::min({next, std::max(lineTime(queued), LingeringBytesWait), left});
         // No events asked for: poll returns early only when the line hangs up.
         const int events = waitFor(fd, 0, wait);
-        if (events < 0 || (events & HangUpEvents))
+        if (events < 0)
             return false;
+        if (events & HangUpEvents) {
+            errno = EIO;
+            return false;
+        }
         next = std::min(2 * next, LongestDrainWait);
     }
 }
@@ -141,8 +147,10 @@ bool settingsTaken(int fd, const termios &wanted)
 
 SerialPort::Handle SerialPort::open(const QString &devicePath)
 {
-    if (devicePath.isEmpty())
+    if (devicePath.isEmpty()) {
+        errno = ENOENT;
         return NoHandle;
+    }
     const int fd = ::open(QFile::encodeName(devicePath).constData(),
                           O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
@@ -153,9 +161,18 @@ SerialPort::Handle SerialPort::open(const QString &devicePath)
     // plain opens by other users, and a port someone else made exclusive counts as taken even
     // for root, who could otherwise open it.
     int exclusive = 0;
-    if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0
-        || (ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive) || ioctl(fd, TIOCEXCL) != 0) {
+    int refusal = 0;
+    if (!isatty(fd))
+        refusal = ENOTTY;
+    else if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+        refusal = errno == EWOULDBLOCK ? EBUSY : errno;
+    else if (ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive)
+        refusal = EBUSY;
+    else if (ioctl(fd, TIOCEXCL) != 0)
+        refusal = errno;
+    if (refusal != 0) {
         ::close(fd);
+        errno = refusal;
         return NoHandle;
     }
     return fd;
@@ -174,8 +191,12 @@ bool SerialPort::configure(Handle handle, bool oneStopBit)
     line.c_cc[VMIN] = 0;
     line.c_cc[VTIME] = 0;
     if (cfsetispeed(&line, LineSpeed) != 0 || cfsetospeed(&line, LineSpeed) != 0
-        || tcsetattr(fd, TCSANOW, &line) != 0 || !settingsTaken(fd, line))
+        || tcsetattr(fd, TCSANOW, &line) != 0)
         return false;
+    if (!settingsTaken(fd, line)) {
+        errno = EINVAL;
+        return false;
+    }
     setModemLines(fd);
     requestLowLatency(fd);
     return true;
@@ -210,9 +231,17 @@ qint64 SerialPort::write(Handle handle, const void *data, unsigned len, qint64 t
         if (n < 0 && !isTransient(errno))
             return -1;
         const int waitMs = deadline.remainingMs();
-        const int events = waitMs > 0 ? waitFor(fd, POLLOUT, waitMs) : -1;
-        if (events < 0 || (events & HangUpEvents))
+        if (waitMs == 0) {
+            errno = ETIMEDOUT;
             return -1;
+        }
+        const int events = waitFor(fd, POLLOUT, waitMs);
+        if (events < 0)
+            return -1;
+        if (events & HangUpEvents) {
+            errno = EIO;
+            return -1;
+        }
     }
     return drainOutput(fd, deadline) ? qint64(sent) : -1;
 }
@@ -232,8 +261,12 @@ qint64 SerialPort::read(Handle handle, void *data, unsigned len, qint64 timeoutM
         }
         // With VMIN = VTIME = 0 a terminal answers 0 when nothing is waiting; after a hang-up
         // that means nothing will ever come.
-        if ((n < 0 && !isTransient(errno)) || hungUp)
+        if (n < 0 && !isTransient(errno))
             return -1;
+        if (hungUp) {
+            errno = EIO;
+            return -1;
+        }
         const int waitMs = deadline.remainingMs();
         if (waitMs == 0)
             break;

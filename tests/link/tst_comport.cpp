@@ -9,6 +9,7 @@
 #include <QTemporaryFile>
 #include <QTest>
 
+#include <cerrno>
 #include <termios.h>
 
 namespace {
@@ -99,11 +100,13 @@ void TestComPort::excludedNames()
     QCOMPARE(link.availablePorts(), QStringList {eight.portName()});
     QVERIFY(!link.open(six.latin1Name(), false));
     QVERIFY(!link.usesPort(six.portName()));
+    QCOMPARE(link.lastError().code, EBUSY);
 
     link.removeExcludedPort(six.portName());
     QCOMPARE(link.excludedPorts(), QStringList {eight.portName().toLower()});
     QCOMPARE(link.availablePorts(), (QStringList {six.portName(), eight.portName()}));
     QVERIFY(link.open(six.latin1Name(), false));
+    QVERIFY(!link.lastError().isError());
 }
 
 void TestComPort::exclusiveOpen_data()
@@ -133,6 +136,7 @@ void TestComPort::exclusiveOpen()
         ComPort link;
         QVERIFY(!link.open(line.latin1Name(), false));
         QVERIFY(!link.usesPort(line.portName()));
+        QCOMPARE(link.lastError().code, EBUSY);
     }
     // The terminal outlived the first link (the far end keeps it open): no stale exclusive flag.
     ComPort link;
@@ -150,6 +154,7 @@ void TestComPort::availablePorts()
     QTemporaryFile file;
     QVERIFY(file.open());
     const QStringList refusedPaths {"/dev/zelkor-no-such-tty", file.fileName(), "/dev/null"};
+    const int reasons[] = {ENOENT, ENOTTY, ENOTTY};
     for (int i = 0; i < refusedPaths.size(); ++i)
         map.setPath(PortNameMap::portName(9 + i), refusedPaths.at(i));
 
@@ -165,6 +170,8 @@ void TestComPort::availablePorts()
         ComPort refused;
         QVERIFY2(!refused.open(name.constData(), false), name.constData());
         QVERIFY(!refused.usesPort(QString::fromLatin1(name)));
+        QCOMPARE(refused.lastError().code, reasons[i]);
+        QCOMPARE(refused.lastError().text, qt_error_string(reasons[i]));
     }
     QCOMPARE(file.size(), 0);
 
