@@ -1,21 +1,42 @@
 #include "Zelkor.h"
 
+#include "ComPort.h"
 #include "DeviceThread.h"
+#include "JobResult.h"
+#include "JobResultText.h"
+#include "ModeProbe.h"
+#include "UpdateThread.h"
+#include "WindowSettings.h"
 #include "ZelkorVersion.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDebug>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScopedValueRollback>
+#include <QSignalBlocker>
+#include <QTimer>
 #include <QTreeWidgetItem>
 
-#include <algorithm>
 #include <iterator>
 
 namespace {
 // The form's default section width does not fit the columns' contents.
 constexpr int ColumnWidths[] = {100, 110, 80, 110, 120};
+// One pass per tick at most; also the quiet period after a job event.
+constexpr int RefreshIntervalMs = 1000;
+// How often the window asks whether the scan has let go of a port it wants.
+constexpr unsigned long PortPollMs = 50;
 } // namespace
 
 Zelkor::Zelkor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
 {
     ui.setupUi(this);
+    deviceList = std::make_unique<DeviceList>(ui.treeWidget);
     for (int column = 0; column < int(std::size(ColumnWidths)); ++column)
         ui.treeWidget->setColumnWidth(column, ColumnWidths[column]);
     setWindowTitle(tr("Zelkor v%1").arg(QLatin1String(ZelkorVersion)));
@@ -42,30 +63,307 @@ Zelkor::~Zelkor()
     saveSettings();
 }
 
-QList<QTreeWidgetItem *> Zelkor::selectedRows() const
+void Zelkor::loadSettings()
 {
-    QList<QTreeWidgetItem *> rows;
-    for (int index = 0; index < ui.treeWidget->topLevelItemCount(); ++index) {
-        QTreeWidgetItem *row = ui.treeWidget->topLevelItem(index);
-        if (row->isSelected())
-            rows.append(row);
+    const WindowSettings settings = WindowSettings::load();
+    // Unusable geometry bytes leave the form's size in place.
+    restoreGeometry(settings.geometry);
+    ui.filenameEdit->setText(settings.filename);
+    openPath = settings.openPath;
+    // Only the state: the box stays disabled until a selection enables it.
+    ui.calbAfterChk->setChecked(settings.calibrateAfter);
+}
+
+void Zelkor::saveSettings()
+{
+    WindowSettings settings;
+    settings.geometry = saveGeometry();
+    settings.filename = ui.filenameEdit->text();
+    settings.openPath = openPath;
+    settings.calibrateAfter = ui.calbAfterChk->isChecked();
+    settings.save();
+}
+
+bool Zelkor::eventFilter(QObject *watched, QEvent *event)
+{
+    // Any press into the file field picks a file instead of placing the text cursor.
+    if (watched == ui.filenameEdit && event->type() == QEvent::MouseButtonPress) {
+        chooseFirmwareFile();
+        event->accept();
+        return true;
     }
-    return rows;
+    return false;
+}
+
+void Zelkor::chooseFirmwareFile()
+{
+    const QString fileName = QFileDialog::getOpenFileName(
+        this, tr("Open firmware file"), openPath,
+        QStringLiteral("Firmware *.cod files (*.cod);;All files (*.*)"));
+    if (fileName.isEmpty())
+        return;
+    openPath = QFileInfo(fileName).path();
+    ui.filenameEdit->setText(fileName);
+}
+
+void Zelkor::setUpScanning()
+{
+    refreshTimer = new QTimer(this);
+    connect(refreshTimer, &QTimer::timeout, this, &Zelkor::refresh);
+    refreshTimer->setInterval(RefreshIntervalMs);
+
+    deviceThread = std::make_unique<DeviceThread>();
+    // The pass emits from its own thread; the queued call must copy the lists.
+    registerDeviceMetaTypes();
+    connect(deviceThread.get(), &DeviceThread::finish, this, &Zelkor::add_items);
+
+    // The first devices show up without waiting for the first tick.
+    refresh();
+    refreshTimer->start();
+}
+
+void Zelkor::stopScanning()
+{
+    // No tick may start another pass while the worker goes.
+    refreshTimer->stop();
+    // The worker's destructor ends a running pass after the exchange in progress and waits for
+    // it, so the thread is never destroyed while it runs.
+    deviceThread.reset();
+}
+
+void Zelkor::refresh()
+{
+    if (!deviceThread->isRunning())
+        deviceThread->start(QThread::InheritPriority);
+}
+
+bool Zelkor::withinQuietPeriod() const
+{
+    return lastJobTime.isValid() && lastJobTime.elapsed() < refreshTimer->interval();
+}
+
+void Zelkor::setRowState(QTreeWidgetItem *item, int state)
+{
+    DeviceList::setRowState(item, state);
+}
+
+void Zelkor::add_items(QStringList all_locations, QList<TDevices> devices)
+{
+    // A job slot is using the rows, or has just settled them: the next pass comes in a second.
+    if (withinQuietPeriod() || busy)
+        return;
+    qDebug().noquote() << "Add items started";
+    // Deleting and re-selecting rows must not reach selectionChanged.
+    const QSignalBlocker blockSelectionSignals(ui.treeWidget);
+    // One usable row in the old selection is enough here; selectionChanged is stricter.
+    setJobControlsEnabled(deviceList->rebuild(all_locations, devices));
+    qDebug().noquote() << "Add items completed";
 }
 
 void Zelkor::selectionChanged()
 {
-    const bool wasBusy = busy;
-    busy = true;
-    const QList<QTreeWidgetItem *> selected = selectedRows();
-    // A row whose job is running has lost its flags; it must not get a second job.
-    const bool allEnabled = std::all_of(selected.cbegin(), selected.cend(), [](auto *item) {
-        return item->flags().testFlag(Qt::ItemIsEnabled);
-    });
-    busy = wasBusy;
+    bool usable = false;
+    {
+        const QScopedValueRollback<bool> working(busy, true);
+        usable = deviceList->selectionIsUsable();
+    }
+    setJobControlsEnabled(usable);
+}
 
-    const bool enable = allEnabled && !selected.isEmpty();
-    ui.updateBtn->setEnabled(enable);
-    ui.calbBtn->setEnabled(enable);
-    ui.calbAfterChk->setEnabled(enable);
+void Zelkor::setJobControlsEnabled(bool enabled)
+{
+    ui.updateBtn->setEnabled(enabled);
+    ui.calbBtn->setEnabled(enabled);
+    ui.calbAfterChk->setEnabled(enabled);
+}
+
+void Zelkor::showMessage(const QString &text)
+{
+    ui.statusBar->showMessage(text, StatusMessageMs);
+}
+
+void Zelkor::updateFirmware()
+{
+    // Also catches the start-up prompt, which names no file.
+    if (!QFile::exists(ui.filenameEdit->text())) {
+        showMessage(tr("Firmware file not found"));
+        return;
+    }
+    runJobCommand("UF", ui.calbAfterChk->isChecked(), true, true);
+}
+
+void Zelkor::Calibrate()
+{
+    runJobCommand("CALB", true, false, false);
+}
+
+void Zelkor::runJobCommand(const char *name, bool calibrate, bool update, bool blockSignalsFirst)
+{
+    const QScopedValueRollback<bool> working(busy, true);
+    qDebug().noquote() << name << "started";
+    QSignalBlocker blockSelectionSignals(ui.treeWidget);
+    if (!blockSignalsFirst)
+        blockSelectionSignals.unblock();
+    // They stay disabled until the selection changes or a job ends.
+    setJobControlsEnabled(false);
+    QCoreApplication::processEvents();
+    blockSelectionSignals.reblock();
+    if (!startJobs(calibrate, update))
+        showMessage(tr("Device is not selected"));
+    blockSelectionSignals.unblock();
+    qDebug().noquote() << name << "completed";
+}
+
+bool Zelkor::startJobs(bool calibrate, bool update)
+{
+    bool started = false;
+    const QList<QTreeWidgetItem *> rows = deviceList->selectedRows();
+    for (QTreeWidgetItem *row : rows) {
+        if (!deviceList->mayTakeJob(row))
+            continue;
+        const QString port = row->text(LocationColumn);
+        reservePort(port);
+        setRowState(row, RowBusy);
+        QCoreApplication::processEvents();
+
+        auto *job = new UpdateThread;
+        connect(job, &UpdateThread::progress, this, &Zelkor::updateProgress);
+        connect(job, &UpdateThread::finished, this, &Zelkor::updateFinished);
+        job->setJob(port, ui.filenameEdit->text(), calibrate, update, ui.VrefSpin->value());
+        runningJobs.insert(job);
+        job->start(QThread::InheritPriority);
+        started = true;
+    }
+    return started;
+}
+
+void Zelkor::reservePort(QString port)
+{
+    // Closes the scan's link if it holds the port; a link refuses to open an excluded port, so
+    // the wait normally ends at once.
+    deviceThread->excludePort(port);
+    while (deviceThread->usesPort(port)) {
+        QCoreApplication::processEvents();
+        QThread::msleep(PortPollMs);
+    }
+}
+
+void Zelkor::updateProgress(QString devicename, int percents)
+{
+    const QScopedValueRollback<bool> working(busy, true);
+    QTreeWidgetItem *row = deviceList->row(devicename);
+    if (!row)
+        return;
+    if (!JobResult::isFailure(percents)) {
+        const QString progress = JobResultText::progress(percents);
+        if (!progress.isNull())
+            row->setText(StatusColumn, progress);
+        return;
+    }
+    if (JobResult::isCalibrationFailure(percents)) {
+        // The device is still usable; the rebuild keeps the failure text a while longer.
+        lastJobTime.start();
+        setRowState(row, RowWarned);
+    } else {
+        setRowState(row, RowFailed);
+    }
+    const QString message = JobResultText::message(percents);
+    if (!message.isEmpty()) {
+        showMessage(message);
+        row->setText(StatusColumn, JobResultText::rowText(percents));
+    }
+}
+
+void Zelkor::updateFinished(UpdateThread *thread, QString devicename, int update_result,
+                            int calb_result)
+{
+    // A report that was under way while the window stopped its workers names one that is gone.
+    if (!runningJobs.contains(thread))
+        return;
+    const QScopedValueRollback<bool> working(busy, true);
+    QTreeWidgetItem *row = deviceList->row(devicename);
+
+    if (thread->update() && !JobResult::isFailure(update_result)) {
+        const int check = checkFirmware(devicename);
+        if (check == ModeProbe::NoFirmware) {
+            qDebug().noquote().nospace() << "Нужна повторная загрузка (поток) " << thread;
+            if (row) {
+                setRowState(row, RowBusy);
+                row->setText(StatusColumn, tr("Error. Trying to update again"));
+            }
+            qDebug().noquote().nospace() << "Повторный старт потока " << thread;
+            // The same job once more, on the port that stays reserved for it.
+            thread->restart();
+            return;
+        }
+        if (row && check == ModeProbe::FirmwareRuns) {
+            setRowState(row, RowDone);
+        } else if (row) {
+            setRowState(row, RowFailed);
+            row->setText(StatusColumn, tr("Please reconnect device"));
+        }
+    }
+    if (row && thread->calibrate() && !JobResult::isFailure(calb_result))
+        setRowState(row, RowScanned);
+
+    // finished() was the run's last act; the destructor waits for run() to return.
+    runningJobs.remove(thread);
+    delete thread;
+    // The device may run other firmware now: the scan tries every command form again.
+    deviceThread->forgetVariants(devicename);
+    deviceThread->releasePort(devicename);
+    selectionChanged();
+    lastJobTime.start();
+}
+
+int Zelkor::checkFirmware(QString port)
+{
+    ComPort link;
+    if (!link.open(port.toLatin1().constData(), false))
+        return ModeProbe::PortCantOpen;
+    const int state = ModeProbe::checkFirmware(link, ModeProbe::WindowTimeouts);
+    link.close();
+    return state;
+}
+
+void Zelkor::closeEvent(QCloseEvent *event)
+{
+    if (!runningJobs.isEmpty() && !confirmQuitWithJobs()) {
+        event->ignore();
+        return;
+    }
+    stopJobs();
+    event->accept();
+}
+
+// A device cut off in the middle of an update has no firmware until it is updated again.
+bool Zelkor::confirmQuitWithJobs()
+{
+    const int jobs = int(runningJobs.size());
+    QMessageBox question(QMessageBox::Warning, windowTitle(),
+                         jobs == 1
+                             ? tr("1 device is still being updated or calibrated.")
+                             : tr("%1 devices are still being updated or calibrated.").arg(jobs),
+                         QMessageBox::NoButton, this);
+    question.setInformativeText(tr("Quitting now stops the jobs and can leave a device "
+                                   "without firmware. Quit anyway?"));
+    QPushButton *quit = question.addButton(tr("Quit anyway"), QMessageBox::DestructiveRole);
+    QPushButton *keep = question.addButton(tr("Keep running"), QMessageBox::RejectRole);
+    question.setDefaultButton(keep);
+    question.setEscapeButton(keep);
+    question.exec();
+    return question.clickedButton() == quit;
+}
+
+void Zelkor::stopJobs()
+{
+    // All at once, so the exchanges in progress end side by side; the window that goes wants
+    // no more reports.
+    for (UpdateThread *job : std::as_const(runningJobs)) {
+        job->disconnect(this);
+        job->requestStop();
+    }
+    // The destructor waits for run() to return.
+    qDeleteAll(runningJobs);
+    runningJobs.clear();
 }

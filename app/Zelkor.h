@@ -1,6 +1,7 @@
 #ifndef ZELKOR_H
 #define ZELKOR_H
 
+#include "DeviceList.h"
 #include "TDevices.h"
 #include "ui_Zelkor.h"
 
@@ -35,8 +36,7 @@ public:
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-    // Gives a row of the device list one of the RowState numbers: its flags and the roles that
-    // tell the rebuild what to do with it. Another number is only stored. Texts stay as they are.
+    // See DeviceList::setRowState.
     void setRowState(QTreeWidgetItem *item, int state);
 
 public slots:
@@ -68,30 +68,27 @@ private:
     void loadSettings();
     void saveSettings();
     void chooseFirmwareFile();
-    // The rows the user has selected, as each row itself says. QTreeWidget::selectedItems() is
-    // no help: it leaves out rows that are not enabled, yet a row whose job has cleared its
-    // flags stays selected and must count; and after the list has been re-sorted it can name a
-    // row that is not selected at all.
-    QList<QTreeWidgetItem *> selectedRows() const;
     void setUpScanning();
     void stopScanning();
     bool withinQuietPeriod() const;
 
-    void disableJobControls();
+    void setJobControlsEnabled(bool enabled);
+    void showMessage(const QString &text);
+    // The common course of both job commands; the calibration lets the event loop run before it
+    // blocks the list's signals, the update after.
+    void runJobCommand(const char *name, bool calibrate, bool update, bool blockSignalsFirst);
     // One job per usable selected row; false when no row could take one.
     bool startJobs(bool calibrate, bool update);
-    bool mayTakeJob(const QTreeWidgetItem *row) const;
     // Takes a port away from the scan and waits until the scan has let go of it.
     void reservePort(QString port);
-    QTreeWidgetItem *deviceRow(const QString &location) const;
-    // The firmware check on a link of the window's own: 1 firmware answers, 0 the device asks
-    // for firmware, -1 the port can't be opened, -3 no answer.
+    // The firmware check on a link of the window's own: see ModeProbe::FirmwareState.
     int checkFirmware(QString port);
     bool confirmQuitWithJobs();
     // Ends every running job after its exchange in progress and waits for the workers.
     void stopJobs();
 
     Ui::ZelkorClass ui;
+    std::unique_ptr<DeviceList> deviceList;
     std::unique_ptr<DeviceThread> deviceThread;
     QTimer *refreshTimer = nullptr;
     QString openPath;

@@ -53,6 +53,20 @@ const FailureText *find(int code)
 
 } // namespace
 
+QString JobResultText::progress(int percents)
+{
+    const auto bar = [](int bars, int percent) {
+        return QString(bars, QLatin1Char('|')) + QStringLiteral(" %1%").arg(percent);
+    };
+    if (percents >= 0 && percents <= JobResult::UpdateLastPercent)
+        return bar(percents / 10, percents);
+    if (percents >= JobResult::CalibrationFirstStep) {
+        const int step = percents - JobResult::CalibrationFirstStep;
+        return bar((step + 1) / 2, step * 5);
+    }
+    return QString();
+}
+
 QString JobResultText::message(int code)
 {
     const FailureText *text = find(code);
