@@ -10,10 +10,8 @@ class QSettings;
 // Turns the program's port names ("\\.\COM5") into device paths of this system.
 //
 // An override, from the "Ports" group of the settings or set directly, wins; otherwise the
-// default table applies: COM1-COM32 -> /dev/ttyS0-31, COM33-COM96 -> /dev/ttyUSB0-63,
-// COM97-COM160 -> /dev/ttyACM0-63. COM161-COM255 exist only through overrides. An override
-// with an empty path hides a port of the default table. One map serves the whole process;
-// every member is thread-safe.
+// default table in PortNameMap.cpp applies. An override with an empty path hides a port of the
+// default table. One map serves the whole process; every member is thread-safe.
 class PortNameMap
 {
 public:
