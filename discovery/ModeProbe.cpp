@@ -61,6 +61,16 @@ int checkFirmware(ComPort &link, const Timeouts &timeouts)
     return status != Unrecognised ? status : askLoader(link, timeouts);
 }
 
+int checkPort(const QString &portName)
+{
+    ComPort link;
+    if (!link.open(portName.toLatin1().constData(), false))
+        return PortCantOpen;
+    const int state = checkFirmware(link, WindowTimeouts);
+    link.close();
+    return state;
+}
+
 bool checkIsp(ComPort &link)
 {
     char reply = 0;

@@ -3,6 +3,8 @@
 
 #include "LinkTimeouts.h"
 
+#include <QString>
+
 class ComPort;
 
 // The two probes that tell which program answers on a line: the device's application firmware,
@@ -35,6 +37,10 @@ enum FirmwareState : int {
 // Asks the status query "1g" and, when that yields nothing conclusive, the loader probe.
 // Leaves the loader query's time-outs in force on the link.
 int checkFirmware(ComPort &link, const Timeouts &timeouts);
+
+// checkFirmware with WindowTimeouts on a link of its own, opened on the port and closed again:
+// the check after an update. PortCantOpen when the port can't be opened.
+int checkPort(const QString &portName);
 
 // The two steps of checkFirmware, for callers that must be able to stop in between.
 // askStatus answers Unrecognised when the loader probe has to decide.

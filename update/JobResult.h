@@ -33,6 +33,14 @@ enum Code : int {
     NoExternalPower = -207,
     GfwvFailed = -208,
     TimeoutFailed = -209,
+
+    // Outcomes of a whole job that no procedure reports: what the check after an update found,
+    // and a stop on request.
+    // Every repeat of the update went through, yet the device still asks for firmware.
+    FirmwareNotTaken = -90,
+    // After the update the device answers neither with firmware nor with its loader.
+    DeviceLost = -91,
+    Interrupted = -99,
 };
 
 // progress() percents of an update: 0 to UpdateLastPercent.

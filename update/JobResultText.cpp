@@ -38,6 +38,9 @@ const FailureText FailureTexts[] = {
     {JobResult::NoExternalPower,        QT_TRANSLATE_NOOP("Zelkor", "Please connect external power")},
     {JobResult::GfwvFailed,             QT_TRANSLATE_NOOP("Zelkor", "Can't execute command GFWV")},
     {JobResult::TimeoutFailed,          QT_TRANSLATE_NOOP("Zelkor", "Can't set timeout")},
+    {JobResult::FirmwareNotTaken,       QT_TRANSLATE_NOOP("Zelkor", "Device still asks for firmware")},
+    {JobResult::DeviceLost,             QT_TRANSLATE_NOOP("Zelkor", "Please reconnect device")},
+    {JobResult::Interrupted,            QT_TRANSLATE_NOOP("Zelkor", "Interrupted")},
 };
 // clang-format on
 

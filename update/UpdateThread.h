@@ -22,6 +22,10 @@ signals:
     void finished(UpdateThread *thread, QString devicename, int update_result, int calb_result);
 
 public:
+    // How many times a job is repeated at most when the device still asks for firmware after
+    // an update that went through.
+    static constexpr int DefaultRepeats = 3;
+
     UpdateThread();
     ~UpdateThread() override;
 

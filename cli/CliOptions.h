@@ -1,0 +1,35 @@
+#ifndef CLIOPTIONS_H
+#define CLIOPTIONS_H
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The command line of zelkor-cli, checked: which command, its ports and its values.
+class CliOptions
+{
+public:
+    enum Command { List, Update, Calibrate };
+
+    // Parses the arguments (program name first). When the program is to end at once (help,
+    // version, a usage error) the text to print and the exit code are set instead.
+    static CliOptions parse(const QStringList &arguments);
+
+    std::optional<int> exitNow;
+    QString exitText;
+
+    Command command = List;
+    bool json = false;
+    QString settingsFile;
+    QString jobLogFile;
+    QString firmwareFile;
+    std::optional<double> voltage;
+    int repeats = 0;
+    QStringList ports;
+
+    bool updates() const { return command == Update; }
+    bool calibrates() const { return command == Calibrate || voltage.has_value(); }
+};
+
+#endif // CLIOPTIONS_H

@@ -1,0 +1,75 @@
+#ifndef PORTJOB_H
+#define PORTJOB_H
+
+#include "JobRecord.h"
+#include "TDevices.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class QThread;
+class UpdateThread;
+
+// What every port's job is to do.
+struct JobSpec
+{
+    QString firmwareFile;
+    bool update = false;
+    bool calibrate = false;
+    double volts = 0.0;
+    // Repeats of the whole job while the device still asks for firmware after an update.
+    int repeats = 0;
+};
+
+// One port's job, as the window runs it: the worker, then for an update the check on a link of
+// its own, and the same job again while the device still asks for firmware, at most
+// spec.repeats times. A job that succeeded ends with a scan of its port for the firmware now
+// running. The check and that scan run off the caller's thread. Lives in the thread that
+// starts it; done() comes once, with the record complete but for its time and host.
+class PortJob : public QObject
+{
+    Q_OBJECT
+
+public:
+    PortJob(const QString &port, const JobSpec &spec, const TDevices &before);
+    ~PortJob() override;
+
+    void start();
+    // Stops the job after the exchange in progress; it ends as interrupted unless it has
+    // already succeeded.
+    void stop();
+
+    QString port() const { return record.port; }
+    const JobRecord &result() const { return record; }
+    bool succeeded() const { return record.resultCode == 0; }
+
+signals:
+    void progress(QString port, int percents);
+    // Another run of the same job begins.
+    void repeating(QString port, int attempt);
+    void done(PortJob *job);
+
+private:
+    void workerFinished(int updateResult, int calibrationResult);
+    void afterRun(bool checkFirmware);
+    void settle();
+    void end(int resultCode);
+
+    const JobSpec spec;
+    std::unique_ptr<UpdateThread> worker;
+    // The check after the update and the closing scan.
+    QThread *afterRunThread = nullptr;
+    int workerResult = 0;
+    std::optional<int> firmwareState;
+    TDevices after;
+    bool stopping = false;
+    bool ended = false;
+    QElapsedTimer clock;
+    JobRecord record;
+};
+
+#endif // PORTJOB_H

@@ -1,0 +1,67 @@
+#include "PortResolver.h"
+
+#include "PortNameMap.h"
+
+#include <QFileInfo>
+
+namespace {
+
+constexpr int FirstPortNumber = 1;
+constexpr int LastPortNumber = 255;
+// Beyond the default table: names there exist only through overrides.
+constexpr int FirstFreeNumber = 161;
+
+// "COM5" is short for "\\.\COM5".
+const QString ShortPrefix = QStringLiteral("COM");
+const QString DevicePrefix = QStringLiteral("\\\\.\\");
+
+QString canonical(const QString &path)
+{
+    return path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
+}
+
+} // namespace
+
+std::optional<QString> PortResolver::resolve(const QString &argument, QString *error)
+{
+    if (argument.startsWith(ShortPrefix))
+        return byName(DevicePrefix + argument, error);
+    if (argument.startsWith(DevicePrefix))
+        return byName(argument, error);
+    return byPath(argument, error);
+}
+
+std::optional<QString> PortResolver::byName(const QString &name, QString *error)
+{
+    const QString path = PortNameMap::instance().devicePath(name);
+    if (PortNameMap::portNumber(name) == 0 || !QFileInfo::exists(path)) {
+        *error = path.isEmpty() ? QStringLiteral("unknown port %1").arg(name)
+                                : QStringLiteral("unknown port %1: no %2").arg(name, path);
+        return std::nullopt;
+    }
+    return name;
+}
+
+std::optional<QString> PortResolver::byPath(const QString &path, QString *error)
+{
+    const QString wanted = canonical(path);
+    if (wanted.isEmpty()) {
+        *error = QStringLiteral("unknown port %1").arg(path);
+        return std::nullopt;
+    }
+    PortNameMap &map = PortNameMap::instance();
+    for (int number = FirstPortNumber; number <= LastPortNumber; ++number) {
+        const QString name = PortNameMap::portName(number);
+        if (canonical(map.devicePath(name)) == wanted)
+            return name;
+    }
+    for (int number = FirstFreeNumber; number <= LastPortNumber; ++number) {
+        const QString name = PortNameMap::portName(number);
+        if (map.devicePath(name).isEmpty()) {
+            map.setPath(name, wanted);
+            return name;
+        }
+    }
+    *error = QStringLiteral("no free port name left for %1").arg(path);
+    return std::nullopt;
+}

@@ -1,0 +1,22 @@
+#ifndef PORTRESOLVER_H
+#define PORTRESOLVER_H
+
+#include <QString>
+
+#include <optional>
+
+// Turns a PORT argument ("COM5", "\\.\COM5", a device path or a link to one) into the program's
+// port name, so that the rest of the program sees an ordinary port. A device path that no
+// port maps to gets a free name from the range that only overrides reach.
+class PortResolver
+{
+public:
+    // The port name, or nothing (with the reason in error) when the port doesn't exist.
+    static std::optional<QString> resolve(const QString &argument, QString *error);
+
+private:
+    static std::optional<QString> byName(const QString &name, QString *error);
+    static std::optional<QString> byPath(const QString &path, QString *error);
+};
+
+#endif // PORTRESOLVER_H

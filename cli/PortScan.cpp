@@ -1,0 +1,36 @@
+#include "PortScan.h"
+
+#include "DeviceThread.h"
+#include "PortNameMap.h"
+
+namespace {
+constexpr int FirstPortNumber = 1;
+constexpr int LastPortNumber = 255;
+} // namespace
+
+QList<TDevices> PortScan::devices(const QStringList &ports)
+{
+    DeviceThread scanner;
+    for (int number = FirstPortNumber; number <= LastPortNumber && !ports.isEmpty(); ++number) {
+        const QString name = PortNameMap::portName(number);
+        if (!ports.contains(name))
+            scanner.excludePort(name);
+    }
+    QList<TDevices> found;
+    QObject::connect(
+        &scanner, &DeviceThread::finish, &scanner,
+        [&found](const QStringList &, const QList<TDevices> &devices) { found = devices; },
+        Qt::DirectConnection);
+    scanner.start();
+    scanner.wait();
+    return found;
+}
+
+TDevices PortScan::device(const QString &port)
+{
+    for (const TDevices &record : devices({port})) {
+        if (record.location == port)
+            return record;
+    }
+    return TDevices {port, {}, {}, {}, {}};
+}

@@ -1,0 +1,19 @@
+#ifndef PORTSCAN_H
+#define PORTSCAN_H
+
+#include "TDevices.h"
+
+#include <QList>
+#include <QStringList>
+
+// One pass of the window's scan, run to its end in the calling thread's stead.
+namespace PortScan {
+
+// Every device found; with ports given, the pass leaves every other port alone.
+QList<TDevices> devices(const QStringList &ports = {});
+// The record of one port's device; an empty record (but the location) when none answered.
+TDevices device(const QString &port);
+
+} // namespace PortScan
+
+#endif // PORTSCAN_H

@@ -1,0 +1,85 @@
+#include "ProgressOutput.h"
+
+#include "JobResult.h"
+#include "JobResultText.h"
+
+#include <unistd.h>
+
+namespace {
+
+constexpr int BarWidth = 20;
+constexpr int PercentPerStep = 10;
+// Calibration steps are five percent apart.
+constexpr int PercentPerCalibrationStep = 5;
+// Keeps the calibration's tenths apart from the update's in printedStep.
+constexpr int CalibrationPhase = 100;
+
+QString bar(int percent)
+{
+    const int filled = percent * BarWidth / 100;
+    return QLatin1Char('[') + QString(filled, QLatin1Char('#'))
+        + QString(BarWidth - filled, QLatin1Char(' ')) + QLatin1Char(']');
+}
+
+} // namespace
+
+ProgressOutput::ProgressOutput(std::FILE *stream, const QStringList &ports)
+    : stream(stream), terminal(::isatty(::fileno(stream)) == 1), ports(ports)
+{
+}
+
+void ProgressOutput::show(const QString &port, int percents)
+{
+    if (JobResult::isFailure(percents)) {
+        // The closing line reports the failure; a terminal shows it at once.
+        if (terminal)
+            setLine(port, JobResultText::message(percents));
+        return;
+    }
+    const bool calibrating = percents >= JobResult::CalibrationFirstStep;
+    if (!calibrating && percents > JobResult::UpdateLastPercent)
+        return;
+    const int percent = calibrating
+        ? (percents - JobResult::CalibrationFirstStep) * PercentPerCalibrationStep
+        : percents;
+    const QString phase = calibrating ? QStringLiteral("calibrate") : QStringLiteral("update");
+    if (terminal) {
+        setLine(port, QStringLiteral("%1 %2 %3%").arg(phase, -9).arg(bar(percent)).arg(percent, 3));
+        return;
+    }
+    const int step = (calibrating ? CalibrationPhase : 0) + percent / PercentPerStep;
+    if (printedStep.value(port, -1) == step)
+        return;
+    printedStep.insert(port, step);
+    std::fprintf(stream, "%s %s %d%%\n", qPrintable(port), qPrintable(phase), percent);
+    std::fflush(stream);
+}
+
+void ProgressOutput::note(const QString &port, const QString &text)
+{
+    if (terminal) {
+        setLine(port, text);
+        return;
+    }
+    // A repeated job counts its tenths afresh.
+    printedStep.remove(port);
+    std::fprintf(stream, "%s %s\n", qPrintable(port), qPrintable(text));
+    std::fflush(stream);
+}
+
+void ProgressOutput::setLine(const QString &port, const QString &text)
+{
+    lines.insert(port, text);
+    redraw();
+}
+
+// Every port's line again, from the first; the cursor ends below the last.
+void ProgressOutput::redraw()
+{
+    if (drawn)
+        std::fprintf(stream, "\033[%dA", int(ports.size()));
+    drawn = true;
+    for (const QString &port : std::as_const(ports))
+        std::fprintf(stream, "\r\033[K%s %s\n", qPrintable(port), qPrintable(lines.value(port)));
+    std::fflush(stream);
+}

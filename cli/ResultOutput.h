@@ -1,0 +1,25 @@
+#ifndef RESULTOUTPUT_H
+#define RESULTOUTPUT_H
+
+#include "JobRecord.h"
+#include "TDevices.h"
+
+#include <QByteArray>
+#include <QList>
+
+// What zelkor-cli prints when it is done: the devices of a scan, or one result per job; as
+// lines for people or as JSON for scripts.
+namespace ResultOutput {
+
+// One line per device, fields separated by tabs: location, device path, serial number,
+// description, firmware version, status.
+QByteArray deviceLines(const QList<TDevices> &devices);
+QByteArray deviceJson(const QList<TDevices> &devices);
+
+// "\\.\COM5 ok 2.0.1", "\\.\COM5 failed: <reason>" or "\\.\COM5 interrupted".
+QByteArray jobLines(const QList<JobRecord> &jobs);
+QByteArray jobJson(const QList<JobRecord> &jobs);
+
+} // namespace ResultOutput
+
+#endif // RESULTOUTPUT_H

@@ -1,0 +1,38 @@
+#ifndef JOBRECORD_H
+#define JOBRECORD_H
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+// One finished job as the job log keeps it: which device got what, when, and how it ended.
+// The device's identity is what a scan saw just before the job.
+struct JobRecord
+{
+    QDateTime time;
+    QString host;
+    QString program;
+    QString port;
+    QString devicePath;
+    QString job;
+    QString serialNumber;
+    QString description;
+    QString firmwareBefore;
+    QString firmwareAfter;
+    QString firmwareFile;
+    QString firmwareSha256;
+    // Only for a job that calibrates.
+    std::optional<double> voltage;
+    int attempts = 0;
+    int resultCode = 0;
+    QString resultText;
+    double seconds = 0.0;
+
+    // "update", "calibrate" or "update+calibrate".
+    static QString jobName(bool update, bool calibrate);
+    // The lowercase hex SHA-256 of the file's bytes; empty when it can't be read.
+    static QString fileSha256(const QString &path);
+};
+
+#endif // JOBRECORD_H
