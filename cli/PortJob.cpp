@@ -32,7 +32,11 @@ PortJob::PortJob(const QString &port, const JobSpec &spec, const TDevices &befor
         record.voltage = spec.volts;
 
     worker->setJob(port, spec.firmwareFile, spec.calibrate, spec.update, spec.volts);
-    connect(worker.get(), &UpdateThread::progress, this, &PortJob::progress);
+    // A stopped job's pauses end at once and its remaining steps would race to 100%.
+    connect(worker.get(), &UpdateThread::progress, this, [this](const QString &port, int percents) {
+        if (!stopping)
+            emit progress(port, percents);
+    });
     connect(worker.get(), &UpdateThread::finished, this,
             [this](UpdateThread *, const QString &, int updateResult, int calibrationResult) {
                 workerFinished(updateResult, calibrationResult);
@@ -118,6 +122,7 @@ void PortJob::settle()
 void PortJob::end(int resultCode)
 {
     ended = true;
+    record.time = QDateTime::currentDateTime();
     record.resultCode = resultCode;
     record.resultText = JobResult::isFailure(resultCode) ? JobResultText::message(resultCode)
                                                          : OkText;

@@ -29,7 +29,7 @@ struct JobSpec
 // its own, and the same job again while the device still asks for firmware, at most
 // spec.repeats times. A job that succeeded ends with a scan of its port for the firmware now
 // running. The check and that scan run off the caller's thread. Lives in the thread that
-// starts it; done() comes once, with the record complete but for its time and host.
+// starts it; done() comes once, with the record complete but for the host and the program.
 class PortJob : public QObject
 {
     Q_OBJECT

@@ -1,0 +1,109 @@
+#include "JobCommand.h"
+
+#include "CliOptions.h"
+#include "ComPort.h"
+#include "ExitCode.h"
+#include "FirmwareFile.h"
+#include "JobLog.h"
+#include "JobResult.h"
+#include "JobResultText.h"
+#include "JobRunner.h"
+#include "PortNameMap.h"
+#include "PortResolver.h"
+#include "ResultOutput.h"
+
+#include <cerrno>
+#include <cstdio>
+
+namespace {
+
+void complain(const QString &text)
+{
+    std::fprintf(stderr, "zelkor-cli: %s\n", qPrintable(text));
+}
+
+} // namespace
+
+int JobCommand::run(const CliOptions &options)
+{
+    QStringList ports;
+    if (!resolvePorts(options.ports, ports))
+        return ExitUsage;
+    if (options.updates() && !firmwareFileSound(options.firmwareFile))
+        return ExitUsage;
+    if (!portsAvailable(ports))
+        return ExitPortUnavailable;
+
+    JobSpec spec;
+    spec.firmwareFile = options.firmwareFile;
+    spec.update = options.updates();
+    spec.calibrate = options.calibrates();
+    spec.volts = options.voltage.value_or(0.0);
+    spec.repeats = options.repeats;
+    // JSON owns standard output; progress goes beside the messages then.
+    JobRunner runner(spec, ports, JobLog(options.jobLogFile), options.json ? stderr : stdout);
+    const QList<JobRecord> records = runner.run();
+
+    const QByteArray out = options.json ? ResultOutput::jobJson(records)
+                                        : ResultOutput::jobLines(records);
+    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    std::fflush(stdout);
+    if (runner.interrupted())
+        return ExitInterrupted;
+    int exitCode = ExitSuccess;
+    for (const JobRecord &record : records) {
+        // Taken between the check and the job's own open.
+        if (record.resultCode == JobResult::PortCantOpen)
+            return ExitPortUnavailable;
+        if (JobResult::isFailure(record.resultCode))
+            exitCode = ExitJobFailed;
+    }
+    return exitCode;
+}
+
+bool JobCommand::resolvePorts(const QStringList &arguments, QStringList &ports)
+{
+    for (const QString &argument : arguments) {
+        QString error;
+        const std::optional<QString> port = PortResolver::resolve(argument, &error);
+        if (!port) {
+            complain(error);
+            return false;
+        }
+        if (ports.contains(*port)) {
+            complain(QStringLiteral("%1 is named twice").arg(*port));
+            return false;
+        }
+        ports.append(*port);
+    }
+    return true;
+}
+
+bool JobCommand::firmwareFileSound(const QString &path)
+{
+    FirmwareFile file(path);
+    const int result = file.read();
+    if (result == JobResult::Ok)
+        return true;
+    complain(QStringLiteral("%1: %2").arg(path, JobResultText::message(result)));
+    return false;
+}
+
+bool JobCommand::portsAvailable(const QStringList &ports)
+{
+    bool available = true;
+    for (const QString &port : ports) {
+        ComPort link;
+        if (link.open(port.toLatin1().constData(), false)) {
+            link.close();
+            continue;
+        }
+        const PortError error = link.lastError();
+        complain(QStringLiteral("%1 (%2): %3")
+                     .arg(port, PortNameMap::instance().devicePath(port),
+                          error.code == EBUSY ? QStringLiteral("in use by another program")
+                                              : error.text));
+        available = false;
+    }
+    return available;
+}

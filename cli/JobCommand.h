@@ -1,0 +1,25 @@
+#ifndef JOBCOMMAND_H
+#define JOBCOMMAND_H
+
+#include <QString>
+#include <QStringList>
+
+class CliOptions;
+
+// "zelkor-cli update" and "zelkor-cli calibrate". Everything that can be checked without
+// talking to a device is checked first: the ports exist, the firmware file is sound, every
+// port can be opened. Only then do the jobs start.
+class JobCommand
+{
+public:
+    static int run(const CliOptions &options);
+
+private:
+    // The port names of the arguments; false after printing why a port is unknown.
+    static bool resolvePorts(const QStringList &arguments, QStringList &ports);
+    static bool firmwareFileSound(const QString &path);
+    // False after printing every port that can't be opened, with the system's reason.
+    static bool portsAvailable(const QStringList &ports);
+};
+
+#endif // JOBCOMMAND_H

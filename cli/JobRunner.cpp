@@ -1,0 +1,82 @@
+#include "JobRunner.h"
+
+#include "PortScan.h"
+#include "ProgressOutput.h"
+#include "SignalWatcher.h"
+
+#include <QEventLoop>
+#include <QSysInfo>
+
+namespace {
+const QString ProgramName = QStringLiteral("zelkor-cli");
+const QString RepeatText = QStringLiteral("Error. Trying to update again");
+} // namespace
+
+JobRunner::JobRunner(const JobSpec &spec, const QStringList &ports, const JobLog &log,
+                     std::FILE *progressStream)
+    : spec(spec),
+      ports(ports),
+      log(log),
+      progress(std::make_unique<ProgressOutput>(progressStream, ports))
+{
+}
+
+JobRunner::~JobRunner() = default;
+
+QList<JobRecord> JobRunner::run()
+{
+    QEventLoop loop;
+    SignalWatcher watcher;
+    connect(&watcher, &SignalWatcher::caught, this, &JobRunner::stopAll);
+
+    // The identity each row of the log names: the device as it answered just before its job.
+    const QList<TDevices> found = PortScan::devices(ports);
+    for (const QString &port : ports) {
+        TDevices before {port, {}, {}, {}, {}};
+        for (const TDevices &record : found) {
+            if (record.location == port)
+                before = record;
+        }
+        auto job = std::make_unique<PortJob>(port, spec, before);
+        connect(job.get(), &PortJob::progress, this,
+                [this](const QString &port, int percents) { progress->show(port, percents); });
+        connect(job.get(), &PortJob::repeating, this,
+                [this](const QString &port) { progress->note(port, RepeatText); });
+        connect(job.get(), &PortJob::done, this, &JobRunner::jobDone);
+        connect(job.get(), &PortJob::done, &loop, [this, &loop] {
+            if (running == 0)
+                loop.quit();
+        });
+        jobs.push_back(std::move(job));
+    }
+    running = int(jobs.size());
+    for (auto &job : jobs)
+        job->start();
+    if (running > 0)
+        loop.exec();
+
+    QList<JobRecord> records;
+    for (const auto &job : jobs)
+        records.append(job->result());
+    return records;
+}
+
+// A job counts as finished once its row is on disk; a row that can't be written is reported
+// and changes nothing about the job.
+void JobRunner::jobDone(PortJob *job)
+{
+    JobRecord record = job->result();
+    record.host = QSysInfo::machineHostName();
+    record.program = ProgramName;
+    QString reason;
+    if (!log.append(record, &reason))
+        std::fprintf(stderr, "zelkor-cli: job log not written: %s\n", qPrintable(reason));
+    --running;
+}
+
+void JobRunner::stopAll()
+{
+    stopped = true;
+    for (auto &job : jobs)
+        job->stop();
+}

@@ -1,0 +1,45 @@
+#ifndef JOBRUNNER_H
+#define JOBRUNNER_H
+
+#include "JobLog.h"
+#include "PortJob.h"
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+class ProgressOutput;
+
+// Runs one job per port, all at once, until every one has ended, and logs each as it ends.
+// SIGINT or SIGTERM stops them all after the exchanges in progress.
+class JobRunner : public QObject
+{
+    Q_OBJECT
+
+public:
+    JobRunner(const JobSpec &spec, const QStringList &ports, const JobLog &log,
+              std::FILE *progressStream);
+    ~JobRunner() override;
+
+    // The records in the order of the ports.
+    QList<JobRecord> run();
+    bool interrupted() const { return stopped; }
+
+private:
+    void jobDone(PortJob *job);
+    void stopAll();
+
+    const JobSpec spec;
+    const QStringList ports;
+    const JobLog log;
+    std::unique_ptr<ProgressOutput> progress;
+    std::vector<std::unique_ptr<PortJob>> jobs;
+    int running = 0;
+    bool stopped = false;
+};
+
+#endif // JOBRUNNER_H

@@ -1,0 +1,11 @@
+#ifndef LISTCOMMAND_H
+#define LISTCOMMAND_H
+
+class CliOptions;
+
+// "zelkor-cli list": one scan pass, the devices it found on standard output.
+namespace ListCommand {
+int run(const CliOptions &options);
+}
+
+#endif // LISTCOMMAND_H
