@@ -1,0 +1,227 @@
+#include "ComPort.h"
+#include "SimulatedPorts.h"
+#include "TestFirmware.h"
+
+#include <QCryptographicHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <memory>
+
+namespace {
+
+constexpr int RunTimeoutMs = 90000;
+constexpr int StartTimeoutMs = 20000;
+
+// Devices, by port number, with serial numbers of their own so that a log row shows whose
+// scan record it carries.
+enum Port { Updated = 5, Failing = 6, Calibrated = 7, Stopped = 8 };
+
+QString com(int port)
+{
+    return SimulatedPorts::portName(port);
+}
+
+} // namespace
+
+// zelkor-cli as a production line runs it: the real program in a scratch folder whose
+// settings.ini maps its ports to simulated devices.
+class tst_Cli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void refused_data();
+    void refused();
+    void jobs();
+
+private:
+    SimulatedDevice *add(int port, quint32 serial, const QList<DeviceFault> &faults = {});
+    std::unique_ptr<QProcess> start(const QStringList &arguments);
+    static void finish(QProcess &run, int exitCode);
+    // The job log's rows by port, fields split; checks the header on the way.
+    QMap<QString, QStringList> logRows();
+
+    QTemporaryDir dir;
+    SimulatedPorts ports;
+    QString firmware;
+    QString shortFirmware;
+};
+
+void tst_Cli::initTestCase()
+{
+    QVERIFY(dir.isValid());
+    firmware = TestFirmware::write(dir, TestFirmware::tenLines());
+    const QByteArray file = TestFirmware::tenLines();
+    shortFirmware = TestFirmware::write(dir, file.left(file.lastIndexOf("\n0102")) + "\nq\n");
+    QVERIFY(add(Updated, 5005) && add(Failing, 6006));
+}
+
+SimulatedDevice *tst_Cli::add(int port, quint32 serial, const QList<DeviceFault> &faults)
+{
+    DeviceProfile profile = DeviceProfile::ready();
+    profile.serialNumber = serial;
+    SimulatedDevice *device = ports.add(port, profile, faults);
+    QSettings settings(dir.filePath("settings.ini"), QSettings::IniFormat);
+    settings.setValue(QStringLiteral("Ports/COM%1").arg(port), device ? device->portPath() : "");
+    return device;
+}
+
+std::unique_ptr<QProcess> tst_Cli::start(const QStringList &arguments)
+{
+    auto run = std::make_unique<QProcess>();
+    run->setWorkingDirectory(dir.path());
+    run->start(QStringLiteral(ZELKOR_CLI), arguments);
+    return run;
+}
+
+void tst_Cli::finish(QProcess &run, int exitCode)
+{
+    QVERIFY(run.waitForFinished(RunTimeoutMs));
+    QCOMPARE(run.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(run.exitCode(), exitCode);
+}
+
+QMap<QString, QStringList> tst_Cli::logRows()
+{
+    QFile log(dir.filePath("zelkor-jobs.csv"));
+    if (!log.open(QIODevice::ReadOnly))
+        return {};
+    QList<QByteArray> lines = log.readAll().split('\n');
+    if (lines.takeFirst() != "time,host,program,port,device path,job,serial number,description,"
+                             "firmware before,firmware after,firmware file,firmware sha256,voltage,"
+                             "attempts,result code,result text,seconds\r")
+        return {};
+    QMap<QString, QStringList> rows;
+    for (const QByteArray &line : std::as_const(lines)) {
+        const QStringList fields = QString::fromUtf8(line.trimmed()).split(QLatin1Char(','));
+        if (fields.size() > 3)
+            rows.insert(fields[3], fields);
+    }
+    return rows;
+}
+
+void tst_Cli::refused_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("holdPort");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("reason");
+
+    const QString good = QStringLiteral("{good}");
+    QTest::newRow("no command") << QStringList() << false << 2 << "expected a command";
+    QTest::newRow("update without file") << QStringList {"update", "COM5"} << false << 2
+                                         << "'update' needs --file";
+    QTest::newRow("voltage below range") << QStringList {"calibrate", "--voltage", "2.99", "COM5"}
+                                         << false << 2 << "between 3.00 and 40.00 V";
+    QTest::newRow("voltage above range")
+        << QStringList {"update", "--file", good, "--calibrate", "40.01", "COM5"} << false << 2
+        << "between 3.00 and 40.00 V";
+    QTest::newRow("option of another command")
+        << QStringList {"calibrate", "--voltage", "12", "--retries", "1", "COM5"} << false << 2
+        << "--retries does not belong to 'calibrate'";
+    QTest::newRow("missing file") << QStringList {"update", "--file", "none.cod", "COM5"} << false
+                                  << 2 << "none.cod: Can'n open firmware file";
+    QTest::newRow("nine-line file") << QStringList {"update", "--file", "{short}", "COM5", "COM6"}
+                                    << false << 2 << "Firmware file is corrupted";
+    QTest::newRow("unknown port") << QStringList {"calibrate", "--voltage", "12", "COM5", "COM200"}
+                                  << false << 2 << "unknown port \\\\.\\COM200";
+    QTest::newRow("one port by name and by path")
+        << QStringList {"calibrate", "--voltage", "12", "COM5", "{path5}"} << false << 2
+        << "\\\\.\\COM5 is named twice";
+    QTest::newRow("port held by another opener")
+        << QStringList {"update", "--file", good, "COM6", "\\\\.\\COM5"} << true << 3
+        << "\\\\.\\COM5 (" + ports.device(5)->portPath() + "): in use";
+}
+
+// Nothing on any wire, and an exit status that says why.
+void tst_Cli::refused()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, holdPort);
+    QFETCH(int, exitCode);
+    QFETCH(QString, reason);
+    arguments.replaceInStrings("{good}", firmware).replaceInStrings("{short}", shortFirmware);
+    arguments.replaceInStrings("{path5}", ports.device(Updated)->portPath());
+    ComPort holder;
+    QVERIFY(!holdPort || holder.open(SimulatedPorts::portNameBytes(Updated), false));
+
+    const auto run = start(arguments);
+    finish(*run, exitCode);
+    QVERIFY2(run->readAllStandardError().contains(reason.toUtf8()), qPrintable(reason));
+    QCOMPARE(ports.device(Updated)->log().size() + ports.device(Failing)->log().size(), 0);
+    QVERIFY(!QFile::exists(dir.filePath("zelkor-jobs.csv")));
+}
+
+// Three programs at once on one job log: two updates of which one fails, a calibration with
+// JSON output, and an update stopped with SIGINT.
+void tst_Cli::jobs()
+{
+    add(Updated, 5005);
+    SimulatedDevice *failing =
+        add(Failing, 6006, {DeviceFault::on("NEW SECTION", DeviceFault::BadStatus, 0, -1)});
+    add(Calibrated, 7007);
+    add(Stopped, 8008);
+
+    const auto update = start({"update", "--file", firmware, "COM5", "COM6"});
+    const auto calibrate = start({"calibrate", "--voltage", "12.5", "--json", "COM7"});
+    const auto stopped = start({"update", "--file", firmware, "--retries", "0", "COM8"});
+    QTRY_VERIFY_WITH_TIMEOUT(stopped->bytesAvailable() > 0, StartTimeoutMs);
+    ::kill(pid_t(stopped->processId()), SIGINT);
+
+    finish(*update, 1);
+    const QByteArrayList lines = update->readAllStandardOutput().split('\n');
+    QCOMPARE(lines.mid(lines.size() - 3),
+             QByteArrayList({"\\\\.\\COM5 ok 3.1.4",
+                             "\\\\.\\COM6 failed: Can't execute command NEW SECTION", ""}));
+    QCOMPARE(failing->log().requests().last(), QStringLiteral("NEW SECTION"));
+    finish(*stopped, 130);
+    QVERIFY(stopped->readAllStandardOutput().endsWith("\\\\.\\COM8 interrupted\n"));
+    finish(*calibrate, 0);
+    const QJsonArray results = QJsonDocument::fromJson(calibrate->readAllStandardOutput()).array();
+    QCOMPARE(results.size(), 1);
+    QCOMPARE(results[0].toObject(),
+             QJsonObject({{"port", com(Calibrated)},
+                          {"device_path", ports.device(Calibrated)->portPath()},
+                          {"serial_number", "7007"}, {"firmware_before", "1.2.345"},
+                          {"firmware_after", "1.2.345"}, {"result_code", 0},
+                          {"result_text", "ok"},
+                          {"seconds", results[0].toObject().value("seconds")}}));
+
+    // From the program to the result text; the time, host and duration vary.
+    const QString file = QFileInfo(firmware).fileName();
+    QFile image(firmware);
+    QVERIFY(image.open(QIODevice::ReadOnly));
+    const QString sha = QCryptographicHash::hash(image.readAll(), QCryptographicHash::Sha256).toHex();
+    const auto row = [&](int port, const QString &job, const QStringList &rest) {
+        return QStringList {"zelkor-cli", com(port), ports.device(port)->portPath(), job}
+        + rest;
+    };
+    const QMap<QString, QStringList> expected {
+        {com(Updated), row(Updated, "update", {"5005", "DL-METER", "1.2.345", "3.1.4", file, sha,
+                                              "", "1", "0", "ok"})},
+        {com(Failing), row(Failing, "update", {"6006", "DL-METER", "1.2.345", "", file, sha, "",
+                                              "1", "-7", "Can't execute command NEW SECTION"})},
+        {com(Calibrated), row(Calibrated, "calibrate", {"7007", "DL-METER", "1.2.345", "1.2.345",
+                                                        "", "", "12.50", "1", "0", "ok"})},
+        {com(Stopped), row(Stopped, "update", {"8008", "DL-METER", "1.2.345", "", file, sha, "",
+                                              "1", "-99", "Interrupted"})},
+    };
+    const QMap<QString, QStringList> rows = logRows();
+    QCOMPARE(rows.keys(), expected.keys());
+    for (const QString &port : expected.keys()) {
+        QCOMPARE(rows[port].mid(2, 14), expected[port]);
+        QVERIFY(QDateTime::fromString(rows[port][0], Qt::ISODate).isValid());
+        QVERIFY(rows[port][0].contains(QRegularExpression("[+-]\\d\\d:\\d\\d$")));
+    }
+}
+
+QTEST_GUILESS_MAIN(tst_Cli)
+#include "tst_cli.moc"

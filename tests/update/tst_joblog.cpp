@@ -1,0 +1,115 @@
+#include "JobLog.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <thread>
+#include <vector>
+
+namespace {
+
+JobRecord record(const QString &description, const QDateTime &time, int attempts = 1)
+{
+    JobRecord r;
+    r.time = time;
+    r.port = QStringLiteral("\\\\.\\COM5");
+    r.job = JobRecord::jobName(true, false);
+    r.description = description;
+    r.voltage = 12.5;
+    r.attempts = attempts;
+    r.resultCode = -7;
+    return r;
+}
+
+const QDateTime Noon(QDate(2026, 3, 1), QTime(12, 0, 5));
+
+} // namespace
+
+class tst_JobLog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void row_data();
+    void row();
+    void concurrentAppends();
+    void unwritable();
+};
+
+void tst_JobLog::row_data()
+{
+    QTest::addColumn<QString>("description");
+    QTest::addColumn<int>("offsetSeconds");
+    QTest::addColumn<QByteArray>("expected");
+
+    const QByteArray tail = ",,,,,12.50,1,-7,,0.0\r\n";
+    QTest::newRow("plain, UTC")
+        << "DL-METER" << 0
+        << "2026-03-01T12:00:05+00:00,,,\\\\.\\COM5,,update,,DL-METER" + tail;
+    QTest::newRow("comma, east") << "a,b" << 7200
+                                 << "2026-03-01T12:00:05+02:00,,,\\\\.\\COM5,,update,,\"a,b\"" + tail;
+    QTest::newRow("quote and line break, west of UTC by half hours")
+        << "5\" \"x\"\r\nz" << -(3 * 3600 + 1800)
+        << "2026-03-01T12:00:05-03:30,,,\\\\.\\COM5,,update,,\"5\"\" \"\"x\"\"\r\nz\"" + tail;
+}
+
+void tst_JobLog::row()
+{
+    QFETCH(QString, description);
+    QFETCH(int, offsetSeconds);
+    QFETCH(QByteArray, expected);
+    QDateTime time = Noon;
+    time.setOffsetFromUtc(offsetSeconds);
+    QCOMPARE(JobLog::row(record(description, time)), expected);
+}
+
+// Writers that start together on a new file: one header at the top, then every row whole,
+// each writer's rows in its own order.
+void tst_JobLog::concurrentAppends()
+{
+    constexpr int Writers = 4;
+    constexpr int RowsEach = 300;
+    QTemporaryDir dir;
+    const JobLog log(dir.filePath("jobs.csv"));
+    std::vector<std::thread> writers;
+    std::atomic<int> failures {0};
+    for (int w = 0; w < Writers; ++w) {
+        writers.emplace_back([&, w] {
+            const QString description = QStringLiteral("writer %1, long enough").arg(w).repeated(8);
+            for (int i = 1; i <= RowsEach; ++i) {
+                if (!log.append(record(description, Noon, i)))
+                    ++failures;
+            }
+        });
+    }
+    for (std::thread &writer : writers)
+        writer.join();
+    QCOMPARE(failures.load(), 0);
+
+    QFile file(log.path());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QCOMPARE(lines.size(), 1 + Writers * RowsEach + 1);
+    QCOMPARE(lines.first() + '\n', JobLog::header());
+    QCOMPARE(lines.last(), QByteArray());
+    int next[Writers] = {};
+    for (qsizetype i = 1; i + 1 < lines.size(); ++i) {
+        const QByteArray line = lines[i] + '\n';
+        const int w = line.mid(line.indexOf("writer ") + 7, 1).toInt();
+        QCOMPARE(line, JobLog::row(record(QStringLiteral("writer %1, long enough").arg(w).repeated(8),
+                                          Noon, ++next[w])));
+    }
+}
+
+void tst_JobLog::unwritable()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("missing/jobs.csv");
+    QString reason;
+    QVERIFY(!JobLog(path).append(record("x", Noon), &reason));
+    QVERIFY2(reason.startsWith(path + ": "), qPrintable(reason));
+}
+
+QTEST_GUILESS_MAIN(tst_JobLog)
+#include "tst_joblog.moc"
