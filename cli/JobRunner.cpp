@@ -1,6 +1,5 @@
 #include "JobRunner.h"
 
-#include "PortScan.h"
 #include "ProgressOutput.h"
 #include "SignalWatcher.h"
 
@@ -29,15 +28,8 @@ QList<JobRecord> JobRunner::run()
     SignalWatcher watcher;
     connect(&watcher, &SignalWatcher::caught, this, &JobRunner::stopAll);
 
-    // The identity each row of the log names: the device as it answered just before its job.
-    const QList<TDevices> found = PortScan::devices(ports);
     for (const QString &port : ports) {
-        TDevices before {port, {}, {}, {}, {}};
-        for (const TDevices &record : found) {
-            if (record.location == port)
-                before = record;
-        }
-        auto job = std::make_unique<PortJob>(port, spec, before);
+        auto job = std::make_unique<PortJob>(port, spec);
         connect(job.get(), &PortJob::progress, this,
                 [this](const QString &port, int percents) { progress->show(port, percents); });
         connect(job.get(), &PortJob::repeating, this,

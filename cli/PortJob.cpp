@@ -15,15 +15,12 @@ constexpr double MsPerSecond = 1000.0;
 const QString OkText = QStringLiteral("ok");
 } // namespace
 
-PortJob::PortJob(const QString &port, const JobSpec &spec, const TDevices &before)
+PortJob::PortJob(const QString &port, const JobSpec &spec)
     : spec(spec), worker(std::make_unique<UpdateThread>())
 {
     record.port = port;
     record.devicePath = PortNameMap::instance().devicePath(port);
     record.job = JobRecord::jobName(spec.update, spec.calibrate);
-    record.serialNumber = before.serialNumber;
-    record.description = before.description;
-    record.firmwareBefore = before.firmwareVersion;
     if (spec.update) {
         record.firmwareFile = QFileInfo(spec.firmwareFile).fileName();
         record.firmwareSha256 = JobRecord::fileSha256(spec.firmwareFile);
@@ -45,15 +42,14 @@ PortJob::PortJob(const QString &port, const JobSpec &spec, const TDevices &befor
 
 PortJob::~PortJob()
 {
-    if (afterRunThread)
-        afterRunThread->wait();
+    if (helper)
+        helper->wait();
 }
 
 void PortJob::start()
 {
     clock.start();
-    record.attempts = 1;
-    worker->start();
+    offThread([this] { scanned = PortScan::device(record.port); }, &PortJob::beginRun);
 }
 
 void PortJob::stop()
@@ -61,9 +57,34 @@ void PortJob::stop()
     if (ended || stopping)
         return;
     stopping = true;
-    // A job between its runs learns of the stop when its check is over.
-    if (!afterRunThread)
+    // A job that is scanning or checking learns of the stop when that is over.
+    if (!helper)
         worker->requestStop();
+}
+
+void PortJob::offThread(std::function<void()> work, void (PortJob::*next)())
+{
+    helper = QThread::create(std::move(work));
+    connect(helper, &QThread::finished, this, [this, next] {
+        helper->wait();
+        delete helper;
+        helper = nullptr;
+        (this->*next)();
+    });
+    helper->start();
+}
+
+void PortJob::beginRun()
+{
+    record.serialNumber = scanned.serialNumber;
+    record.description = scanned.description;
+    record.firmwareBefore = scanned.firmwareVersion;
+    if (stopping) {
+        end(JobResult::Interrupted);
+        return;
+    }
+    record.attempts = 1;
+    worker->start();
 }
 
 void PortJob::workerFinished(int updateResult, int calibrationResult)
@@ -83,28 +104,24 @@ void PortJob::workerFinished(int updateResult, int calibrationResult)
         end(calibrationResult);
 }
 
-// Off this thread: the check blocks for its time-outs, the scan for a pass over the port.
 void PortJob::afterRun(bool checkFirmware)
 {
     firmwareState.reset();
-    afterRunThread = QThread::create([this, checkFirmware] {
-        if (checkFirmware)
-            firmwareState = ModeProbe::checkPort(record.port);
-        if (!checkFirmware || firmwareState == ModeProbe::FirmwareRuns)
-            after = PortScan::device(record.port);
-    });
-    connect(afterRunThread, &QThread::finished, this, &PortJob::settle);
-    afterRunThread->start();
+    scanned = TDevices();
+    offThread(
+        [this, checkFirmware] {
+            if (checkFirmware)
+                firmwareState = ModeProbe::checkPort(record.port);
+            if (!checkFirmware || firmwareState == ModeProbe::FirmwareRuns)
+                scanned = PortScan::device(record.port);
+        },
+        &PortJob::settle);
 }
 
 void PortJob::settle()
 {
-    afterRunThread->wait();
-    delete afterRunThread;
-    afterRunThread = nullptr;
-
     if (!firmwareState || firmwareState == ModeProbe::FirmwareRuns) {
-        record.firmwareAfter = after.firmwareVersion;
+        record.firmwareAfter = scanned.firmwareVersion;
         end(workerResult);
     } else if (firmwareState != ModeProbe::NoFirmware) {
         end(JobResult::DeviceLost);

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -25,17 +26,18 @@ struct JobSpec
     int repeats = 0;
 };
 
-// One port's job, as the window runs it: the worker, then for an update the check on a link of
-// its own, and the same job again while the device still asks for firmware, at most
-// spec.repeats times. A job that succeeded ends with a scan of its port for the firmware now
-// running. The check and that scan run off the caller's thread. Lives in the thread that
-// starts it; done() comes once, with the record complete but for the host and the program.
+// One port's job, as the window runs it: a scan of the port for the device's identity, the
+// worker, then for an update the check on a link of its own, and the same job again while the
+// device still asks for firmware, at most spec.repeats times. A job that succeeded ends with a
+// scan of its port for the firmware now running. Scans and check run off the caller's thread,
+// so the jobs of many ports do them side by side. Lives in the thread that starts it; done()
+// comes once, with the record complete but for the host and the program.
 class PortJob : public QObject
 {
     Q_OBJECT
 
 public:
-    PortJob(const QString &port, const JobSpec &spec, const TDevices &before);
+    PortJob(const QString &port, const JobSpec &spec);
     ~PortJob() override;
 
     void start();
@@ -54,6 +56,9 @@ signals:
     void done(PortJob *job);
 
 private:
+    // Runs work in a thread of its own, then next in this one.
+    void offThread(std::function<void()> work, void (PortJob::*next)());
+    void beginRun();
     void workerFinished(int updateResult, int calibrationResult);
     void afterRun(bool checkFirmware);
     void settle();
@@ -61,11 +66,11 @@ private:
 
     const JobSpec spec;
     std::unique_ptr<UpdateThread> worker;
-    // The check after the update and the closing scan.
-    QThread *afterRunThread = nullptr;
+    // The scans and the check after the update.
+    QThread *helper = nullptr;
     int workerResult = 0;
     std::optional<int> firmwareState;
-    TDevices after;
+    TDevices scanned;
     bool stopping = false;
     bool ended = false;
     QElapsedTimer clock;

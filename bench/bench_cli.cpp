@@ -1,0 +1,115 @@
+// zelkor-cli on a production line: "zelkor-cli update" of a 4000-line file on 1 and on 16
+// simulated devices that pace their lines at 115200 bit/s, 11 bits a byte, with every pause and
+// tick at full length. Prints the program's wall time, from its start to its exit, against the
+// floor of the slowest device: the pauses the update must make plus the wire time of every
+// byte the program exchanged with that device (scans and checks included).
+
+#include "FirmwareFile.h"
+#include "JobResult.h"
+#include "LineTiming.h"
+#include "ProtocolTiming.h"
+#include "SimulatedPorts.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr int FileLines = 4000;
+constexpr int ManyDevices = 16;
+constexpr int FirstPort = 20;
+constexpr int TimeoutMs = 300000;
+
+QByteArray firmwareImage()
+{
+    QByteArray file = "@00001000\nVER:9.9.9\n";
+    for (int i = 2; i < FileLines - 1; ++i)
+        file += QByteArray::number(0x10000000 + i, 16).repeated(4) + "\n";
+    return file + "q\n";
+}
+
+int mandatedPausesMs(int sections)
+{
+    return ProtocolTiming::loaderResetPauseMs + sections * ProtocolTiming::sectionPauseMs
+        + ProtocolTiming::restartPauseMs + ProtocolTiming::restartTicks * ProtocolTiming::tickMs;
+}
+
+double seconds(LineTiming::Clock::duration duration)
+{
+    return std::chrono::duration<double>(duration).count();
+}
+
+// One run of the program on `devices` fresh devices; false when it did not succeed.
+bool run(int devices, const QTemporaryDir &dir, const QString &file, double pauses)
+{
+    SimulatedPorts ports;
+    DeviceProfile profile = DeviceProfile::ready();
+    profile.pacing = true;
+    QStringList arguments {"update", "--file", file};
+    {
+        QSettings settings(dir.filePath("settings.ini"), QSettings::IniFormat);
+        settings.remove(QStringLiteral("Ports"));
+        for (int port = FirstPort; port < FirstPort + devices; ++port) {
+            SimulatedDevice *device = ports.add(port, profile);
+            if (!device)
+                return false;
+            settings.setValue(QStringLiteral("Ports/COM%1").arg(port), device->portPath());
+            arguments.append(QStringLiteral("COM%1").arg(port));
+        }
+    }
+    QProcess program;
+    program.setWorkingDirectory(dir.path());
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QElapsedTimer timer;
+    timer.start();
+    program.start(QStringLiteral(ZELKOR_CLI), arguments);
+    if (!program.waitForFinished(TimeoutMs) || program.exitCode() != 0) {
+        std::fprintf(stderr, "%d device(s): zelkor-cli failed\n%s", devices,
+                     program.readAllStandardOutput().constData());
+        return false;
+    }
+    const double wall = timer.elapsed() / 1000.0;
+
+    double slowestWire = 0;
+    for (const int port : ports.numbers()) {
+        LineTiming::Clock::duration wire {};
+        for (const WireRecord &record : ports.device(port)->log().records())
+            wire += LineTiming::lineTime(record.bytes.size() + record.reply.size());
+        slowestWire = std::max(slowestWire, seconds(wire));
+    }
+    const double floor = pauses + slowestWire;
+    std::printf("%2d device(s): wall %.3f s; floor %.3f s (pauses %.3f + wire %.3f); "
+                "%.3f s over the floor (%.1f %%)\n",
+                devices, wall, floor, pauses, slowestWire, wall - floor,
+                100.0 * (wall / floor - 1.0));
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("bench.cod");
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(firmwareImage()) < 0)
+        return 1;
+    out.close();
+    FirmwareFile file(path);
+    if (file.read() != JobResult::Ok)
+        return 1;
+    int sections = 0;
+    for (const QByteArray &line : file.lines())
+        sections += FirmwareFile::kind(line) == FirmwareFile::AddressLine;
+    const double pauses = mandatedPausesMs(sections) / 1000.0;
+    std::printf("firmware file: %d lines, %d section(s); mandated pauses %.3f s\n",
+                int(file.lines().size()), sections, pauses);
+    return run(1, dir, path, pauses) && run(ManyDevices, dir, path, pauses) ? 0 : 1;
+}
