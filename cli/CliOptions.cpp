@@ -72,7 +72,8 @@ CliOptions CliOptions::parse(const QStringList &arguments)
                                     QStringLiteral("FILE"),
                                     QString::fromLatin1(JobLog::DefaultFileName));
     parser.addOptions({json, file, calibrate, voltage, retries, settings, jobLog});
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list, update or calibrate"));
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("list, update or calibrate"));
     parser.addPositionalArgument(QStringLiteral("PORT"), QStringLiteral("Ports of the job."),
                                  QStringLiteral("[PORT...]"));
 

@@ -44,8 +44,8 @@ int JobCommand::run(const CliOptions &options)
     JobRunner runner(spec, ports, JobLog(options.jobLogFile), options.json ? stderr : stdout);
     const QList<JobRecord> records = runner.run();
 
-    const QByteArray out = options.json ? ResultOutput::jobJson(records)
-                                        : ResultOutput::jobLines(records);
+    const QByteArray out =
+        options.json ? ResultOutput::jobJson(records) : ResultOutput::jobLines(records);
     std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     std::fflush(stdout);
     if (runner.interrupted())

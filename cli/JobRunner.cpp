@@ -13,12 +13,11 @@ const QString RepeatText = QStringLiteral("Error. Trying to update again");
 
 JobRunner::JobRunner(const JobSpec &spec, const QStringList &ports, const JobLog &log,
                      std::FILE *progressStream)
-    : spec(spec),
-      ports(ports),
-      log(log),
-      progress(std::make_unique<ProgressOutput>(progressStream, ports))
-{
-}
+    : spec(spec)
+    , ports(ports)
+    , log(log)
+    , progress(std::make_unique<ProgressOutput>(progressStream, ports))
+{ }
 
 JobRunner::~JobRunner() = default;
 

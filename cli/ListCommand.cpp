@@ -10,8 +10,8 @@
 int ListCommand::run(const CliOptions &options)
 {
     const QList<TDevices> devices = PortScan::devices();
-    const QByteArray out = options.json ? ResultOutput::deviceJson(devices)
-                                        : ResultOutput::deviceLines(devices);
+    const QByteArray out =
+        options.json ? ResultOutput::deviceJson(devices) : ResultOutput::deviceLines(devices);
     std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     return ExitSuccess;
 }

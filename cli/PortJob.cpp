@@ -141,8 +141,8 @@ void PortJob::end(int resultCode)
     ended = true;
     record.time = QDateTime::currentDateTime();
     record.resultCode = resultCode;
-    record.resultText = JobResult::isFailure(resultCode) ? JobResultText::message(resultCode)
-                                                         : OkText;
+    record.resultText =
+        JobResult::isFailure(resultCode) ? JobResultText::message(resultCode) : OkText;
     record.seconds = clock.elapsed() / MsPerSecond;
     emit done(this);
 }

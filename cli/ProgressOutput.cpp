@@ -25,8 +25,7 @@ QString bar(int percent)
 
 ProgressOutput::ProgressOutput(std::FILE *stream, const QStringList &ports)
     : stream(stream), terminal(::isatty(::fileno(stream)) == 1), ports(ports)
-{
-}
+{ }
 
 void ProgressOutput::show(const QString &port, int percents)
 {

@@ -21,8 +21,9 @@ QByteArray ResultOutput::deviceLines(const QList<TDevices> &devices)
 {
     QByteArray out;
     for (const TDevices &d : devices) {
-        const QStringList fields {d.location, PortNameMap::instance().devicePath(d.location),
-                                  d.serialNumber, d.description, d.firmwareVersion, d.status};
+        const QStringList fields {d.location,        PortNameMap::instance().devicePath(d.location),
+                                  d.serialNumber,    d.description,
+                                  d.firmwareVersion, d.status};
         out += fields.join(QLatin1Char('\t')).toUtf8() + '\n';
     }
     return out;

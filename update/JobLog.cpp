@@ -17,12 +17,10 @@ constexpr mode_t LogFileMode = 0644;
 constexpr int VoltageDecimals = 2;
 constexpr int SecondsDecimals = 1;
 
-const char *const Columns[] = {
-    "time",           "host",           "program",         "port",        "device path",
-    "job",            "serial number",  "description",     "firmware before",
-    "firmware after", "firmware file",  "firmware sha256", "voltage",     "attempts",
-    "result code",    "result text",    "seconds",
-};
+// No column name needs quoting.
+constexpr char Header[] = "time,host,program,port,device path,job,serial number,description,"
+                          "firmware before,firmware after,firmware file,firmware sha256,voltage,"
+                          "attempts,result code,result text,seconds\r\n";
 
 // Quoted only when the field holds a separator, a quote or a line break; quotes doubled.
 QByteArray csvField(const QString &text)
@@ -83,7 +81,8 @@ bool writeAll(int fd, const QByteArray &data)
 // A new directory entry survives a crash only once its directory is on disk.
 void syncDirectory(const QByteArray &file)
 {
-    const QByteArray dir = QFile::encodeName(QFileInfo(QString::fromLocal8Bit(file)).absolutePath());
+    const QByteArray dir =
+        QFile::encodeName(QFileInfo(QString::fromLocal8Bit(file)).absolutePath());
     const int fd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
@@ -97,10 +96,7 @@ JobLog::JobLog(const QString &path) : filePath(path) { }
 
 QByteArray JobLog::header()
 {
-    QStringList names;
-    for (const char *column : Columns)
-        names.append(QString::fromLatin1(column));
-    return csvLine(names);
+    return QByteArray(Header);
 }
 
 QByteArray JobLog::row(const JobRecord &r)
@@ -130,8 +126,7 @@ bool JobLog::append(const JobRecord &record, QString *reason) const
 {
     if (!ensureHeader(reason))
         return false;
-    const int fd = ::open(QFile::encodeName(filePath).constData(),
-                          O_WRONLY | O_APPEND | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(filePath).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
     if (fd < 0)
         return fail(reason, filePath);
     const bool written = writeAll(fd, row(record));
@@ -161,8 +156,8 @@ bool JobLog::ensureHeader(QString *reason) const
     int error = errno;
     ::close(fd);
     if (ok && ::link(draft.constData(), path.constData()) != 0 && errno != EEXIST) {
-        const int excl = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                                LogFileMode);
+        const int excl =
+            ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, LogFileMode);
         ok = excl >= 0 ? writeAll(excl, header()) : errno == EEXIST;
         error = errno;
         if (excl >= 0)

@@ -23,10 +23,7 @@ constexpr int StartTimeoutMs = 20000;
 // scan record it carries.
 enum Port { Updated = 5, Failing = 6, Calibrated = 7, Stopped = 8 };
 
-QString com(int port)
-{
-    return SimulatedPorts::portName(port);
-}
+constexpr auto com = &SimulatedPorts::portName;
 
 } // namespace
 
@@ -95,9 +92,10 @@ QMap<QString, QStringList> tst_Cli::logRows()
     if (!log.open(QIODevice::ReadOnly))
         return {};
     QList<QByteArray> lines = log.readAll().split('\n');
-    if (lines.takeFirst() != "time,host,program,port,device path,job,serial number,description,"
-                             "firmware before,firmware after,firmware file,firmware sha256,voltage,"
-                             "attempts,result code,result text,seconds\r")
+    if (lines.takeFirst()
+        != "time,host,program,port,device path,job,serial number,description,"
+           "firmware before,firmware after,firmware file,firmware sha256,voltage,"
+           "attempts,result code,result text,seconds\r")
         return {};
     QMap<QString, QStringList> rows;
     for (const QByteArray &line : std::as_const(lines)) {
@@ -117,8 +115,8 @@ void tst_Cli::refused_data()
 
     const QString good = QStringLiteral("{good}");
     QTest::newRow("no command") << QStringList() << false << 2 << "expected a command";
-    QTest::newRow("update without file") << QStringList {"update", "COM5"} << false << 2
-                                         << "'update' needs --file";
+    QTest::newRow("update without file")
+        << QStringList {"update", "COM5"} << false << 2 << "'update' needs --file";
     QTest::newRow("voltage below range") << QStringList {"calibrate", "--voltage", "2.99", "COM5"}
                                          << false << 2 << "between 3.00 and 40.00 V";
     QTest::newRow("voltage above range")
@@ -190,8 +188,10 @@ void tst_Cli::jobs()
     QCOMPARE(results[0].toObject(),
              QJsonObject({{"port", com(Calibrated)},
                           {"device_path", ports.device(Calibrated)->portPath()},
-                          {"serial_number", "7007"}, {"firmware_before", "1.2.345"},
-                          {"firmware_after", "1.2.345"}, {"result_code", 0},
+                          {"serial_number", "7007"},
+                          {"firmware_before", "1.2.345"},
+                          {"firmware_after", "1.2.345"},
+                          {"result_code", 0},
                           {"result_text", "ok"},
                           {"seconds", results[0].toObject().value("seconds")}}));
 
@@ -199,20 +199,25 @@ void tst_Cli::jobs()
     const QString file = QFileInfo(firmware).fileName();
     QFile image(firmware);
     QVERIFY(image.open(QIODevice::ReadOnly));
-    const QString sha = QCryptographicHash::hash(image.readAll(), QCryptographicHash::Sha256).toHex();
+    const QString sha =
+        QCryptographicHash::hash(image.readAll(), QCryptographicHash::Sha256).toHex();
     const auto row = [&](int port, const QString &job, const QStringList &rest) {
-        return QStringList {"zelkor-cli", com(port), ports.device(port)->portPath(), job}
-        + rest;
+        return QStringList {"zelkor-cli", com(port), ports.device(port)->portPath(), job} + rest;
     };
     const QMap<QString, QStringList> expected {
-        {com(Updated), row(Updated, "update", {"5005", "DL-METER", "1.2.345", "3.1.4", file, sha,
-                                              "", "1", "0", "ok"})},
-        {com(Failing), row(Failing, "update", {"6006", "DL-METER", "1.2.345", "", file, sha, "",
-                                              "1", "-7", "Can't execute command NEW SECTION"})},
-        {com(Calibrated), row(Calibrated, "calibrate", {"7007", "DL-METER", "1.2.345", "1.2.345",
-                                                        "", "", "12.50", "1", "0", "ok"})},
-        {com(Stopped), row(Stopped, "update", {"8008", "DL-METER", "1.2.345", "", file, sha, "",
-                                              "1", "-99", "Interrupted"})},
+        {com(Updated),
+         row(Updated, "update",
+             {"5005", "DL-METER", "1.2.345", "3.1.4", file, sha, "", "1", "0", "ok"})},
+        {com(Failing),
+         row(Failing, "update",
+             {"6006", "DL-METER", "1.2.345", "", file, sha, "", "1", "-7",
+              "Can't execute command NEW SECTION"})},
+        {com(Calibrated),
+         row(Calibrated, "calibrate",
+             {"7007", "DL-METER", "1.2.345", "1.2.345", "", "", "12.50", "1", "0", "ok"})},
+        {com(Stopped),
+         row(Stopped, "update",
+             {"8008", "DL-METER", "1.2.345", "", file, sha, "", "1", "-99", "Interrupted"})},
     };
     const QMap<QString, QStringList> rows = logRows();
     QCOMPARE(rows.keys(), expected.keys());

@@ -44,11 +44,12 @@ void tst_JobLog::row_data()
     QTest::addColumn<QByteArray>("expected");
 
     const QByteArray tail = ",,,,,12.50,1,-7,,0.0\r\n";
-    QTest::newRow("plain, UTC")
-        << "DL-METER" << 0
-        << "2026-03-01T12:00:05+00:00,,,\\\\.\\COM5,,update,,DL-METER" + tail;
+    QTest::newRow("plain, UTC") << "DL-METER" << 0
+                                << "2026-03-01T12:00:05+00:00,,,\\\\.\\COM5,,update,,DL-METER"
+            + tail;
     QTest::newRow("comma, east") << "a,b" << 7200
-                                 << "2026-03-01T12:00:05+02:00,,,\\\\.\\COM5,,update,,\"a,b\"" + tail;
+                                 << "2026-03-01T12:00:05+02:00,,,\\\\.\\COM5,,update,,\"a,b\""
+            + tail;
     QTest::newRow("quote and line break, west of UTC by half hours")
         << "5\" \"x\"\r\nz" << -(3 * 3600 + 1800)
         << "2026-03-01T12:00:05-03:30,,,\\\\.\\COM5,,update,,\"5\"\" \"\"x\"\"\r\nz\"" + tail;
@@ -97,8 +98,9 @@ void tst_JobLog::concurrentAppends()
     for (qsizetype i = 1; i + 1 < lines.size(); ++i) {
         const QByteArray line = lines[i] + '\n';
         const int w = line.mid(line.indexOf("writer ") + 7, 1).toInt();
-        QCOMPARE(line, JobLog::row(record(QStringLiteral("writer %1, long enough").arg(w).repeated(8),
-                                          Noon, ++next[w])));
+        QCOMPARE(line,
+                 JobLog::row(record(QStringLiteral("writer %1, long enough").arg(w).repeated(8),
+                                    Noon, ++next[w])));
     }
 }
 
