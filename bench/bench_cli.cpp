@@ -4,10 +4,8 @@
 // floor of the slowest device: the pauses the update must make plus the wire time of every
 // byte the program exchanged with that device (scans and checks included).
 
-#include "FirmwareFile.h"
+#include "BenchFirmware.h"
 #include "JobResult.h"
-#include "LineTiming.h"
-#include "ProtocolTiming.h"
 #include "SimulatedPorts.h"
 
 #include <QCoreApplication>
@@ -21,29 +19,9 @@
 
 namespace {
 
-constexpr int FileLines = 4000;
 constexpr int ManyDevices = 16;
 constexpr int FirstPort = 20;
 constexpr int TimeoutMs = 300000;
-
-QByteArray firmwareImage()
-{
-    QByteArray file = "@00001000\nVER:9.9.9\n";
-    for (int i = 2; i < FileLines - 1; ++i)
-        file += QByteArray::number(0x10000000 + i, 16).repeated(4) + "\n";
-    return file + "q\n";
-}
-
-int mandatedPausesMs(int sections)
-{
-    return ProtocolTiming::loaderResetPauseMs + sections * ProtocolTiming::sectionPauseMs
-        + ProtocolTiming::restartPauseMs + ProtocolTiming::restartTicks * ProtocolTiming::tickMs;
-}
-
-double seconds(LineTiming::Clock::duration duration)
-{
-    return std::chrono::duration<double>(duration).count();
-}
 
 // One run of the program on `devices` fresh devices; false when it did not succeed.
 bool run(int devices, const QTemporaryDir &dir, const QString &file, double pauses)
@@ -81,7 +59,7 @@ bool run(int devices, const QTemporaryDir &dir, const QString &file, double paus
         LineTiming::Clock::duration wire {};
         for (const WireRecord &record : ports.device(port)->log().records())
             wire += LineTiming::lineTime(record.bytes.size() + record.reply.size());
-        slowestWire = std::max(slowestWire, seconds(wire));
+        slowestWire = std::max(slowestWire, BenchFirmware::seconds(wire));
     }
     const double floor = pauses + slowestWire;
     std::printf("%2d device(s): wall %.3f s; floor %.3f s (pauses %.3f + wire %.3f); "
@@ -97,18 +75,12 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
-    const QString path = dir.filePath("bench.cod");
-    QFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(firmwareImage()) < 0)
-        return 1;
-    out.close();
+    const QString path = BenchFirmware::write(dir, BenchFirmware::largeImage());
     FirmwareFile file(path);
-    if (file.read() != JobResult::Ok)
+    if (path.isEmpty() || file.read() != JobResult::Ok)
         return 1;
-    int sections = 0;
-    for (const QByteArray &line : file.lines())
-        sections += FirmwareFile::kind(line) == FirmwareFile::AddressLine;
-    const double pauses = mandatedPausesMs(sections) / 1000.0;
+    const int sections = BenchFirmware::sections(file.lines());
+    const double pauses = BenchFirmware::mandatedPausesMs(sections) / 1000.0;
     std::printf("firmware file: %d lines, %d section(s); mandated pauses %.3f s\n",
                 int(file.lines().size()), sections, pauses);
     return run(1, dir, path, pauses) && run(ManyDevices, dir, path, pauses) ? 0 : 1;

@@ -3,7 +3,7 @@
 // the wall time of the line-sending phase against the wire time of the same bytes, for one
 // device and for 16 devices at once.
 
-#include "FirmwareFile.h"
+#include "BenchFirmware.h"
 #include "JobResult.h"
 #include "LineTiming.h"
 #include "SimulatedPorts.h"
@@ -22,18 +22,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int FileLines = 4000;
 constexpr int ManyDevices = 16;
 constexpr int StatusReplyBytes = 6;
 constexpr int FirstPort = 20;
-
-QByteArray firmwareImage()
-{
-    QByteArray file = "@00001000\nVER:9.9.9\n";
-    for (int i = 2; i < FileLines - 1; ++i)
-        file += QByteArray::number(0x10000000 + i, 16).repeated(4) + "\n";
-    return file + "q\n";
-}
 
 // Request and status reply of every line after the first, as the loader sees them.
 qint64 phaseBytes(const QList<QByteArray> &lines)
@@ -124,14 +115,9 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
-    const QString path = dir.filePath("bench.cod");
-    QFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(firmwareImage()) < 0)
-        return 1;
-    out.close();
-
+    const QString path = BenchFirmware::write(dir, BenchFirmware::largeImage());
     FirmwareFile file(path);
-    if (file.read() != JobResult::Ok)
+    if (path.isEmpty() || file.read() != JobResult::Ok)
         return 1;
     const int lines = int(file.lines().size());
     const qint64 bytes = phaseBytes(file.lines());

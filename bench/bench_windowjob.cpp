@@ -4,7 +4,7 @@
 // confirmed, against the sum of the pauses the update must make and the wire time of every
 // byte the job and the window's check exchanged with the device.
 
-#include "FirmwareFile.h"
+#include "BenchFirmware.h"
 #include "JobResult.h"
 #include "LineTiming.h"
 #include "ProtocolTiming.h"
@@ -32,18 +32,6 @@ QByteArray firmwareImage()
     return file + "q\n";
 }
 
-// Pauses that a file with this many sections makes the update wait, in milliseconds.
-int mandatedPausesMs(int sections)
-{
-    return ProtocolTiming::loaderResetPauseMs + sections * ProtocolTiming::sectionPauseMs
-        + ProtocolTiming::restartPauseMs + ProtocolTiming::restartTicks * ProtocolTiming::tickMs;
-}
-
-double seconds(LineTiming::Clock::duration duration)
-{
-    return std::chrono::duration<double>(duration).count();
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -67,9 +55,7 @@ int main(int argc, char *argv[])
     FirmwareFile file(path);
     if (file.read() != JobResult::Ok)
         return 1;
-    int sections = 0;
-    for (const QByteArray &line : file.lines())
-        sections += FirmwareFile::kind(line) == FirmwareFile::AddressLine;
+    const int sections = BenchFirmware::sections(file.lines());
 
     QTreeWidgetItem *row = WindowBench::row(*window, Port);
     row->setSelected(true);
@@ -97,7 +83,7 @@ int main(int argc, char *argv[])
         wire += LineTiming::lineTime(record.bytes.size() + record.reply.size());
         ++exchanges;
     }
-    const double pauses = mandatedPausesMs(sections) / 1000.0;
+    const double pauses = BenchFirmware::mandatedPausesMs(sections) / 1000.0;
     std::printf("firmware file: %d lines, %d section(s); %d exchanges with the device\n",
                 int(file.lines().size()), sections, exchanges);
     std::printf("mandated pauses: %.3f s (reset %d ms, %d x section %d ms, restart %d ms, "
@@ -105,8 +91,9 @@ int main(int argc, char *argv[])
                 pauses, ProtocolTiming::loaderResetPauseMs, sections,
                 ProtocolTiming::sectionPauseMs, ProtocolTiming::restartPauseMs,
                 ProtocolTiming::restartTicks, ProtocolTiming::tickMs);
-    std::printf("wire time at 115200 bit/s, 11 bits a byte: %.3f s\n", seconds(wire));
+    const double wireSeconds = BenchFirmware::seconds(wire);
+    std::printf("wire time at 115200 bit/s, 11 bits a byte: %.3f s\n", wireSeconds);
     std::printf("press to update confirmed: %.3f s; %.3f s over pauses + wire (%.1f %%)\n", wall,
-                wall - pauses - seconds(wire), 100.0 * (wall / (pauses + seconds(wire)) - 1.0));
+                wall - pauses - wireSeconds, 100.0 * (wall / (pauses + wireSeconds) - 1.0));
     return 0;
 }

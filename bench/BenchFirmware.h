@@ -1,0 +1,59 @@
+#ifndef BENCHFIRMWARE_H
+#define BENCHFIRMWARE_H
+
+#include "FirmwareFile.h"
+#include "LineTiming.h"
+#include "ProtocolTiming.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <chrono>
+
+// The firmware files of the update benchmarks and the time an update can't be faster than.
+namespace BenchFirmware {
+
+constexpr int LargeFileLines = 4000;
+
+// An address line, a version line, data lines of 32 characters and the end line.
+inline QByteArray largeImage()
+{
+    QByteArray file = "@00001000\nVER:9.9.9\n";
+    for (int i = 2; i < LargeFileLines - 1; ++i)
+        file += QByteArray::number(0x10000000 + i, 16).repeated(4) + "\n";
+    return file + "q\n";
+}
+
+// The path of the file written into dir, or empty when it could not be written.
+inline QString write(const QTemporaryDir &dir, const QByteArray &contents)
+{
+    const QString path = dir.filePath(QStringLiteral("bench.cod"));
+    QFile out(path);
+    return out.open(QIODevice::WriteOnly) && out.write(contents) == contents.size() ? path
+                                                                                    : QString();
+}
+
+inline int sections(const QList<QByteArray> &lines)
+{
+    int count = 0;
+    for (const QByteArray &line : lines)
+        count += FirmwareFile::kind(line) == FirmwareFile::AddressLine;
+    return count;
+}
+
+// Pauses that a file with this many sections makes the update wait, in milliseconds.
+inline int mandatedPausesMs(int sections)
+{
+    return ProtocolTiming::loaderResetPauseMs + sections * ProtocolTiming::sectionPauseMs
+        + ProtocolTiming::restartPauseMs + ProtocolTiming::restartTicks * ProtocolTiming::tickMs;
+}
+
+inline double seconds(LineTiming::Clock::duration duration)
+{
+    return std::chrono::duration<double>(duration).count();
+}
+
+} // namespace BenchFirmware
+
+#endif // BENCHFIRMWARE_H
