@@ -131,7 +131,7 @@ void PortJob::settle()
         end(JobResult::FirmwareNotTaken);
     } else {
         ++record.attempts;
-        emit repeating(record.port, record.attempts);
+        emit repeating(record.port);
         worker->restart();
     }
 }

@@ -47,12 +47,11 @@ public:
 
     QString port() const { return record.port; }
     const JobRecord &result() const { return record; }
-    bool succeeded() const { return record.resultCode == 0; }
 
 signals:
     void progress(QString port, int percents);
     // Another run of the same job begins.
-    void repeating(QString port, int attempt);
+    void repeating(QString port);
     void done(PortJob *job);
 
 private:

@@ -16,8 +16,6 @@ public:
     explicit SignalWatcher(QObject *parent = nullptr);
     ~SignalWatcher() override;
 
-    bool isActive() const { return notifier != nullptr; }
-
 signals:
     void caught(int signalNumber);
 

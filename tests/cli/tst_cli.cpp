@@ -19,9 +19,10 @@ namespace {
 constexpr int RunTimeoutMs = 90000;
 constexpr int StartTimeoutMs = 20000;
 
-// Devices, by port number, with serial numbers of their own so that a log row shows whose
-// scan record it carries.
-enum Port { Updated = 5, Failing = 6, Calibrated = 7, Stopped = 8 };
+// Devices, by port number. Each has a serial number of its own (COM5 5005, COM6 6006, ...), so
+// that a log row shows whose scan record it carries.
+enum Port { Updated = 5, Failing = 6, Calibrated = 7, Stopped = 8, Repeated = 9 };
+constexpr quint32 SerialPerPort = 1001;
 
 constexpr auto com = &SimulatedPorts::portName;
 
@@ -40,7 +41,8 @@ private slots:
     void jobs();
 
 private:
-    SimulatedDevice *add(int port, quint32 serial, const QList<DeviceFault> &faults = {});
+    SimulatedDevice *add(int port, const QList<DeviceFault> &faults = {},
+                         bool bootsOnResetOnly = false);
     std::unique_ptr<QProcess> start(const QStringList &arguments);
     static void finish(QProcess &run, int exitCode);
     // The job log's rows by port, fields split; checks the header on the way.
@@ -58,13 +60,14 @@ void tst_Cli::initTestCase()
     firmware = TestFirmware::write(dir, TestFirmware::tenLines());
     const QByteArray file = TestFirmware::tenLines();
     shortFirmware = TestFirmware::write(dir, file.left(file.lastIndexOf("\n0102")) + "\nq\n");
-    QVERIFY(add(Updated, 5005) && add(Failing, 6006));
+    QVERIFY(add(Updated) && add(Failing));
 }
 
-SimulatedDevice *tst_Cli::add(int port, quint32 serial, const QList<DeviceFault> &faults)
+SimulatedDevice *tst_Cli::add(int port, const QList<DeviceFault> &faults, bool bootsOnResetOnly)
 {
     DeviceProfile profile = DeviceProfile::ready();
-    profile.serialNumber = serial;
+    profile.serialNumber = port * SerialPerPort;
+    profile.bootDelayMs = bootsOnResetOnly ? 0 : profile.bootDelayMs;
     SimulatedDevice *device = ports.add(port, profile, faults);
     QSettings settings(dir.filePath("settings.ini"), QSettings::IniFormat);
     settings.setValue(QStringLiteral("Ports/COM%1").arg(port), device ? device->portPath() : "");
@@ -158,17 +161,20 @@ void tst_Cli::refused()
     QVERIFY(!QFile::exists(dir.filePath("zelkor-jobs.csv")));
 }
 
-// Three programs at once on one job log: two updates of which one fails, a calibration with
-// JSON output, and an update stopped with SIGINT.
+// Three programs at once on one job log: three updates, of which one fails and one leaves a
+// device that ignores the reset into its new firmware, a calibration with JSON output, and an
+// update stopped with SIGINT.
 void tst_Cli::jobs()
 {
-    add(Updated, 5005);
+    add(Updated);
     SimulatedDevice *failing =
-        add(Failing, 6006, {DeviceFault::on("NEW SECTION", DeviceFault::BadStatus, 0, -1)});
-    add(Calibrated, 7007);
-    add(Stopped, 8008);
+        add(Failing, {DeviceFault::on("NEW SECTION", DeviceFault::BadStatus, 0, -1)});
+    add(Calibrated);
+    add(Stopped);
+    add(Repeated, {DeviceFault::on("RESET", DeviceFault::NoReply, 1, -1)}, true);
 
-    const auto update = start({"update", "--file", firmware, "COM5", "COM6"});
+    const auto update =
+        start({"update", "--file", firmware, "--retries", "1", "COM5", "COM6", "COM9"});
     const auto calibrate = start({"calibrate", "--voltage", "12.5", "--json", "COM7"});
     const auto stopped = start({"update", "--file", firmware, "--retries", "0", "COM8"});
     QTRY_VERIFY_WITH_TIMEOUT(stopped->bytesAvailable() > 0, StartTimeoutMs);
@@ -176,9 +182,10 @@ void tst_Cli::jobs()
 
     finish(*update, 1);
     const QByteArrayList lines = update->readAllStandardOutput().split('\n');
-    QCOMPARE(lines.mid(lines.size() - 3),
+    QCOMPARE(lines.mid(lines.size() - 4),
              QByteArrayList({"\\\\.\\COM5 ok 3.1.4",
-                             "\\\\.\\COM6 failed: Can't execute command NEW SECTION", ""}));
+                             "\\\\.\\COM6 failed: Can't execute command NEW SECTION",
+                             "\\\\.\\COM9 failed: Device still asks for firmware", ""}));
     QCOMPARE(failing->log().requests().last(), QStringLiteral("NEW SECTION"));
     finish(*stopped, 130);
     QVERIFY(stopped->readAllStandardOutput().endsWith("\\\\.\\COM8 interrupted\n"));
@@ -197,34 +204,32 @@ void tst_Cli::jobs()
 
     // From the program to the result text; the time, host and duration vary.
     const QString file = QFileInfo(firmware).fileName();
-    QFile image(firmware);
-    QVERIFY(image.open(QIODevice::ReadOnly));
     const QString sha =
-        QCryptographicHash::hash(image.readAll(), QCryptographicHash::Sha256).toHex();
+        QCryptographicHash::hash(TestFirmware::tenLines(), QCryptographicHash::Sha256).toHex();
     const auto row = [&](int port, const QString &job, const QStringList &rest) {
-        return QStringList {"zelkor-cli", com(port), ports.device(port)->portPath(), job} + rest;
+        const QString path = ports.device(port)->portPath(),
+                      serial = QString::number(port * SerialPerPort);
+        return QStringList {"zelkor-cli", com(port), path, job, serial, "DL-METER", "1.2.345"}
+        + rest;
     };
     const QMap<QString, QStringList> expected {
-        {com(Updated),
-         row(Updated, "update",
-             {"5005", "DL-METER", "1.2.345", "3.1.4", file, sha, "", "1", "0", "ok"})},
+        {com(Updated), row(Updated, "update", {"3.1.4", file, sha, "", "1", "0", "ok"})},
         {com(Failing),
          row(Failing, "update",
-             {"6006", "DL-METER", "1.2.345", "", file, sha, "", "1", "-7",
-              "Can't execute command NEW SECTION"})},
+             {"", file, sha, "", "1", "-7", "Can't execute command NEW SECTION"})},
         {com(Calibrated),
-         row(Calibrated, "calibrate",
-             {"7007", "DL-METER", "1.2.345", "1.2.345", "", "", "12.50", "1", "0", "ok"})},
-        {com(Stopped),
-         row(Stopped, "update",
-             {"8008", "DL-METER", "1.2.345", "", file, sha, "", "1", "-99", "Interrupted"})},
+         row(Calibrated, "calibrate", {"1.2.345", "", "", "12.50", "1", "0", "ok"})},
+        {com(Repeated),
+         row(Repeated, "update",
+             {"", file, sha, "", "2", "-90", "Device still asks for firmware"})},
+        {com(Stopped), row(Stopped, "update", {"", file, sha, "", "1", "-99", "Interrupted"})},
     };
     const QMap<QString, QStringList> rows = logRows();
     QCOMPARE(rows.keys(), expected.keys());
     for (const QString &port : expected.keys()) {
         QCOMPARE(rows[port].mid(2, 14), expected[port]);
-        QVERIFY(QDateTime::fromString(rows[port][0], Qt::ISODate).isValid());
-        QVERIFY(rows[port][0].contains(QRegularExpression("[+-]\\d\\d:\\d\\d$")));
+        QVERIFY(QDateTime::fromString(rows[port][0], Qt::ISODate).isValid()
+                && rows[port][0].contains(QRegularExpression("[+-]\\d\\d:\\d\\d$")));
     }
 }
 

@@ -43,16 +43,13 @@ void tst_JobLog::row_data()
     QTest::addColumn<int>("offsetSeconds");
     QTest::addColumn<QByteArray>("expected");
 
+    const QByteArray at = "2026-03-01T12:00:05", port = ",,,\\\\.\\COM5,,update,,";
     const QByteArray tail = ",,,,,12.50,1,-7,,0.0\r\n";
-    QTest::newRow("plain, UTC") << "DL-METER" << 0
-                                << "2026-03-01T12:00:05+00:00,,,\\\\.\\COM5,,update,,DL-METER"
-            + tail;
-    QTest::newRow("comma, east") << "a,b" << 7200
-                                 << "2026-03-01T12:00:05+02:00,,,\\\\.\\COM5,,update,,\"a,b\""
-            + tail;
+    QTest::newRow("plain, UTC") << "DL-METER" << 0 << at + "+00:00" + port + "DL-METER" + tail;
+    QTest::newRow("comma, east") << "a,b" << 7200 << at + "+02:00" + port + "\"a,b\"" + tail;
     QTest::newRow("quote and line break, west of UTC by half hours")
         << "5\" \"x\"\r\nz" << -(3 * 3600 + 1800)
-        << "2026-03-01T12:00:05-03:30,,,\\\\.\\COM5,,update,,\"5\"\" \"\"x\"\"\r\nz\"" + tail;
+        << at + "-03:30" + port + "\"5\"\" \"\"x\"\"\r\nz\"" + tail;
 }
 
 void tst_JobLog::row()
@@ -73,13 +70,15 @@ void tst_JobLog::concurrentAppends()
     constexpr int RowsEach = 300;
     QTemporaryDir dir;
     const JobLog log(dir.filePath("jobs.csv"));
+    const auto description = [](int w) {
+        return QStringLiteral("writer %1, long").arg(w).repeated(9);
+    };
     std::vector<std::thread> writers;
     std::atomic<int> failures {0};
     for (int w = 0; w < Writers; ++w) {
         writers.emplace_back([&, w] {
-            const QString description = QStringLiteral("writer %1, long enough").arg(w).repeated(8);
             for (int i = 1; i <= RowsEach; ++i) {
-                if (!log.append(record(description, Noon, i)))
+                if (!log.append(record(description(w), Noon, i)))
                     ++failures;
             }
         });
@@ -98,19 +97,16 @@ void tst_JobLog::concurrentAppends()
     for (qsizetype i = 1; i + 1 < lines.size(); ++i) {
         const QByteArray line = lines[i] + '\n';
         const int w = line.mid(line.indexOf("writer ") + 7, 1).toInt();
-        QCOMPARE(line,
-                 JobLog::row(record(QStringLiteral("writer %1, long enough").arg(w).repeated(8),
-                                    Noon, ++next[w])));
+        QCOMPARE(line, JobLog::row(record(description(w), Noon, ++next[w])));
     }
 }
 
 void tst_JobLog::unwritable()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath("missing/jobs.csv");
     QString reason;
-    QVERIFY(!JobLog(path).append(record("x", Noon), &reason));
-    QVERIFY2(reason.startsWith(path + ": "), qPrintable(reason));
+    QVERIFY(!JobLog(dir.filePath("missing/jobs.csv")).append(record("x", Noon), &reason));
+    QVERIFY2(reason.startsWith(dir.filePath("missing/jobs.csv: ")), qPrintable(reason));
 }
 
 QTEST_GUILESS_MAIN(tst_JobLog)
