@@ -34,14 +34,14 @@ int JobCommand::run(const CliOptions &options)
     if (!portsAvailable(ports))
         return ExitPortUnavailable;
 
-    JobSpec spec;
-    spec.firmwareFile = options.firmwareFile;
-    spec.update = options.updates();
-    spec.calibrate = options.calibrates();
-    spec.volts = options.voltage.value_or(0.0);
-    spec.repeats = options.repeats;
+    JobOrder order;
+    order.firmwareFile = options.firmwareFile;
+    order.update = options.updates();
+    order.calibrate = options.calibrates();
+    order.volts = options.voltage.value_or(0.0);
+    order.repeats = options.repeats;
     // JSON owns standard output; progress goes beside the messages then.
-    JobRunner runner(spec, ports, JobLog(options.jobLogFile), options.json ? stderr : stdout);
+    JobRunner runner(order, ports, JobLog(options.jobLogFile), options.json ? stderr : stdout);
     const QList<JobRecord> records = runner.run();
 
     const QByteArray out =

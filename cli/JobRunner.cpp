@@ -11,9 +11,9 @@ const QString ProgramName = QStringLiteral("zelkor-cli");
 const QString RepeatText = QStringLiteral("Error. Trying to update again");
 } // namespace
 
-JobRunner::JobRunner(const JobSpec &spec, const QStringList &ports, const JobLog &log,
+JobRunner::JobRunner(const JobOrder &order, const QStringList &ports, const JobLog &log,
                      std::FILE *progressStream)
-    : spec(spec)
+    : order(order)
     , ports(ports)
     , log(log)
     , progress(std::make_unique<ProgressOutput>(progressStream, ports))
@@ -28,7 +28,7 @@ QList<JobRecord> JobRunner::run()
     connect(&watcher, &SignalWatcher::caught, this, &JobRunner::stopAll);
 
     for (const QString &port : ports) {
-        auto job = std::make_unique<PortJob>(port, spec);
+        auto job = std::make_unique<PortJob>(port, order);
         connect(job.get(), &PortJob::progress, this,
                 [this](const QString &port, int percents) { progress->show(port, percents); });
         connect(job.get(), &PortJob::repeating, this,

@@ -21,7 +21,7 @@ class JobRunner : public QObject
     Q_OBJECT
 
 public:
-    JobRunner(const JobSpec &spec, const QStringList &ports, const JobLog &log,
+    JobRunner(const JobOrder &order, const QStringList &ports, const JobLog &log,
               std::FILE *progressStream);
     ~JobRunner() override;
 
@@ -33,7 +33,7 @@ private:
     void jobDone(PortJob *job);
     void stopAll();
 
-    const JobSpec spec;
+    const JobOrder order;
     const QStringList ports;
     const JobLog log;
     std::unique_ptr<ProgressOutput> progress;

@@ -15,20 +15,20 @@ constexpr double MsPerSecond = 1000.0;
 const QString OkText = QStringLiteral("ok");
 } // namespace
 
-PortJob::PortJob(const QString &port, const JobSpec &spec)
-    : spec(spec), worker(std::make_unique<UpdateThread>())
+PortJob::PortJob(const QString &port, const JobOrder &order)
+    : order(order), worker(std::make_unique<UpdateThread>())
 {
     record.port = port;
     record.devicePath = PortNameMap::instance().devicePath(port);
-    record.job = JobRecord::jobName(spec.update, spec.calibrate);
-    if (spec.update) {
-        record.firmwareFile = QFileInfo(spec.firmwareFile).fileName();
-        record.firmwareSha256 = JobRecord::fileSha256(spec.firmwareFile);
+    record.job = JobRecord::jobName(order.update, order.calibrate);
+    if (order.update) {
+        record.firmwareFile = QFileInfo(order.firmwareFile).fileName();
+        record.firmwareSha256 = JobRecord::fileSha256(order.firmwareFile);
     }
-    if (spec.calibrate)
-        record.voltage = spec.volts;
+    if (order.calibrate)
+        record.voltage = order.volts;
 
-    worker->setJob(port, spec.firmwareFile, spec.calibrate, spec.update, spec.volts);
+    worker->setJob(port, order.firmwareFile, order.calibrate, order.update, order.volts);
     // A stopped job's pauses end at once and its remaining steps would race to 100%.
     connect(worker.get(), &UpdateThread::progress, this, [this](const QString &port, int percents) {
         if (!stopping)
@@ -98,8 +98,8 @@ void PortJob::workerFinished(int updateResult, int calibrationResult)
         return;
     }
     workerResult = calibrationResult;
-    if (spec.update || !JobResult::isFailure(calibrationResult))
-        afterRun(spec.update);
+    if (order.update || !JobResult::isFailure(calibrationResult))
+        afterRun(order.update);
     else
         end(calibrationResult);
 }
@@ -127,7 +127,7 @@ void PortJob::settle()
         end(JobResult::DeviceLost);
     } else if (stopping) {
         end(JobResult::Interrupted);
-    } else if (record.attempts > spec.repeats) {
+    } else if (record.attempts > order.repeats) {
         end(JobResult::FirmwareNotTaken);
     } else {
         ++record.attempts;

@@ -1,6 +1,7 @@
 #ifndef PORTJOB_H
 #define PORTJOB_H
 
+#include "JobOrder.h"
 #include "JobRecord.h"
 #include "TDevices.h"
 
@@ -15,20 +16,9 @@
 class QThread;
 class UpdateThread;
 
-// What every port's job is to do.
-struct JobSpec
-{
-    QString firmwareFile;
-    bool update = false;
-    bool calibrate = false;
-    double volts = 0.0;
-    // Repeats of the whole job while the device still asks for firmware after an update.
-    int repeats = 0;
-};
-
 // One port's job, as the window runs it: a scan of the port for the device's identity, the
 // worker, then for an update the check on a link of its own, and the same job again while the
-// device still asks for firmware, at most spec.repeats times. A job that succeeded ends with a
+// device still asks for firmware, at most order.repeats times. A job that succeeded ends with a
 // scan of its port for the firmware now running. Scans and check run off the caller's thread,
 // so the jobs of many ports do them side by side. Lives in the thread that starts it; done()
 // comes once, with the record complete but for the host and the program.
@@ -37,7 +27,7 @@ class PortJob : public QObject
     Q_OBJECT
 
 public:
-    PortJob(const QString &port, const JobSpec &spec);
+    PortJob(const QString &port, const JobOrder &order);
     ~PortJob() override;
 
     void start();
@@ -63,7 +53,7 @@ private:
     void settle();
     void end(int resultCode);
 
-    const JobSpec spec;
+    const JobOrder order;
     std::unique_ptr<UpdateThread> worker;
     // The scans and the check after the update.
     QThread *helper = nullptr;
