@@ -22,7 +22,8 @@ JobRecord record(const QString &description, const QDateTime &time, int attempts
     return r;
 }
 
-const QDateTime Noon(QDate(2026, 3, 1), QTime(12, 0, 5));
+// In UTC: a local time would have every writer thread ask the C library for the time zone.
+const QDateTime Noon(QDate(2026, 3, 1), QTime(12, 0, 5), Qt::UTC);
 
 } // namespace
 
