@@ -7,19 +7,11 @@
 
 namespace {
 
-constexpr int BarWidth = 20;
 constexpr int PercentPerStep = 10;
 // Calibration steps are five percent apart.
 constexpr int PercentPerCalibrationStep = 5;
 // Keeps the calibration's tenths apart from the update's in printedStep.
 constexpr int CalibrationPhase = 100;
-
-QString bar(int percent)
-{
-    const int filled = percent * BarWidth / 100;
-    return QLatin1Char('[') + QString(filled, QLatin1Char('#'))
-        + QString(BarWidth - filled, QLatin1Char(' ')) + QLatin1Char(']');
-}
 
 } // namespace
 
@@ -43,7 +35,8 @@ void ProgressOutput::show(const QString &port, int percents)
         : percents;
     const QString phase = calibrating ? QStringLiteral("calibrate") : QStringLiteral("update");
     if (terminal) {
-        setLine(port, QStringLiteral("%1 %2 %3%").arg(phase, -9).arg(bar(percent)).arg(percent, 3));
+        setLine(port,
+                QStringLiteral("%1 %2").arg(phase, -9).arg(JobResultText::progress(percents)));
         return;
     }
     const int step = (calibrating ? CalibrationPhase : 0) + percent / PercentPerStep;
