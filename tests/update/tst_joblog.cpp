@@ -87,7 +87,6 @@ void tst_JobLog::concurrentAppends()
     for (std::thread &writer : writers)
         writer.join();
     QCOMPARE(failures.load(), 0);
-
     QFile file(log.path());
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = file.readAll().split('\n');
