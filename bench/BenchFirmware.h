@@ -2,6 +2,7 @@
 #define BENCHFIRMWARE_H
 
 #include "FirmwareFile.h"
+#include "JobResult.h"
 #include "LineTiming.h"
 #include "ProtocolTiming.h"
 
@@ -25,13 +26,20 @@ inline QByteArray largeImage()
     return file + "q\n";
 }
 
-// The path of the file written into dir, or empty when it could not be written.
-inline QString write(const QTemporaryDir &dir, const QByteArray &contents)
+// Writes the large image into dir and reads it back as a job does: its path, with its lines in
+// lines; an empty path when either failed.
+inline QString writeLarge(const QTemporaryDir &dir, QList<QByteArray> &lines)
 {
     const QString path = dir.filePath(QStringLiteral("bench.cod"));
     QFile out(path);
-    return out.open(QIODevice::WriteOnly) && out.write(contents) == contents.size() ? path
-                                                                                    : QString();
+    if (!out.open(QIODevice::WriteOnly) || out.write(largeImage()) < 0)
+        return QString();
+    out.close();
+    FirmwareFile file(path);
+    if (file.read() != JobResult::Ok)
+        return QString();
+    lines = file.lines();
+    return path;
 }
 
 inline int sections(const QList<QByteArray> &lines)

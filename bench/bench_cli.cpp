@@ -5,7 +5,6 @@
 // byte the program exchanged with that device (scans and checks included).
 
 #include "BenchFirmware.h"
-#include "JobResult.h"
 #include "SimulatedPorts.h"
 
 #include <QCoreApplication>
@@ -75,13 +74,13 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
-    const QString path = BenchFirmware::write(dir, BenchFirmware::largeImage());
-    FirmwareFile file(path);
-    if (path.isEmpty() || file.read() != JobResult::Ok)
+    QList<QByteArray> lines;
+    const QString path = BenchFirmware::writeLarge(dir, lines);
+    if (path.isEmpty())
         return 1;
-    const int sections = BenchFirmware::sections(file.lines());
+    const int sections = BenchFirmware::sections(lines);
     const double pauses = BenchFirmware::mandatedPausesMs(sections) / 1000.0;
     std::printf("firmware file: %d lines, %d section(s); mandated pauses %.3f s\n",
-                int(file.lines().size()), sections, pauses);
+                int(lines.size()), sections, pauses);
     return run(1, dir, path, pauses) && run(ManyDevices, dir, path, pauses) ? 0 : 1;
 }

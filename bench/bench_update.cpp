@@ -4,7 +4,6 @@
 // device and for 16 devices at once.
 
 #include "BenchFirmware.h"
-#include "JobResult.h"
 #include "LineTiming.h"
 #include "SimulatedPorts.h"
 #include "UpdateThread.h"
@@ -115,12 +114,12 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
-    const QString path = BenchFirmware::write(dir, BenchFirmware::largeImage());
-    FirmwareFile file(path);
-    if (path.isEmpty() || file.read() != JobResult::Ok)
+    QList<QByteArray> fileLines;
+    const QString path = BenchFirmware::writeLarge(dir, fileLines);
+    if (path.isEmpty())
         return 1;
-    const int lines = int(file.lines().size());
-    const qint64 bytes = phaseBytes(file.lines());
+    const int lines = int(fileLines.size());
+    const qint64 bytes = phaseBytes(fileLines);
     const double floorSeconds = std::chrono::duration<double>(LineTiming::lineTime(bytes)).count();
 
     std::printf("firmware file: %d lines; line-sending phase: lines 2 to %d, %lld bytes on the "
