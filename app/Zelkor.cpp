@@ -3,6 +3,7 @@
 #include "DeviceThread.h"
 #include "ZelkorVersion.h"
 
+#include <QDir>
 #include <QTreeWidgetItem>
 
 #include <algorithm>
@@ -16,6 +17,11 @@ constexpr int ColumnWidths[] = {100, 110, 80, 110, 120};
 Zelkor::Zelkor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
 {
     ui.setupUi(this);
+    // The form names only the 16 px icon; the larger ones keep it sharp at any scale.
+    QIcon icon;
+    for (const QFileInfo &file : QDir(QStringLiteral(":/Zelkor/icons")).entryInfoList())
+        icon.addFile(file.filePath());
+    setWindowIcon(icon);
     for (int column = 0; column < int(std::size(ColumnWidths)); ++column)
         ui.treeWidget->setColumnWidth(column, ColumnWidths[column]);
     setWindowTitle(tr("Zelkor v%1").arg(QLatin1String(ZelkorVersion)));

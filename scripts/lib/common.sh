@@ -3,6 +3,8 @@
 
 ZELKOR_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 ZELKOR_BUILD_PACKAGES="cmake g++ ninja-build qt6-base-dev"
+# The sizes of the icon's PNGs (app/icons/icon<size>.png), for the window and the desktop.
+ZELKOR_ICON_SIZES="16 32 48 64 128 256"
 
 # Installs the Debian packages given as arguments that are not installed yet.
 zelkor_ensure_packages() {

@@ -10,15 +10,17 @@ namespace {
 // Generous: only a program that hangs runs into it.
 constexpr int ProcessWaitMs = 10000;
 
-// The environment of a machine without a display, plus the assignments given.
-QProcessEnvironment environment(const QStringList &assignments)
+// A machine without a display, plus the assignments given; the program's first argument.
+void prepare(QProcess &process, const QStringList &assignments, const QString &arguments)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(name);
     for (const QString &assignment : assignments)
         environment.insert(assignment.section('=', 0, 0), assignment.section('=', 1));
-    return environment;
+    process.setProcessEnvironment(environment);
+    QStringList words = arguments.split(' ', Qt::SkipEmptyParts);
+    process.start(words.takeFirst() == "zelkor" ? ZELKOR : ZELKOR_DEVSIM, words);
 }
 
 } // namespace
@@ -35,41 +37,35 @@ private slots:
 
 void TestCommandLine::endsBeforeTheWindow_data()
 {
-    QTest::addColumn<QString>("program");
-    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<QString>("command");
     QTest::addColumn<QStringList>("environment");
     QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("output"); // a text the first line holds; stderr unless exit 0
+    QTest::addColumn<QString>("output"); // in the first line; on stderr unless the exit code is 0
 
     const QString version = QLatin1String(ZelkorVersion);
-    const QStringList none;
-    QTest::newRow("help") << ZELKOR << "--help" << none << 0 << version;
-    QTest::newRow("version") << ZELKOR << "-v" << none << 0 << "zelkor " + version;
-    QTest::newRow("version with Qt's options")
-        << ZELKOR << "-platform xcb -style fusion --version" << none << 0 << version;
-    QTest::newRow("devsim version")
-        << ZELKOR_DEVSIM << "--version" << none << 0 << "zelkor-devsim " + version;
-    QTest::newRow("unknown option") << ZELKOR << "--bogus" << none << 2 << "zelkor: ";
-    QTest::newRow("argument") << ZELKOR << "file.cod" << none << 2 << "file.cod";
-    QTest::newRow("no display") << ZELKOR << "" << none << 1 << "DISPLAY";
+    QTest::newRow("help") << "zelkor --help" << QStringList() << 0 << version;
+    QTest::newRow("version") << "zelkor -v" << QStringList() << 0 << "zelkor " + version;
+    QTest::newRow("Qt's options") << "zelkor -platform xcb -style fusion --version" << QStringList()
+                                  << 0 << version;
+    QTest::newRow("devsim") << "devsim --version" << QStringList() << 0
+                            << "zelkor-devsim " + version;
+    QTest::newRow("unknown option") << "zelkor --bogus" << QStringList() << 2 << "zelkor: ";
+    QTest::newRow("no display") << "zelkor" << QStringList() << 1 << "DISPLAY";
     QTest::newRow("X without DISPLAY")
-        << ZELKOR << "" << QStringList {"QT_QPA_PLATFORM=xcb", "WAYLAND_DISPLAY=wayland-0"} << 1
+        << "zelkor" << QStringList {"QT_QPA_PLATFORM=xcb", "WAYLAND_DISPLAY=wayland-0"} << 1
         << "xvfb-run";
-    QTest::newRow("fallback without display")
-        << ZELKOR << "--user-config" << QStringList {"QT_QPA_PLATFORM=wayland;xcb"} << 1
-        << "xvfb-run";
+    QTest::newRow("fallback list")
+        << "zelkor --user-config" << QStringList {"QT_QPA_PLATFORM=wayland;xcb"} << 1 << "xvfb-run";
 }
 
 void TestCommandLine::endsBeforeTheWindow()
 {
-    QFETCH(QString, program);
-    QFETCH(QString, arguments);
+    QFETCH(QString, command);
     QFETCH(QStringList, environment);
     QFETCH(int, exitCode);
     QFETCH(QString, output);
     QProcess process;
-    process.setProcessEnvironment(::environment(environment));
-    process.start(program, arguments.split(' ', Qt::SkipEmptyParts));
+    prepare(process, environment, command);
     QVERIFY(process.waitForFinished(ProcessWaitMs));
 
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
@@ -80,15 +76,14 @@ void TestCommandLine::endsBeforeTheWindow()
     QVERIFY2(exitCode == 0 || printed.count('\n') == 1, printed.constData());
 }
 
-// The menu's way to start it: files in the configuration folder, whichever folder it starts in.
+// The menu's way to start it: its files go to the configuration folder, wherever it starts.
 void TestCommandLine::userConfigIsTheWorkingDirectory()
 {
     QTemporaryDir home;
     QProcess process;
-    process.setProcessEnvironment(
-        ::environment({"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + home.filePath("conf")}));
     process.setWorkingDirectory(QDir::tempPath());
-    process.start(ZELKOR, {"--user-config"});
+    prepare(process, {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + home.filePath("conf")},
+            "zelkor --user-config");
     QVERIFY(process.waitForStarted(ProcessWaitMs));
     const QString folder = QDir(home.path()).canonicalPath() + "/conf/zelkor";
     const QString workingDirectory = QStringLiteral("/proc/%1/cwd").arg(process.processId());
