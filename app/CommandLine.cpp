@@ -16,13 +16,10 @@ constexpr int UsageError = 2;
 const QString Program = QStringLiteral("zelkor");
 
 // Qt's application options; QApplication takes them out of the arguments later.
-const QStringList QtValueOptions = {"platform",      "platformpluginpath",
-                                    "platformtheme", "plugin",
-                                    "qmljsdebugger", "qwindowgeometry",
-                                    "geometry",      "qwindowicon",
-                                    "qwindowtitle",  "session",
-                                    "display",       "style",
-                                    "stylesheet"};
+const QStringList QtValueOptions =
+    QStringLiteral("platform platformpluginpath platformtheme plugin qmljsdebugger qwindowgeometry "
+                   "geometry qwindowicon qwindowtitle session display style stylesheet")
+        .split(QLatin1Char(' '));
 const QStringList QtFlagOptions = {"reverse", "widgetcount", "nograb", "dograb"};
 
 bool isSet(const char *name)
@@ -115,7 +112,8 @@ bool CommandLine::displayReachable(const QString &platformOption) const
 
 QString CommandLine::helpText()
 {
-    return QStringLiteral(R"(Zelkor %1: lists the measuring devices on the serial ports, updates their firmware and
+    return QStringLiteral(
+               R"(Zelkor %1: lists the measuring devices on the serial ports, updates their firmware and
 calibrates them.
 
 Usage: zelkor [--user-config] [Qt options]

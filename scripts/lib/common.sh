@@ -60,3 +60,14 @@ zelkor_build_program() {
     cmake --build "$ZELKOR_RELEASE_DIR" --parallel "$(nproc)" --target zelkor "$@"
     ZELKOR_PROGRAM="$ZELKOR_RELEASE_DIR/app/zelkor"
 }
+
+# zelkor_version <build dir>: prints the project version that build was configured with.
+zelkor_version() {
+    sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$1/CMakeCache.txt"
+}
+
+# zelkor_package_name: prints the file name of the Debian package that scripts/package makes in
+# ZELKOR_RELEASE_DIR.
+zelkor_package_name() {
+    echo "zelkor_$(zelkor_version "$ZELKOR_RELEASE_DIR")_$(dpkg --print-architecture).deb"
+}
