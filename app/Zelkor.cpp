@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDebug>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -37,6 +38,11 @@ Zelkor::Zelkor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, fla
 {
     ui.setupUi(this);
     deviceList = std::make_unique<DeviceList>(ui.treeWidget);
+    // The form names only the 16 px icon; the larger ones keep it sharp at any scale.
+    QIcon icon;
+    for (const QFileInfo &file : QDir(QStringLiteral(":/Zelkor/icons")).entryInfoList())
+        icon.addFile(file.filePath());
+    setWindowIcon(icon);
     for (int column = 0; column < int(std::size(ColumnWidths)); ++column)
         ui.treeWidget->setColumnWidth(column, ColumnWidths[column]);
     setWindowTitle(tr("Zelkor v%1").arg(QLatin1String(ZelkorVersion)));

@@ -3,6 +3,8 @@
 
 ZELKOR_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 ZELKOR_BUILD_PACKAGES="cmake g++ ninja-build qt6-base-dev"
+# The sizes of the icon's PNGs (app/icons/icon<size>.png), for the window and the desktop.
+ZELKOR_ICON_SIZES="16 32 48 64 128 256"
 
 # Installs the Debian packages given as arguments that are not installed yet.
 zelkor_ensure_packages() {
@@ -57,4 +59,15 @@ zelkor_build_program() {
     cmake -S "$ZELKOR_ROOT" -B "$ZELKOR_RELEASE_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
     cmake --build "$ZELKOR_RELEASE_DIR" --parallel "$(nproc)" --target zelkor "$@"
     ZELKOR_PROGRAM="$ZELKOR_RELEASE_DIR/app/zelkor"
+}
+
+# zelkor_version <build dir>: prints the project version that build was configured with.
+zelkor_version() {
+    sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$1/CMakeCache.txt"
+}
+
+# zelkor_package_name: prints the file name of the Debian package that scripts/package makes in
+# ZELKOR_RELEASE_DIR.
+zelkor_package_name() {
+    echo "zelkor_$(zelkor_version "$ZELKOR_RELEASE_DIR")_$(dpkg --print-architecture).deb"
 }

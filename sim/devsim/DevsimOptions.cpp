@@ -185,18 +185,20 @@ bool DevsimOptions::parse(const QStringList &arguments)
 {
     QCommandLineParser parser;
     const QCommandLineOption helpOption({"h", "help"}, "");
+    const QCommandLineOption versionOption({"v", "version"}, "");
     const QCommandLineOption deviceOption("device", "", "device");
     const QCommandLineOption faultOption("fault", "", "fault");
     const QCommandLineOption settingsOption("settings", "", "file");
     const QCommandLineOption paceOption("pace", "");
     const QCommandLineOption latencyOption("latency", "", "ms");
     const QCommandLineOption logOption("log", "");
-    parser.addOptions({helpOption, deviceOption, faultOption, settingsOption, paceOption,
-                       latencyOption, logOption});
+    parser.addOptions({helpOption, versionOption, deviceOption, faultOption, settingsOption,
+                       paceOption, latencyOption, logOption});
     if (!parser.parse(arguments))
         return fail(parser.errorText());
     help = parser.isSet(helpOption);
-    if (help)
+    version = parser.isSet(versionOption);
+    if (help || version)
         return true;
     if (!parser.positionalArguments().isEmpty())
         return fail(
@@ -351,6 +353,7 @@ Options:
   --latency <ms>      pause before every reply (default 0)
   --log               print every request and reply
   -h, --help          this text
+  -v, --version       the version
 
 Profiles:
   ready    running firmware that answers every command in its newer form: 36-byte "geti",

@@ -26,6 +26,7 @@ public:
     QString errorString() const { return error; }
 
     bool helpRequested() const { return help; }
+    bool versionRequested() const { return version; }
     static QString helpText();
 
     QList<PlannedDevice> devices;
@@ -41,6 +42,7 @@ private:
     PlannedDevice *deviceOn(int port);
 
     bool help = false;
+    bool version = false;
     QString error;
 };
 

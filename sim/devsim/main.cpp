@@ -2,6 +2,7 @@
 // "Ports" group of its settings file, until Ctrl-C.
 #include "DevsimOptions.h"
 #include "DevsimSession.h"
+#include "ZelkorVersion.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -40,6 +41,10 @@ int main(int argc, char *argv[])
     }
     if (options.helpRequested()) {
         out << DevsimOptions::helpText();
+        return 0;
+    }
+    if (options.versionRequested()) {
+        out << "zelkor-devsim " << ZelkorVersion << Qt::endl;
         return 0;
     }
 

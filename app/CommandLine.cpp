@@ -1,0 +1,138 @@
+#include "CommandLine.h"
+
+#include "ZelkorVersion.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QStandardPaths>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int RuntimeError = 1;
+constexpr int UsageError = 2;
+
+const QString Program = QStringLiteral("zelkor");
+
+// Qt's application options; QApplication takes them out of the arguments later.
+const QStringList QtValueOptions =
+    QStringLiteral("platform platformpluginpath platformtheme plugin qmljsdebugger qwindowgeometry "
+                   "geometry qwindowicon qwindowtitle session display style stylesheet")
+        .split(QLatin1Char(' '));
+const QStringList QtFlagOptions = {"reverse", "widgetcount", "nograb", "dograb"};
+
+bool isSet(const char *name)
+{
+    return !qEnvironmentVariableIsEmpty(name);
+}
+
+} // namespace
+
+bool CommandLine::parse(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    // Qt's options are single-dash words: -platform is not -p -l -a ...
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption helpOption({"h", "help"}, "");
+    const QCommandLineOption versionOption({"v", "version"}, "");
+    const QCommandLineOption userConfigOption("user-config", "");
+    parser.addOptions({helpOption, versionOption, userConfigOption});
+    for (const QString &name : QtValueOptions)
+        parser.addOption(QCommandLineOption(name, "", "value"));
+    for (const QString &name : QtFlagOptions)
+        parser.addOption(QCommandLineOption(name, ""));
+
+    if (!parser.parse(arguments))
+        return stop(UsageError, parser.errorText());
+    if (parser.isSet(helpOption))
+        return stop(0, helpText());
+    if (parser.isSet(versionOption))
+        return stop(0, QStringLiteral("%1 %2\n").arg(Program, QLatin1String(ZelkorVersion)));
+    if (!parser.positionalArguments().isEmpty())
+        return stop(
+            UsageError,
+            QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
+    if (!displayReachable(parser.value(QStringLiteral("platform")))
+        && !parser.isSet(QStringLiteral("display")))
+        return stop(RuntimeError,
+                    QStringLiteral("no display to open the window on (DISPLAY and "
+                                   "WAYLAND_DISPLAY are not set); start it in a desktop session, "
+                                   "or on a virtual display: xvfb-run -a %1 (Debian package "
+                                   "xvfb)")
+                        .arg(Program));
+    userConfig = parser.isSet(userConfigOption);
+    return true;
+}
+
+bool CommandLine::enterWorkingFolder()
+{
+    if (!userConfig)
+        return true;
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QLatin1Char('/') + Program;
+    if (!QDir().mkpath(folder) || !QDir::setCurrent(folder))
+        return stop(RuntimeError, QStringLiteral("can't use the folder %1").arg(folder));
+    return true;
+}
+
+void CommandLine::print() const
+{
+    if (code == 0) {
+        std::fputs(qPrintable(message), stdout);
+        return;
+    }
+    std::fprintf(stderr, "%s: %s\n", qPrintable(Program), qPrintable(message));
+}
+
+bool CommandLine::stop(int exitCode, const QString &text)
+{
+    code = exitCode;
+    message = text;
+    return false;
+}
+
+// Qt picks the first platform of the list that loads; each window system needs its variable,
+// the others (offscreen, vnc, eglfs, ...) draw without one.
+bool CommandLine::displayReachable(const QString &platformOption) const
+{
+    const QString platforms =
+        platformOption.isEmpty() ? qEnvironmentVariable("QT_QPA_PLATFORM") : platformOption;
+    for (const QString &entry : platforms.split(QLatin1Char(';'))) {
+        const QString name = entry.section(QLatin1Char(':'), 0, 0);
+        const bool reachable = name.isEmpty() ? isSet("DISPLAY") || isSet("WAYLAND_DISPLAY")
+            : name == QLatin1String("xcb")    ? isSet("DISPLAY")
+            : name.startsWith(QLatin1String("wayland")) ? isSet("WAYLAND_DISPLAY")
+                                                        : true;
+        if (reachable)
+            return true;
+    }
+    return false;
+}
+
+QString CommandLine::helpText()
+{
+    return QStringLiteral(
+               R"(Zelkor %1: lists the measuring devices on the serial ports, updates their firmware and
+calibrates them.
+
+Usage: zelkor [--user-config] [Qt options]
+
+Without options Zelkor keeps settings.ini (window, firmware file, serial port names), its
+log and its job log zelkor-jobs.csv in the working directory, so each directory has settings
+of its own.
+
+Options:
+  --user-config    keep them in the user's configuration folder instead:
+                   $XDG_CONFIG_HOME/zelkor, normally ~/.config/zelkor (the menu entry
+                   starts Zelkor so)
+  -h, --help       this text
+  -v, --version    the version
+
+Qt's own options are passed on, e.g. -platform <name>, -display <X display>, -style <style>,
+-stylesheet <file>, -geometry <WxH+X+Y>, -reverse.
+
+Exit status: 0 when the window was closed, 1 without a display, 2 for an unknown option.
+)")
+        .arg(QLatin1String(ZelkorVersion));
+}
