@@ -204,6 +204,9 @@ void Zelkor::runJobCommand(const char *name, bool calibrate, bool update, bool b
     QSignalBlocker blockSelectionSignals(ui.treeWidget);
     if (!blockSignalsFirst)
         blockSelectionSignals.unblock();
+    // Disabling the button that has the focus would hand it on to the file field, with its
+    // whole text selected for the next key to replace.
+    ui.treeWidget->setFocus();
     // They stay disabled until the selection changes or a job ends.
     setJobControlsEnabled(false);
     QCoreApplication::processEvents();
@@ -224,6 +227,8 @@ bool Zelkor::startJobs(bool calibrate, bool update)
         const QString port = row->text(LocationColumn);
         reservePort(port);
         setRowState(row, RowBusy);
+        // The reason of an earlier failure goes with the fresh job.
+        DeviceList::setStatus(row, row->text(StatusColumn));
         QCoreApplication::processEvents();
 
         auto *job = new UpdateThread;
@@ -257,7 +262,7 @@ void Zelkor::updateProgress(QString devicename, int percents)
     if (!JobResult::isFailure(percents)) {
         const QString progress = JobResultText::progress(percents);
         if (!progress.isNull())
-            row->setText(StatusColumn, progress);
+            DeviceList::setStatus(row, progress);
         return;
     }
     if (JobResult::isCalibrationFailure(percents)) {
@@ -269,8 +274,8 @@ void Zelkor::updateProgress(QString devicename, int percents)
     }
     const QString message = JobResultText::message(percents);
     if (!message.isEmpty()) {
-        showMessage(message);
-        row->setText(StatusColumn, JobResultText::rowText(percents));
+        showMessage(devicename + QStringLiteral(": ") + message);
+        DeviceList::setStatus(row, JobResultText::rowText(percents), message);
     }
 }
 
@@ -286,25 +291,29 @@ void Zelkor::updateFinished(UpdateThread *thread, QString devicename, int update
     if (thread->update() && !JobResult::isFailure(update_result)) {
         const int check = checkFirmware(devicename);
         if (check == ModeProbe::NoFirmware) {
-            qDebug().noquote().nospace() << "Нужна повторная загрузка (поток) " << thread;
+            qDebug().noquote().nospace() << tr("Нужна повторная загрузка (поток) ") << thread;
             if (row) {
                 setRowState(row, RowBusy);
-                row->setText(StatusColumn, tr("Error. Trying to update again"));
+                DeviceList::setStatus(row, tr("Error. Trying to update again"));
             }
-            qDebug().noquote().nospace() << "Повторный старт потока " << thread;
+            qDebug().noquote().nospace() << tr("Повторный старт потока ") << thread;
             // The same job once more, on the port that stays reserved for it.
             thread->restart();
             return;
         }
+        // A calibration that failed after the update keeps its failure showing.
         if (row && check == ModeProbe::FirmwareRuns) {
-            setRowState(row, RowDone);
+            if (!(thread->calibrate() && JobResult::isFailure(calb_result)))
+                setRowState(row, RowDone);
         } else if (row) {
             setRowState(row, RowFailed);
-            row->setText(StatusColumn, tr("Please reconnect device"));
+            DeviceList::setStatus(row, tr("Please reconnect device"));
         }
     }
-    if (row && thread->calibrate() && !JobResult::isFailure(calb_result))
+    if (row && thread->calibrate() && !JobResult::isFailure(calb_result)) {
         setRowState(row, RowScanned);
+        DeviceList::showSuccess(row);
+    }
 
     // finished() was the run's last act; the destructor waits for run() to return.
     runningJobs.remove(thread);
