@@ -97,9 +97,9 @@ bool Zelkor::eventFilter(QObject *watched, QEvent *event)
 
 void Zelkor::chooseFirmwareFile()
 {
-    const QString fileName = QFileDialog::getOpenFileName(
-        this, tr("Open firmware file"), openPath,
-        QStringLiteral("Firmware *.cod files (*.cod);;All files (*.*)"));
+    const QString fileName =
+        QFileDialog::getOpenFileName(this, tr("Open firmware file"), openPath,
+                                     tr("Firmware *.cod files (*.cod);;All files (*.*)"));
     if (fileName.isEmpty())
         return;
     openPath = QFileInfo(fileName).path();

@@ -1,3 +1,4 @@
+#include "Translations.h"
 #include "Zelkor.h"
 
 #include <QApplication>
@@ -5,6 +6,7 @@
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    Translations::install(application);
     Zelkor window;
     window.show();
     return application.exec();

@@ -2,7 +2,7 @@
 # shellcheck shell=sh
 
 ZELKOR_ROOT=$(cd "$(dirname "$0")/.." && pwd)
-ZELKOR_BUILD_PACKAGES="cmake g++ ninja-build qt6-base-dev"
+ZELKOR_BUILD_PACKAGES="cmake g++ ninja-build qt6-base-dev qt6-tools-dev qt6-l10n-tools"
 
 # Installs the Debian packages given as arguments that are not installed yet.
 zelkor_ensure_packages() {
