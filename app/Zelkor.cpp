@@ -51,7 +51,7 @@ Zelkor::Zelkor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, fla
     // The prompt is the field's real text, not a placeholder: it is what gets stored and
     // checked until the user picks a file.
     if (openPath.isEmpty())
-        ui.filenameEdit->setText(tr("Please select firmware *.cod file"));
+        ui.filenameEdit->setText(filenamePrompt());
     ui.filenameEdit->installEventFilter(this);
 }
 
@@ -68,6 +68,7 @@ void Zelkor::loadSettings()
     const WindowSettings settings = WindowSettings::load();
     // Unusable geometry bytes leave the form's size in place.
     restoreGeometry(settings.geometry);
+    storedFilename = settings.filename;
     ui.filenameEdit->setText(settings.filename);
     openPath = settings.openPath;
     // Only the state: the box stays disabled until a selection enables it.
@@ -78,10 +79,20 @@ void Zelkor::saveSettings()
 {
     WindowSettings settings;
     settings.geometry = saveGeometry();
-    settings.filename = ui.filenameEdit->text();
+    // The prompt names no file: a real name stored earlier stays.
+    const QString filename = ui.filenameEdit->text();
+    settings.filename =
+        filename == filenamePrompt() && !storedFilename.isEmpty() ? storedFilename : filename;
     settings.openPath = openPath;
     settings.calibrateAfter = ui.calbAfterChk->isChecked();
-    settings.save();
+    QString error;
+    if (!settings.save(&error))
+        qWarning().noquote() << "settings.ini not saved:" << error;
+}
+
+QString Zelkor::filenamePrompt()
+{
+    return tr("Please select firmware *.cod file");
 }
 
 bool Zelkor::eventFilter(QObject *watched, QEvent *event)
@@ -290,7 +301,9 @@ void Zelkor::updateFinished(UpdateThread *thread, QString devicename, int update
 
     if (thread->update() && !JobResult::isFailure(update_result)) {
         const int check = checkFirmware(devicename);
-        if (check == ModeProbe::NoFirmware) {
+        if (check == ModeProbe::NoFirmware
+            && updateRepeats.value(thread) < UpdateThread::updateRepeatLimit) {
+            ++updateRepeats[thread];
             qDebug().noquote().nospace() << tr("Нужна повторная загрузка (поток) ") << thread;
             if (row) {
                 setRowState(row, RowBusy);
@@ -307,7 +320,13 @@ void Zelkor::updateFinished(UpdateThread *thread, QString devicename, int update
                 setRowState(row, RowDone);
         } else if (row) {
             setRowState(row, RowFailed);
-            DeviceList::setStatus(row, tr("Please reconnect device"));
+            const QString reason = check == ModeProbe::NoFirmware
+                ? tr("The device still asks for firmware after %1 updates")
+                      .arg(UpdateThread::updateRepeatLimit + 1)
+                : QString();
+            DeviceList::setStatus(row, tr("Please reconnect device"), reason);
+            if (!reason.isEmpty())
+                showMessage(devicename + QStringLiteral(": ") + reason);
         }
     }
     if (row && thread->calibrate() && !JobResult::isFailure(calb_result)) {
@@ -317,6 +336,7 @@ void Zelkor::updateFinished(UpdateThread *thread, QString devicename, int update
 
     // finished() was the run's last act; the destructor waits for run() to return.
     runningJobs.remove(thread);
+    updateRepeats.remove(thread);
     delete thread;
     // The device may run other firmware now: the scan tries every command form again.
     deviceThread->forgetVariants(devicename);
@@ -375,4 +395,5 @@ void Zelkor::stopJobs()
     // The destructor waits for run() to return.
     qDeleteAll(runningJobs);
     runningJobs.clear();
+    updateRepeats.clear();
 }

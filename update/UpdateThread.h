@@ -22,6 +22,10 @@ signals:
     void finished(UpdateThread *thread, QString devicename, int update_result, int calb_result);
 
 public:
+    // A device that still asks for firmware after its update gets the whole job again, this
+    // many times at most; a loader that never finishes would otherwise be fed for ever.
+    static constexpr int updateRepeatLimit = 3;
+
     UpdateThread();
     ~UpdateThread() override;
 
@@ -44,6 +48,8 @@ protected:
     void run() override;
 
 private:
+    // Opens the device's port; one held by another opener gets a moment to come free.
+    bool openLink();
     void endWithUpdateFailure(int code);
     void closeLink();
     void reportProgress(int percents);

@@ -158,6 +158,10 @@
         <source>Firmware *.cod files (*.cod);;All files (*.*)</source>
         <translation>Firmware *.cod files (*.cod);;All files (*.*)</translation>
     </message>
+    <message>
+        <source>The device still asks for firmware after %1 updates</source>
+        <translation>The device still asks for firmware after %1 updates</translation>
+    </message>
 </context>
 <context>
     <name>ZelkorClass</name>

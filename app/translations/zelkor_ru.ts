@@ -158,6 +158,10 @@
         <source>Firmware *.cod files (*.cod);;All files (*.*)</source>
         <translation>Файлы прошивки *.cod (*.cod);;Все файлы (*.*)</translation>
     </message>
+    <message>
+        <source>The device still asks for firmware after %1 updates</source>
+        <translation>Устройство всё ещё ждёт прошивку после обновлений: %1</translation>
+    </message>
 </context>
 <context>
     <name>ZelkorClass</name>
