@@ -37,7 +37,8 @@ bool CommandLine::parse(const QStringList &arguments)
     const QCommandLineOption helpOption({"h", "help"}, "");
     const QCommandLineOption versionOption({"v", "version"}, "");
     const QCommandLineOption userConfigOption("user-config", "");
-    parser.addOptions({helpOption, versionOption, userConfigOption});
+    const QCommandLineOption languageOption("language", "", "name");
+    parser.addOptions({helpOption, versionOption, userConfigOption, languageOption});
     for (const QString &name : QtValueOptions)
         parser.addOption(QCommandLineOption(name, "", "value"));
     for (const QString &name : QtFlagOptions)
@@ -62,6 +63,7 @@ bool CommandLine::parse(const QStringList &arguments)
                                    "xvfb)")
                         .arg(Program));
     userConfig = parser.isSet(userConfigOption);
+    chosenLanguage = parser.value(languageOption);
     return true;
 }
 
@@ -116,7 +118,7 @@ QString CommandLine::helpText()
                R"(Zelkor %1: lists the measuring devices on the serial ports, updates their firmware and
 calibrates them.
 
-Usage: zelkor [--user-config] [Qt options]
+Usage: zelkor [--user-config] [--language <name>] [Qt options]
 
 Without options Zelkor keeps settings.ini (window, firmware file, serial port names), its
 log and its job log zelkor-jobs.csv in the working directory, so each directory has settings
@@ -126,6 +128,9 @@ Options:
   --user-config    keep them in the user's configuration folder instead:
                    $XDG_CONFIG_HOME/zelkor, normally ~/.config/zelkor (the menu entry
                    starts Zelkor so)
+  --language <name>
+                   the language of the window: en (English) or ru (Russian); by default
+                   the system's, and the program's own texts where neither matches
   -h, --help       this text
   -v, --version    the version
 

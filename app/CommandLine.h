@@ -16,6 +16,8 @@ public:
     // directory, where settings.ini and the logs are kept under their relative names.
     bool enterWorkingFolder();
 
+    // The language asked for with --language; empty: the system's.
+    QString language() const { return chosenLanguage; }
     int exitCode() const { return code; }
     // Writes the text to standard output after --help or --version, else to standard error.
     void print() const;
@@ -27,6 +29,7 @@ private:
     bool displayReachable(const QString &platformOption) const;
 
     bool userConfig = false;
+    QString chosenLanguage;
     int code = 0;
     QString message;
 };

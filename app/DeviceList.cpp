@@ -4,6 +4,9 @@
 
 #include <QBrush>
 #include <QHash>
+#include <QPainter>
+#include <QPixmap>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
 
@@ -34,6 +37,81 @@ const RowStateLine RowStates[] = {
 };
 // clang-format on
 
+// Sorting by Location follows the port number: \\.\COM2 before \\.\COM10.
+class DeviceRow : public QTreeWidgetItem
+{
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+
+    bool operator<(const QTreeWidgetItem &other) const override
+    {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : LocationColumn;
+        if (column != LocationColumn)
+            return QTreeWidgetItem::operator<(other);
+        const int mine = PortNameMap::portNumber(text(LocationColumn));
+        const int theirs = PortNameMap::portNumber(other.text(LocationColumn));
+        return mine != theirs ? mine < theirs : QTreeWidgetItem::operator<(other);
+    }
+};
+
+enum class StatusKind { Ready, Progress, Success, Failure };
+
+// A coloured disc with a mark of its own, so that the kinds differ in shape as well as colour.
+QIcon drawStatusIcon(StatusKind kind)
+{
+    constexpr int Size = 16;
+    QPixmap pixmap(Size, Size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor colours[] = {QColor(0x4a, 0x7a, 0xc0), QColor(0xe0, 0x9a, 0x10),
+                              QColor(0x2e, 0x9e, 0x40), QColor(0xd0, 0x30, 0x30)};
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colours[int(kind)]);
+    painter.drawEllipse(1, 1, Size - 2, Size - 2);
+    painter.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(Qt::NoBrush);
+    switch (kind) {
+    case StatusKind::Ready:
+        painter.drawPoint(QPointF(8, 8));
+        break;
+    case StatusKind::Progress:
+        painter.drawArc(QRectF(4.5, 4.5, 7, 7), 90 * 16, 270 * 16);
+        break;
+    case StatusKind::Success:
+        painter.drawPolyline(QPolygonF({{4.5, 8.5}, {7, 11}, {11.5, 5}}));
+        break;
+    case StatusKind::Failure:
+        painter.drawLine(QPointF(5, 5), QPointF(11, 11));
+        painter.drawLine(QPointF(11, 5), QPointF(5, 11));
+        break;
+    }
+    return QIcon(pixmap);
+}
+
+QIcon statusIcon(StatusKind kind)
+{
+    static const QIcon icons[] = {
+        drawStatusIcon(StatusKind::Ready), drawStatusIcon(StatusKind::Progress),
+        drawStatusIcon(StatusKind::Success), drawStatusIcon(StatusKind::Failure)};
+    return icons[int(kind)];
+}
+
+StatusKind statusKind(int state)
+{
+    switch (state) {
+    case RowWarned:
+    case RowFailed:
+        return StatusKind::Failure;
+    case RowBusy:
+        return StatusKind::Progress;
+    case RowDone:
+        return StatusKind::Success;
+    default:
+        return StatusKind::Ready;
+    }
+}
+
 bool rowFlag(const QTreeWidgetItem *row, RowRole role)
 {
     return row->data(LocationColumn, role).toBool();
@@ -59,6 +137,20 @@ void DeviceList::setRowState(QTreeWidgetItem *row, int state)
     row->setFlags(line->flags);
     row->setData(LocationColumn, ReplaceOnScanRole, line->replaceOnScan);
     row->setData(LocationColumn, KeepStatusRole, line->keepStatus);
+    row->setIcon(StatusColumn, statusIcon(statusKind(state)));
+}
+
+void DeviceList::setStatus(QTreeWidgetItem *row, const QString &text, const QString &reason)
+{
+    row->setText(StatusColumn, text);
+    const QString toolTip = reason.isEmpty() ? text : text + QLatin1Char('\n') + reason;
+    for (int column = SerialColumn; column <= StatusColumn; ++column)
+        row->setToolTip(column, toolTip);
+}
+
+void DeviceList::showSuccess(QTreeWidgetItem *row)
+{
+    row->setIcon(StatusColumn, statusIcon(StatusKind::Success));
 }
 
 int DeviceList::rowState(const QTreeWidgetItem *row)
@@ -70,14 +162,18 @@ bool DeviceList::rebuild(const QStringList &allLocations, const QList<TDevices> 
 {
     // Rows of running jobs are not enabled and get no job; their selection stays as it is.
     const QStringList selected = usableSelectedLocations();
+    const QTreeWidgetItem *currentRow = tree->currentItem();
+    const QString current = currentRow ? currentRow->text(LocationColumn) : QString();
+    const int scrolled = tree->verticalScrollBar()->value();
     tree->setUpdatesEnabled(false);
     dropFailuresOfGonePorts(allLocations);
 
-    QHash<QString, QString> keptStatus;
+    QHash<QString, CarriedStatus> keptStatus;
     QStringList keptLocations;
     for (QTreeWidgetItem *row : rows()) {
         if (rowFlag(row, KeepStatusRole))
-            keptStatus.insert(row->text(LocationColumn), row->text(StatusColumn));
+            keptStatus.insert(row->text(LocationColumn),
+                              {row->text(StatusColumn), row->toolTip(StatusColumn)});
         if (rowFlag(row, ReplaceOnScanRole))
             delete row;
         else
@@ -94,8 +190,18 @@ bool DeviceList::rebuild(const QStringList &allLocations, const QList<TDevices> 
         if (selected.contains(device.location))
             row->setSelected(true);
     }
+    restoreCurrentRow(current);
+    tree->verticalScrollBar()->setValue(scrolled);
     tree->setUpdatesEnabled(true);
     return !selected.isEmpty();
+}
+
+// The keyboard cursor stays on its device; the selection is left as it is.
+void DeviceList::restoreCurrentRow(const QString &location)
+{
+    if (QTreeWidgetItem *found = location.isNull() ? nullptr : row(location))
+        tree->selectionModel()->setCurrentIndex(tree->indexFromItem(found),
+                                                QItemSelectionModel::NoUpdate);
 }
 
 // A failure whose port is gone has nothing left to show.
@@ -107,9 +213,9 @@ void DeviceList::dropFailuresOfGonePorts(const QStringList &allLocations)
     }
 }
 
-QTreeWidgetItem *DeviceList::addRow(const TDevices &device, const QString *carriedStatus)
+QTreeWidgetItem *DeviceList::addRow(const TDevices &device, const CarriedStatus *carried)
 {
-    auto *row = new QTreeWidgetItem(tree);
+    auto *row = new DeviceRow(tree);
     setRowState(row, RowScanned);
     row->setForeground(StatusColumn, QBrush(Qt::blue));
     row->setText(LocationColumn, device.location);
@@ -117,11 +223,15 @@ QTreeWidgetItem *DeviceList::addRow(const TDevices &device, const QString *carri
     row->setText(DescriptionColumn, device.description);
     row->setText(FirmwareColumn, device.firmwareVersion);
     row->setToolTip(LocationColumn, PortNameMap::instance().devicePath(device.location));
-    if (carriedStatus) {
-        row->setText(StatusColumn, *carriedStatus);
+    if (carried) {
+        row->setText(StatusColumn, carried->text);
+        for (int column = SerialColumn; column <= StatusColumn; ++column)
+            row->setToolTip(column, carried->toolTip);
         row->setData(LocationColumn, KeepStatusRole, true);
+        // A carried text is a failure's: its icon goes with it.
+        row->setIcon(StatusColumn, statusIcon(StatusKind::Failure));
     } else {
-        row->setText(StatusColumn, device.status);
+        setStatus(row, device.status);
     }
     return row;
 }

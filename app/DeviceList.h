@@ -20,12 +20,19 @@ public:
 
     // Gives a row one of the RowState numbers: its flags and the roles that tell the rebuild
     // what to do with it. Another number is only stored. Texts stay as they are.
+    // The Status column's icon follows the state, so that rows can be told apart at a glance.
     static void setRowState(QTreeWidgetItem *row, int state);
     static int rowState(const QTreeWidgetItem *row);
 
+    // The Status text; it can always be read in full from the row's tooltip, which also keeps
+    // the reason of a failure (empty: none) until the row is rebuilt from a fresh job or goes.
+    static void setStatus(QTreeWidgetItem *row, const QString &text, const QString &reason = {});
+    // A job ended well on a row whose state leaves it to the next scan.
+    static void showSuccess(QTreeWidgetItem *row);
+
     // Replaces the scan rows with the devices of one pass, keeps the rows of running jobs and of
-    // failures, carries kept Status texts over and restores the selection. Answers whether the
-    // selection before the rebuild held a usable row.
+    // failures, carries kept Status texts over and restores the selection, the current row and
+    // the scroll position. Answers whether the selection before the rebuild held a usable row.
     bool rebuild(const QStringList &allLocations, const QList<TDevices> &devices);
 
     // The first row of the port, or nullptr.
@@ -44,8 +51,14 @@ private:
     QList<QTreeWidgetItem *> rows() const;
     QStringList usableSelectedLocations() const;
     void dropFailuresOfGonePorts(const QStringList &allLocations);
-    // A scan row; carriedStatus, when given, replaces the device's own Status text.
-    QTreeWidgetItem *addRow(const TDevices &device, const QString *carriedStatus);
+    struct CarriedStatus
+    {
+        QString text;
+        QString toolTip;
+    };
+    // A scan row; carried, when given, replaces the device's own Status.
+    QTreeWidgetItem *addRow(const TDevices &device, const CarriedStatus *carried);
+    void restoreCurrentRow(const QString &location);
 
     QTreeWidget *tree;
 };

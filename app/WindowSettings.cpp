@@ -1,6 +1,7 @@
 #include "WindowSettings.h"
 
 #include "PortNameMap.h"
+#include "SettingsGroupWriter.h"
 
 #include <QSettings>
 
@@ -29,13 +30,12 @@ WindowSettings WindowSettings::load()
     return loaded;
 }
 
-void WindowSettings::save() const
+bool WindowSettings::save(QString *error) const
 {
-    QSettings settings(SettingsFile, QSettings::IniFormat);
-    settings.beginGroup(SettingsGroup);
-    settings.setValue(WindowKey, geometry);
-    settings.setValue(FilenameKey, filename);
-    settings.setValue(OpenPathKey, openPath);
-    settings.setValue(CalibrateAfterKey, calibrateAfter);
-    settings.endGroup();
+    SettingsGroupWriter writer(SettingsFile, SettingsGroup);
+    writer.setValue(WindowKey, geometry);
+    writer.setValue(FilenameKey, filename);
+    writer.setValue(OpenPathKey, openPath);
+    writer.setValue(CalibrateAfterKey, calibrateAfter);
+    return writer.commit(error);
 }

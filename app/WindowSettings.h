@@ -16,7 +16,9 @@ struct WindowSettings
     // Missing keys give the defaults. Also hands the file's "Ports" group to the port map, which
     // the window reads but never writes.
     static WindowSettings load();
-    void save() const;
+    // Changes only the lines of the window's own group. False, with the reason in error, when
+    // the file is not INI (it is left as it is) or cannot be written.
+    bool save(QString *error) const;
 };
 
 #endif // WINDOWSETTINGS_H

@@ -1,6 +1,5 @@
 #include "Zelkor.h"
 
-#include "ComPort.h"
 #include "DeviceThread.h"
 #include "JobResult.h"
 #include "JobResultText.h"
@@ -57,7 +56,7 @@ Zelkor::Zelkor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, fla
     // The prompt is the field's real text, not a placeholder: it is what gets stored and
     // checked until the user picks a file.
     if (openPath.isEmpty())
-        ui.filenameEdit->setText(tr("Please select firmware *.cod file"));
+        ui.filenameEdit->setText(filenamePrompt());
     ui.filenameEdit->installEventFilter(this);
 }
 
@@ -74,6 +73,7 @@ void Zelkor::loadSettings()
     const WindowSettings settings = WindowSettings::load();
     // Unusable geometry bytes leave the form's size in place.
     restoreGeometry(settings.geometry);
+    storedFilename = settings.filename;
     ui.filenameEdit->setText(settings.filename);
     openPath = settings.openPath;
     // Only the state: the box stays disabled until a selection enables it.
@@ -84,10 +84,20 @@ void Zelkor::saveSettings()
 {
     WindowSettings settings;
     settings.geometry = saveGeometry();
-    settings.filename = ui.filenameEdit->text();
+    // The prompt names no file: a real name stored earlier stays.
+    const QString filename = ui.filenameEdit->text();
+    settings.filename =
+        filename == filenamePrompt() && !storedFilename.isEmpty() ? storedFilename : filename;
     settings.openPath = openPath;
     settings.calibrateAfter = ui.calbAfterChk->isChecked();
-    settings.save();
+    QString error;
+    if (!settings.save(&error))
+        qWarning().noquote() << "settings.ini not saved:" << error;
+}
+
+QString Zelkor::filenamePrompt()
+{
+    return tr("Please select firmware *.cod file");
 }
 
 bool Zelkor::eventFilter(QObject *watched, QEvent *event)
@@ -103,9 +113,9 @@ bool Zelkor::eventFilter(QObject *watched, QEvent *event)
 
 void Zelkor::chooseFirmwareFile()
 {
-    const QString fileName = QFileDialog::getOpenFileName(
-        this, tr("Open firmware file"), openPath,
-        QStringLiteral("Firmware *.cod files (*.cod);;All files (*.*)"));
+    const QString fileName =
+        QFileDialog::getOpenFileName(this, tr("Open firmware file"), openPath,
+                                     tr("Firmware *.cod files (*.cod);;All files (*.*)"));
     if (fileName.isEmpty())
         return;
     openPath = QFileInfo(fileName).path();
@@ -210,6 +220,9 @@ void Zelkor::runJobCommand(const char *name, bool calibrate, bool update, bool b
     QSignalBlocker blockSelectionSignals(ui.treeWidget);
     if (!blockSignalsFirst)
         blockSelectionSignals.unblock();
+    // Disabling the button that has the focus would hand it on to the file field, with its
+    // whole text selected for the next key to replace.
+    ui.treeWidget->setFocus();
     // They stay disabled until the selection changes or a job ends.
     setJobControlsEnabled(false);
     QCoreApplication::processEvents();
@@ -230,6 +243,8 @@ bool Zelkor::startJobs(bool calibrate, bool update)
         const QString port = row->text(LocationColumn);
         reservePort(port);
         setRowState(row, RowBusy);
+        // The reason of an earlier failure goes with the fresh job.
+        DeviceList::setStatus(row, row->text(StatusColumn));
         QCoreApplication::processEvents();
 
         auto *job = new UpdateThread;
@@ -263,7 +278,7 @@ void Zelkor::updateProgress(QString devicename, int percents)
     if (!JobResult::isFailure(percents)) {
         const QString progress = JobResultText::progress(percents);
         if (!progress.isNull())
-            row->setText(StatusColumn, progress);
+            DeviceList::setStatus(row, progress);
         return;
     }
     if (JobResult::isCalibrationFailure(percents)) {
@@ -275,8 +290,8 @@ void Zelkor::updateProgress(QString devicename, int percents)
     }
     const QString message = JobResultText::message(percents);
     if (!message.isEmpty()) {
-        showMessage(message);
-        row->setText(StatusColumn, JobResultText::rowText(percents));
+        showMessage(devicename + QStringLiteral(": ") + message);
+        DeviceList::setStatus(row, JobResultText::rowText(percents), message);
     }
 }
 
@@ -291,29 +306,41 @@ void Zelkor::updateFinished(UpdateThread *thread, QString devicename, int update
 
     if (thread->update() && !JobResult::isFailure(update_result)) {
         const int check = checkFirmware(devicename);
-        if (check == ModeProbe::NoFirmware) {
-            qDebug().noquote().nospace() << "Нужна повторная загрузка (поток) " << thread;
+        if (check == ModeProbe::NoFirmware
+            && updateRepeats.value(thread) < UpdateThread::DefaultRepeats) {
+            ++updateRepeats[thread];
+            qDebug().noquote().nospace() << tr("Нужна повторная загрузка (поток) ") << thread;
             if (row) {
                 setRowState(row, RowBusy);
-                row->setText(StatusColumn, tr("Error. Trying to update again"));
+                DeviceList::setStatus(row, tr("Error. Trying to update again"));
             }
-            qDebug().noquote().nospace() << "Повторный старт потока " << thread;
+            qDebug().noquote().nospace() << tr("Повторный старт потока ") << thread;
             // The same job once more, on the port that stays reserved for it.
             thread->restart();
             return;
         }
+        // A calibration that failed after the update keeps its failure showing.
         if (row && check == ModeProbe::FirmwareRuns) {
-            setRowState(row, RowDone);
+            if (!(thread->calibrate() && JobResult::isFailure(calb_result)))
+                setRowState(row, RowDone);
         } else if (row) {
             setRowState(row, RowFailed);
-            row->setText(StatusColumn, tr("Please reconnect device"));
+            const QString reason = check == ModeProbe::NoFirmware
+                ? JobResultText::message(JobResult::FirmwareNotTaken)
+                : QString();
+            DeviceList::setStatus(row, JobResultText::message(JobResult::DeviceLost), reason);
+            if (!reason.isEmpty())
+                showMessage(devicename + QStringLiteral(": ") + reason);
         }
     }
-    if (row && thread->calibrate() && !JobResult::isFailure(calb_result))
+    if (row && thread->calibrate() && !JobResult::isFailure(calb_result)) {
         setRowState(row, RowScanned);
+        DeviceList::showSuccess(row);
+    }
 
     // finished() was the run's last act; the destructor waits for run() to return.
     runningJobs.remove(thread);
+    updateRepeats.remove(thread);
     delete thread;
     // The device may run other firmware now: the scan tries every command form again.
     deviceThread->forgetVariants(devicename);
@@ -324,12 +351,7 @@ void Zelkor::updateFinished(UpdateThread *thread, QString devicename, int update
 
 int Zelkor::checkFirmware(QString port)
 {
-    ComPort link;
-    if (!link.open(port.toLatin1().constData(), false))
-        return ModeProbe::PortCantOpen;
-    const int state = ModeProbe::checkFirmware(link, ModeProbe::WindowTimeouts);
-    link.close();
-    return state;
+    return ModeProbe::checkPort(port);
 }
 
 void Zelkor::closeEvent(QCloseEvent *event)
@@ -372,4 +394,5 @@ void Zelkor::stopJobs()
     // The destructor waits for run() to return.
     qDeleteAll(runningJobs);
     runningJobs.clear();
+    updateRepeats.clear();
 }

@@ -6,6 +6,7 @@
 #include "ui_Zelkor.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QList>
 #include <QMainWindow>
 #include <QSet>
@@ -67,6 +68,8 @@ private:
 
     void loadSettings();
     void saveSettings();
+    // The file field's text until a file is chosen.
+    static QString filenamePrompt();
     void chooseFirmwareFile();
     void setUpScanning();
     void stopScanning();
@@ -92,6 +95,8 @@ private:
     std::unique_ptr<DeviceThread> deviceThread;
     QTimer *refreshTimer = nullptr;
     QString openPath;
+    // The firmware file name settings.ini held at start.
+    QString storedFilename;
     // The last job event; scan results that arrive within a refresh interval after it are
     // dropped. Invalid until the first job event: long past.
     QElapsedTimer lastJobTime;
@@ -100,6 +105,8 @@ private:
     // Workers whose job has started and not yet been settled by updateFinished; the window
     // must stop them before it goes.
     QSet<UpdateThread *> runningJobs;
+    // How often each running job was repeated because its device still asked for firmware.
+    QHash<UpdateThread *, int> updateRepeats;
 
     // Its tests hold the rebuild off as the job slots do, through busy and lastJobTime.
     friend class tst_DeviceList;

@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "Translations.h"
 #include "Zelkor.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@ int main(int argc, char *argv[])
     }
 
     QApplication application(argc, argv);
+    Translations::install(application, commandLine.language());
     Zelkor window;
     window.show();
     return application.exec();

@@ -14,7 +14,7 @@ constexpr Handle NoHandle = -1;
 
 // Opens the device for this process alone. Fails at once when the device does not exist, is
 // not a serial terminal (ENOTTY), or is held by another opener in this or any other process
-// (EBUSY).
+// (EBUSY: its lock; an exclusive flag left by a holder that is gone does not count).
 Handle open(const QString &devicePath);
 
 // Puts the line into the devices' settings: raw bytes at 115200 bit/s, 8 data bits, no parity,

@@ -157,17 +157,15 @@ SerialPort::Handle SerialPort::open(const QString &devicePath)
         return NoHandle;
 
     // Protocol bytes go to terminals only, never into a file or socket that a wrong path names.
-    // One opener at a time: flock binds other processes and root alike; TIOCEXCL keeps out
-    // plain opens by other users, and a port someone else made exclusive counts as taken even
-    // for root, who could otherwise open it.
-    int exclusive = 0;
+    // One opener at a time: flock binds other processes and root alike, and dies with its
+    // holder; TIOCEXCL keeps out plain opens by other users. Whether someone holds the port is
+    // judged by the lock alone: the exclusive flag outlives a holder that was killed, and would
+    // hide the device for good.
     int refusal = 0;
     if (!isatty(fd))
         refusal = ENOTTY;
     else if (flock(fd, LOCK_EX | LOCK_NB) != 0)
         refusal = errno == EWOULDBLOCK ? EBUSY : errno;
-    else if (ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive)
-        refusal = EBUSY;
     else if (ioctl(fd, TIOCEXCL) != 0)
         refusal = errno;
     if (refusal != 0) {

@@ -16,6 +16,12 @@ using OldCalibrationBlock = std::array<qint16, 12>;
 
 // The commands of a device's running firmware that a calibration needs, sent on an open link.
 // Where the firmware knows a command in two forms, the newer form is asked first.
+//
+// Replies that carry data may carry its check value. Once the firmware version, the first
+// reply a calibration asks for, has come with a valid one, every later reply with a check field
+// must too, and a wrong one counts as no reply: a flipped bit would otherwise end up in the
+// device's coefficients. Measurements are read again a few times before they count as failed.
+// Firmware that leaves the field unfilled is served as before.
 class DeviceCommands
 {
 public:
@@ -39,10 +45,15 @@ public:
 
 private:
     bool command(const char *word, char *reply, unsigned replyLength);
+    // A command whose reply carries dataLength bytes at dataOffset, then their check value.
+    bool checkedCommand(const char *word, char *reply, unsigned replyLength, unsigned dataOffset,
+                        unsigned dataLength);
+    bool checkMatches(const char *reply, unsigned dataOffset, unsigned dataLength) const;
     bool queryVersion(const char *word, FirmwareVersion *version);
     template<std::size_t N> bool sendBlock(const char *word, const std::array<qint16, N> &block);
 
     ComPort &link;
+    bool repliesChecked = false;
 };
 
 #endif // DEVICECOMMANDS_H

@@ -8,19 +8,29 @@
 
 // A "*.cod" firmware image: its lines, exactly as read in text mode, in file order.
 // The lines are not decoded; each one becomes one loader frame according to its kind.
+//
+// Before a device is touched the file must look like an image: a regular file of at least ten
+// lines (blank ones count) and at most maxFileSize bytes, starting with an address line, with
+// full 8-byte addresses, and with one end line followed by nothing but blank lines. Anything
+// else would have the device reset and erased for nothing, or left with a partial image marked
+// finished.
 class FirmwareFile
 {
 public:
     enum LineKind { EndLine, AddressLine, DataLine };
 
     static constexpr int minimumLines = 10;
+    // Far above any image the devices can hold; a larger file is not an image.
+    static constexpr qint64 maxFileSize = 16 * 1024 * 1024;
     // The loader's set-address command carries this many bytes after the "@".
     static constexpr int addressLength = 8;
 
     explicit FirmwareFile(const QString &filename);
 
     // Opens and reads the whole file; the file stays open until close(). Answers
-    // JobResult::Ok, FirmwareFileCantOpen or FirmwareFileCorrupted.
+    // JobResult::Ok, FirmwareFileCantOpen (also for anything but a regular file, which could
+    // block the reader for ever) or FirmwareFileCorrupted. The blank lines after the end line
+    // are dropped: they are not sent.
     int read();
     void close();
 
@@ -32,6 +42,9 @@ public:
 
 private:
     bool hasShortAddress() const;
+    // Address line first, one end line, only blank lines after it.
+    bool isFramed() const;
+    static bool isBlank(const QByteArray &line);
 
     QFile file;
     QList<QByteArray> fileLines;

@@ -77,5 +77,10 @@ QByteArray LoaderCommands::checkValue(const QByteArray &bytes)
 
 bool LoaderCommands::accepted(quint16 code, const uchar *reply)
 {
+    const bool checked = crc16(reply, headLength) == qFromLittleEndian<quint16>(reply + headLength);
+    if (code == ConnectCode)
+        repliesChecked = checked;
+    else if (repliesChecked && !checked)
+        return false;
     return qFromLittleEndian<quint16>(reply) == code && qFromLittleEndian<quint16>(reply + 2) == 0;
 }

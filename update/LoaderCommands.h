@@ -7,7 +7,12 @@
 class ComPort;
 
 // The binary frames of a device's loader, sent on an open link. Every frame but the reset is
-// answered with a 6-byte status: the code echoed, then a status word that is 0 when accepted.
+// answered with a 6-byte status: the code echoed, a status word that is 0 when accepted, and
+// two bytes that a loader may fill with the check value of the four before them.
+//
+// Once the reply to CONNECT has carried a valid check value, every later reply to the same
+// object must too: noise that turns a refusal into an acceptance then fails the frame instead
+// of passing. A loader that leaves those bytes unfilled is served as before.
 class LoaderCommands
 {
 public:
@@ -39,9 +44,10 @@ private:
     bool exchange(quint16 code, const QByteArray &data);
     static QByteArray head(quint16 code, int dataLength);
     static QByteArray checkValue(const QByteArray &bytes);
-    static bool accepted(quint16 code, const uchar *reply);
+    bool accepted(quint16 code, const uchar *reply);
 
     ComPort &link;
+    bool repliesChecked = false;
 };
 
 #endif // LOADERCOMMANDS_H

@@ -22,8 +22,8 @@ signals:
     void finished(UpdateThread *thread, QString devicename, int update_result, int calb_result);
 
 public:
-    // How many times a job is repeated at most when the device still asks for firmware after
-    // an update that went through.
+    // A device that still asks for firmware after its update gets the whole job again, this
+    // many times at most; a loader that never finishes would otherwise be fed for ever.
     static constexpr int DefaultRepeats = 3;
 
     UpdateThread();
@@ -48,6 +48,8 @@ protected:
     void run() override;
 
 private:
+    // Opens the device's port; one held by another opener gets a moment to come free.
+    bool openLink();
     void endWithUpdateFailure(int code);
     void closeLink();
     void reportProgress(int percents);

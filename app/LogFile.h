@@ -1,0 +1,23 @@
+#ifndef LOGFILE_H
+#define LOGFILE_H
+
+#include <QString>
+#include <QtGlobal>
+
+// A log a user can attach to a bug report: every line the program writes, with a time stamp in
+// front, goes to stderr and to a file beside settings.ini. The file stays under a size limit by
+// giving way to a new one; the one before is kept as "<name>.1".
+namespace LogFile {
+
+constexpr char DefaultName[] = "zelkor.log";
+constexpr qint64 DefaultLimit = 1024 * 1024;
+
+// Takes over Qt's message output for the whole process. False, with the reason, when the file
+// cannot be opened; the lines then go to stderr alone.
+bool install(const QString &path, qint64 limit, QString *error);
+// Gives the output back to Qt and closes the file.
+void uninstall();
+
+} // namespace LogFile
+
+#endif // LOGFILE_H

@@ -1,0 +1,160 @@
+#include "SettingsGroupWriter.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <utility>
+
+namespace {
+
+QByteArray headerOf(const QString &group)
+{
+    return '[' + group.toUtf8() + ']';
+}
+
+bool isHeader(const QByteArray &line)
+{
+    const QByteArray trimmed = line.trimmed();
+    return trimmed.startsWith('[') && trimmed.endsWith(']');
+}
+
+QByteArray keyOf(const QByteArray &line)
+{
+    const qsizetype equals = line.indexOf('=');
+    return equals < 0 ? QByteArray() : line.left(equals).trimmed();
+}
+
+// Lines with their endings, so that joining them gives the text back byte for byte.
+QList<QByteArray> splitLines(const QByteArray &text)
+{
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = text.indexOf('\n', start);
+        end = end < 0 ? text.size() : end + 1;
+        lines.append(text.mid(start, end - start));
+        start = end;
+    }
+    return lines;
+}
+
+QByteArray ending(const QByteArray &line)
+{
+    return line.endsWith("\r\n") ? QByteArray("\r\n") : QByteArray("\n");
+}
+
+} // namespace
+
+SettingsGroupWriter::SettingsGroupWriter(QString path, QString group)
+    : path(std::move(path)), group(std::move(group))
+{ }
+
+void SettingsGroupWriter::setValue(const QString &key, const QVariant &value)
+{
+    values.append({key, value});
+}
+
+bool SettingsGroupWriter::commit(QString *error) const
+{
+    QFile existing(path);
+    QByteArray original;
+    if (existing.exists()) {
+        if (!existing.open(QIODevice::ReadOnly)) {
+            *error = existing.errorString();
+            return false;
+        }
+        original = existing.readAll();
+        if (!looksLikeIni(original)) {
+            *error = QStringLiteral("%1 is not an INI file; left as it is").arg(path);
+            return false;
+        }
+    }
+    const QList<QByteArray> lines = encodedLines(error);
+    if (lines.isEmpty())
+        return false;
+    QSaveFile out(path);
+    const QByteArray text = merged(original, group, lines);
+    if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
+        *error = out.errorString();
+        return false;
+    }
+    return true;
+}
+
+// QSettings writes the group into a file of its own; its lines are taken as they stand.
+QList<QByteArray> SettingsGroupWriter::encodedLines(QString *error) const
+{
+    QTemporaryDir scratch;
+    const QString file = scratch.filePath(QStringLiteral("group.ini"));
+    {
+        QSettings settings(file, QSettings::IniFormat);
+        settings.beginGroup(group);
+        for (const auto &[key, value] : values)
+            settings.setValue(key, value);
+        settings.endGroup();
+        settings.sync();
+    }
+    QFile written(file);
+    if (!scratch.isValid() || !written.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("no room to encode the settings: %1").arg(written.errorString());
+        return {};
+    }
+    QList<QByteArray> lines = splitLines(written.readAll());
+    lines.removeIf([](const QByteArray &line) { return keyOf(line).isEmpty(); });
+    return lines;
+}
+
+QByteArray SettingsGroupWriter::merged(const QByteArray &original, const QString &group,
+                                       const QList<QByteArray> &groupLines)
+{
+    QList<QByteArray> lines = splitLines(original);
+    const QByteArray header = headerOf(group);
+    qsizetype begin = 0;
+    while (begin < lines.size() && lines.at(begin).trimmed() != header)
+        ++begin;
+    if (begin == lines.size()) {
+        QByteArray text = original;
+        if (!text.isEmpty() && !text.endsWith('\n'))
+            text += '\n';
+        return text + header + '\n' + groupLines.join();
+    }
+    qsizetype end = begin + 1;
+    while (end < lines.size() && !isHeader(lines.at(end)))
+        ++end;
+    // New keys go after the group's last line that is not blank.
+    qsizetype insertAt = end;
+    while (insertAt > begin + 1 && lines.at(insertAt - 1).trimmed().isEmpty())
+        --insertAt;
+    if (!lines.at(insertAt - 1).endsWith('\n'))
+        lines[insertAt - 1] += '\n';
+
+    for (const QByteArray &line : groupLines) {
+        bool replaced = false;
+        for (qsizetype i = begin + 1; i < end; ++i) {
+            if (keyOf(lines.at(i)) == keyOf(line)) {
+                lines[i] = line.trimmed() + ending(lines.at(i));
+                replaced = true;
+            }
+        }
+        if (!replaced) {
+            lines.insert(insertAt++, line);
+            ++end;
+        }
+    }
+    return lines.join();
+}
+
+bool SettingsGroupWriter::looksLikeIni(const QByteArray &text)
+{
+    if (text.contains('\0'))
+        return false;
+    for (const QByteArray &line : splitLines(text)) {
+        const QByteArray trimmed = line.trimmed();
+        if (!trimmed.isEmpty() && !trimmed.startsWith(';') && !trimmed.startsWith('#')
+            && !isHeader(trimmed) && !trimmed.contains('='))
+            return false;
+    }
+    return true;
+}

@@ -1,0 +1,40 @@
+#ifndef SETTINGSGROUPWRITER_H
+#define SETTINGSGROUPWRITER_H
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QVariant>
+
+// Writes the keys of one group of an INI file and leaves every other byte as it was: comments,
+// blank lines, the order and layout of the other groups, and values that QSettings would write
+// back differently (a path with ";" or "\" in it). Values are encoded as QSettings encodes
+// them, so QSettings reads them back. A file that is not INI is never touched.
+class SettingsGroupWriter
+{
+public:
+    SettingsGroupWriter(QString path, QString group);
+
+    void setValue(const QString &key, const QVariant &value);
+    // Writes the file (atomically: a half-written file never replaces it). False, with the
+    // reason in error, when the file is not INI or cannot be written.
+    bool commit(QString *error) const;
+
+    // The file's text with the group's lines (each "key=value\n") put in: a key already in the
+    // group has its line replaced, a new one is added at the group's end, a missing group is
+    // added at the file's end.
+    static QByteArray merged(const QByteArray &original, const QString &group,
+                             const QList<QByteArray> &groupLines);
+    // Every line a comment, a group header, a key with a value, or blank.
+    static bool looksLikeIni(const QByteArray &text);
+
+private:
+    QList<QByteArray> encodedLines(QString *error) const;
+
+    QString path;
+    QString group;
+    QList<QPair<QString, QVariant>> values;
+};
+
+#endif // SETTINGSGROUPWRITER_H

@@ -1,0 +1,106 @@
+#include "JobResultText.h"
+#include "ScratchDirectory.h"
+#include "Translations.h"
+#include "Zelkor.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTest>
+#include <QTranslator>
+#include <QTreeWidget>
+
+#include <algorithm>
+
+// Every text a user can meet on screen, in one language: the window's own texts, the scan's
+// record texts and the failure messages.
+class tst_Translations : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void oneLanguageOnScreen_data();
+    void oneLanguageOnScreen();
+    void cleanup();
+
+private:
+    static QStringList visibleTexts();
+};
+
+namespace {
+
+bool hasCyrillic(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(),
+                       [](QChar c) { return c.script() == QChar::Script_Cyrillic; });
+}
+
+const char *const ScanTexts[] = {"n/a", "Нет прошивки", "Готов", "режим ISP"};
+const int FailureCodes[] = {-1,   -2,   -3,   -4,   -5,   -6,   -7,   -8,   -200,
+                            -201, -202, -203, -204, -205, -206, -207, -208, -209};
+
+} // namespace
+
+void tst_Translations::oneLanguageOnScreen_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<bool>("installed");
+    QTest::addColumn<QString>("openDeviceFailure");
+    QTest::newRow("English") << "en_GB" << true << "Can't open device";
+    QTest::newRow("Russian") << "ru_RU" << true << "Не удаётся открыть устройство";
+    // No translation: the sources' own texts, as they always were.
+    QTest::newRow("C locale") << "C" << false << "Can'n open device";
+}
+
+void tst_Translations::oneLanguageOnScreen()
+{
+    QFETCH(QString, language);
+    QFETCH(bool, installed);
+    QFETCH(QString, openDeviceFailure);
+    QCOMPARE(Translations::install(*qApp, language), installed);
+    QCOMPARE(JobResultText::message(-1), openDeviceFailure);
+    if (!installed)
+        return;
+
+    const bool russian = language.startsWith(QLatin1String("ru"));
+    for (const QString &text : visibleTexts()) {
+        // The program's name reads the same in both languages.
+        if (!russian || !text.contains(QLatin1String("Zelkor")))
+            QVERIFY2(hasCyrillic(text) == russian, qPrintable(language + ": " + text));
+    }
+}
+
+void tst_Translations::cleanup()
+{
+    for (QTranslator *translator : qApp->findChildren<QTranslator *>()) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
+}
+
+QStringList tst_Translations::visibleTexts()
+{
+    ScratchDirectory scratch;
+    Zelkor window;
+    QStringList texts {window.windowTitle()};
+    for (const QLabel *label : window.findChildren<QLabel *>())
+        texts << label->text();
+    for (const QAbstractButton *button : window.findChildren<QAbstractButton *>())
+        texts << button->text();
+    for (const QGroupBox *group : window.findChildren<QGroupBox *>())
+        texts << group->title();
+    const QTreeWidgetItem *header = window.findChild<QTreeWidget *>()->headerItem();
+    for (int column = 0; column < header->columnCount(); ++column)
+        texts << header->text(column);
+    for (const char *text : ScanTexts)
+        texts << QCoreApplication::translate("DeviceThread", text);
+    for (int code : FailureCodes)
+        texts << JobResultText::message(code) << JobResultText::rowText(code);
+    texts.removeAll(QString());
+    return texts;
+}
+
+QTEST_MAIN(tst_Translations)
+#include "tst_translations.moc"
