@@ -102,7 +102,7 @@ private:
     QSet<UpdateThread *> runningJobs;
 
     // Its tests hold the rebuild off as the job slots do, through busy and lastJobTime.
-    friend class tst_DeviceList;
+    friend class tst_Window;
     // They follow the workers the window runs.
     friend class tst_WindowJobs;
 };

@@ -10,7 +10,6 @@
 #include <QMap>
 #include <QPushButton>
 #include <QSettings>
-#include <QStatusBar>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -50,18 +49,13 @@ inline QPushButton *button(const Zelkor &window, const char *name)
     return window.findChild<QPushButton *>(QLatin1String(name));
 }
 
-inline QStatusBar *statusBar(const Zelkor &window)
-{
-    return window.findChild<QStatusBar *>(QStringLiteral("statusBar"));
-}
-
 inline bool jobControlsEnabled(const Zelkor &window)
 {
     return button(window, "updateBtn")->isEnabled() && button(window, "calbBtn")->isEnabled()
         && window.findChild<QWidget *>(QStringLiteral("calbAfterChk"))->isEnabled();
 }
 
-// Simulated devices on COM ports, a scratch working directory whose settings.ini names their
+// Simulated devices, a scratch working directory whose settings.ini names their
 // pseudo-terminals, and the window started there. The window goes first, so that it saves its
 // settings into the scratch directory while its devices still run.
 class Bench
@@ -84,11 +78,10 @@ public:
     // A file in the working directory.
     QString file(const QString &name, const QByteArray &contents) const
     {
-        const QString path = scratch.path() + QLatin1Char('/') + name;
-        QFile out(path);
+        QFile out(scratch.path() + QLatin1Char('/') + name);
         if (!out.open(QIODevice::WriteOnly) || out.write(contents) != contents.size())
-            qFatal("can't write %s", qPrintable(path));
-        return path;
+            qFatal("can't write %s", qPrintable(out.fileName()));
+        return out.fileName();
     }
 
     // Starts the window with the firmware file given (empty: as at first start).
