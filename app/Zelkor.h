@@ -101,10 +101,9 @@ private:
     // must stop them before it goes.
     QSet<UpdateThread *> runningJobs;
 
-    // Its tests hold the rebuild off as the job slots do, through busy and lastJobTime.
+    // Its tests hold the rebuild off as the job slots do, through busy and lastJobTime, and
+    // follow the workers the window runs.
     friend class tst_Window;
-    // They follow the workers the window runs.
-    friend class tst_WindowJobs;
 };
 
 #endif // ZELKOR_H

@@ -16,21 +16,22 @@ public:
 
     QString path() const { return directory.path(); }
 
-    // The window's settings as stored in this directory.
-    static QVariantMap storedSettings()
+    // A group of the settings.ini in the working directory.
+    static QVariantMap storedSettings(const QString &group = QStringLiteral("Program_settings"))
     {
         QSettings settings(QStringLiteral("settings.ini"), QSettings::IniFormat);
-        settings.beginGroup(QStringLiteral("Program_settings"));
+        settings.beginGroup(group);
         QVariantMap values;
         for (const QString &key : settings.childKeys())
             values.insert(key, settings.value(key));
         return values;
     }
 
-    static void storeSettings(const QVariantMap &values)
+    static void storeSettings(const QVariantMap &values,
+                              const QString &group = QStringLiteral("Program_settings"))
     {
         QSettings settings(QStringLiteral("settings.ini"), QSettings::IniFormat);
-        settings.beginGroup(QStringLiteral("Program_settings"));
+        settings.beginGroup(group);
         for (auto it = values.cbegin(); it != values.cend(); ++it)
             settings.setValue(it.key(), it.value());
     }

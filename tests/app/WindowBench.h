@@ -7,9 +7,7 @@
 #include "Zelkor.h"
 
 #include <QFile>
-#include <QMap>
 #include <QPushButton>
-#include <QSettings>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -19,18 +17,6 @@ namespace WindowBench {
 
 // Generous: a pass over a new device costs a few exchanges, sanitizers slow it down.
 constexpr int ListTimeoutMs = 15000;
-
-using PortPaths = QMap<QString, QString>;
-
-// The "Ports" group of the working directory's settings.ini, keyed "COM<n>".
-inline void storePorts(const PortPaths &paths)
-{
-    QSettings settings(QStringLiteral("settings.ini"), QSettings::IniFormat);
-    settings.remove(QStringLiteral("Ports"));
-    settings.beginGroup(QStringLiteral("Ports"));
-    for (auto it = paths.cbegin(); it != paths.cend(); ++it)
-        settings.setValue(it.key(), it.value());
-}
 
 inline QTreeWidget *deviceList(const Zelkor &window)
 {
@@ -47,12 +33,6 @@ inline QTreeWidgetItem *row(const Zelkor &window, int port)
 inline QPushButton *button(const Zelkor &window, const char *name)
 {
     return window.findChild<QPushButton *>(QLatin1String(name));
-}
-
-inline bool jobControlsEnabled(const Zelkor &window)
-{
-    return button(window, "updateBtn")->isEnabled() && button(window, "calbBtn")->isEnabled()
-        && window.findChild<QWidget *>(QStringLiteral("calbAfterChk"))->isEnabled();
 }
 
 // Simulated devices, a scratch working directory whose settings.ini names their
@@ -87,7 +67,7 @@ public:
     // Starts the window with the firmware file given (empty: as at first start).
     Zelkor *start(const QString &firmwareFile = QString())
     {
-        storePorts(paths);
+        ScratchDirectory::storeSettings(paths, QStringLiteral("Ports"));
         if (!firmwareFile.isEmpty())
             ScratchDirectory::storeSettings({{"filename", firmwareFile}, {"open_path", "."}});
         window = std::make_unique<Zelkor>();
@@ -117,7 +97,7 @@ public:
 private:
     ScratchDirectory scratch;
     SimulatedPorts ports;
-    PortPaths paths;
+    QVariantMap paths;
     std::unique_ptr<Zelkor> window;
 };
 
