@@ -33,42 +33,12 @@ class TestDevsim : public QObject
     Q_OBJECT
 
 private slots:
-    void badArgumentsExitWithUsageError_data();
-    void badArgumentsExitWithUsageError();
     void runPublishesThePortsUntilStopped_data();
     void runPublishesThePortsUntilStopped();
 
 private:
     QTemporaryDir folder;
 };
-
-void TestDevsim::badArgumentsExitWithUsageError_data()
-{
-    QTest::addColumn<QString>("arguments");
-
-    QTest::newRow("no device") << "";
-    QTest::newRow("port twice") << "--device ready:COM5 --device isp:COM5";
-    QTest::newRow("serial too big") << "--device ready:COM5,serial=4294967296";
-    QTest::newRow("fault on a port without device")
-        << "--device ready:COM5 --fault COM6:gser:no-reply";
-    QTest::newRow("fault data") << "--device ready:COM5 --fault COM5:gser:wrong-echo,data=xyz";
-}
-
-void TestDevsim::badArgumentsExitWithUsageError()
-{
-    QFETCH(QString, arguments);
-    const QString settings = folder.filePath("bad.ini");
-    QProcess tool;
-    tool.start(ZELKOR_DEVSIM, arguments.split(' ', Qt::SkipEmptyParts) << "--settings" << settings);
-    QVERIFY(tool.waitForFinished(ProcessWaitMs));
-
-    QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(tool.exitCode(), 2);
-    const QByteArray error = tool.readAllStandardError();
-    QVERIFY2(error.startsWith("zelkor-devsim: ") && error.count('\n') == 1, error.constData());
-    QVERIFY(tool.readAllStandardOutput().isEmpty());
-    QVERIFY(!QFile::exists(settings));
-}
 
 void TestDevsim::runPublishesThePortsUntilStopped_data()
 {
