@@ -9,10 +9,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QtTest>
 
@@ -176,30 +174,17 @@ private:
     }
 };
 
-// Runs `action` while answering the first modal dialog that comes up with `answer`; returns
-// the dialog's text, empty when none came up. A file dialog gets the file name typed in, or is
-// cancelled for an empty name; a question is answered with the button of that text, or the
-// default for an empty one.
+// Does what closes the window, answering its question on quitting as soon as it is up with the
+// button of the text given, or the default button; returns the question, empty when none came.
 QString answering(const QString &answer, const std::function<void()> &action)
 {
     QString asked;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible())
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
             return;
         poll.stop();
-        if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
-            asked = dialog->directory().absolutePath();
-            if (answer.isEmpty())
-                return dialog->reject();
-            // Typed as a user would; QFileDialog::selectFile() leaves a focused field alone.
-            dialog->setDirectory(QFileInfo(answer).path());
-            dialog->findChild<QLineEdit *>("fileNameEdit")->setText(QFileInfo(answer).fileName());
-            // QFileDialog hides its override, which checks that the file exists.
-            return static_cast<QDialog *>(dialog)->accept();
-        }
-        auto *box = qobject_cast<QMessageBox *>(modal);
         asked = box->text();
         for (QAbstractButton *choice : box->buttons()) {
             if (choice->text() == answer)
@@ -229,8 +214,6 @@ private slots:
     void windowFollowsDevices();
     void settingsRoundTrip_data();
     void settingsRoundTrip();
-    void fileChooser_data();
-    void fileChooser();
     void twoDevicesAtOnce();
     void jobEnds_data();
     void jobEnds();
@@ -261,8 +244,6 @@ private:
 
 void tst_Window::initTestCase()
 {
-    // Keeps the file dialog's own history out of the user's configuration.
-    QStandardPaths::setTestModeEnabled(true);
     // No window may touch the machine's own serial ports.
     PortNameMap::instance().setDefaultTableEnabled(false);
 }
@@ -457,65 +438,6 @@ void tst_Window::settingsRoundTrip()
     for (const QString &name : JobControls)
         QVERIFY2(!nextTime.findChild<QWidget *>(name)->isEnabled(), qPrintable(name));
     QCOMPARE(nextTime.size(), userActs ? resized : FormSize);
-}
-
-void tst_Window::fileChooser_data()
-{
-    // Files relative to the scratch directory; the last choice was "firmware/meter.cod".
-    QTest::addColumn<QString>("input"); // a mouse button pressed in the field, or a key
-    QTest::addColumn<QString>("chosenFile"); // empty: cancel
-    QTest::addColumn<QString>("fileField");
-
-    const QString last = QStringLiteral("firmware/meter.cod");
-    const QString other = QStringLiteral("new release/meter v2.cod");
-    QTest::newRow("left press, cancel keeps the last choice") << "left" << "" << last;
-    QTest::newRow("right press, choose in another folder") << "right" << other << other;
-    QTest::newRow("typing") << "x" << "" << last + "x";
-}
-
-// Any press into the file field opens the chooser, in the folder of the last choice, instead of
-// reaching the field; other input passes. The folder stored is the one of the file chosen last.
-void tst_Window::fileChooser()
-{
-    QFETCH(QString, input);
-    QFETCH(QString, chosenFile);
-    QFETCH(QString, fileField);
-
-    ScratchDirectory fresh;
-    const QDir root(fresh.path());
-    for (const QString file : {"firmware/meter.cod", "new release/meter v2.cod"}) {
-        QVERIFY(root.mkpath(QFileInfo(file).path()));
-        QFile firmware(root.filePath(file));
-        QVERIFY(firmware.open(QIODevice::WriteOnly));
-    }
-    ScratchDirectory::storeSettings({{"open_path", root.filePath("firmware")},
-                                     {"filename", root.filePath("firmware/meter.cod")}});
-    {
-        Zelkor window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        auto *field = child<QLineEdit>(window, "filenameEdit");
-        const QString startFolder = answering(chosenFile.isEmpty() ? "" : root.filePath(chosenFile),
-                                              [&] {
-                                                  if (input.size() == 1)
-                                                      QTest::keyClicks(field, input);
-                                                  else
-                                                      QTest::mousePress(field,
-                                                                        input == "left"
-                                                                            ? Qt::LeftButton
-                                                                            : Qt::RightButton,
-                                                                        {}, QPoint(3, 5));
-                                              });
-        QCOMPARE(startFolder, input.size() == 1 ? QString() : root.filePath("firmware"));
-        // A press never reaches the field: the text cursor stays at the end of the text.
-        QCOMPARE(field->cursorPosition(), field->text().size());
-        QCOMPARE(field->text(), root.filePath(fileField));
-        QMouseEvent press(QEvent::MouseButtonPress, QPointF(), QPointF(), Qt::LeftButton,
-                          Qt::LeftButton, Qt::NoModifier);
-        QVERIFY(!window.eventFilter(child(window, "VrefSpin"), &press));
-    }
-    QCOMPARE(ScratchDirectory::storedSettings().value("open_path").toString(),
-             QFileInfo(root.filePath(fileField)).path());
 }
 
 // Two updates side by side while the scan goes on over a third device. The first job takes its
