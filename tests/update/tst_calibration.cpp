@@ -23,6 +23,7 @@ struct Case
     bool fullLength = false; // pauses and ticks at their real length
     double vref = 12.0;
     int unplugAt = NoUnplug;
+    QList<DeviceFault> faults = {};
 };
 
 DeviceProfile measuring(qint16 m0, qint16 m1, qint16 m4, qint16 m5)
@@ -115,6 +116,9 @@ void tst_Calibration::calibrate_data()
     QTest::newRow("geti silent") << Case {noGeti, -202, 202, {"gfwv", "rdan", "geti", "geti"}};
     QTest::newRow("calb ignored and init silent")
         << Case {initSilent, -203, 203, {"gfwv", "rdan", "geti", "calb", "init"}};
+    Case gone {unanswering({"1234"}), -204, 205, {"gfwv", "rdan", "geti", "calb", "rdan", "1234"}};
+    gone.faults = {DeviceFault::on("rdan", DeviceFault::NoReply, 1, -1)};
+    QTest::newRow("measurements gone in calibration mode") << gone;
     QTest::newRow("zero measurement")
         << Case {measuring(1000, 0, 1200, 1000), -204, 207, full.mid(0, 5)};
     QTest::newRow("quotient at the word's limit")
@@ -133,7 +137,7 @@ void tst_Calibration::calibrate()
 
     ProtocolTiming::setScale(c.fullLength ? 1.0 : 0.01);
     SimulatedPorts ports;
-    SimulatedDevice *device = ports.add(Port, c.profile);
+    SimulatedDevice *device = ports.add(Port, c.profile, c.faults);
     QVERIFY(device);
     JobRun run(device, c.unplugAt);
     QVERIFY(
