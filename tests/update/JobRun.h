@@ -9,7 +9,6 @@
 #include <QTest>
 
 #include <chrono>
-#include <memory>
 
 // What the device received once it has logged `expected` requests. It may log the job's last
 // frame, which gets no reply, a moment after the job wrote it; a stray frame later still would
@@ -23,23 +22,27 @@ inline QList<WireRecord> settledRecords(SimulatedDevice *device, qsizetype expec
 
 inline QStringList settledRequests(SimulatedDevice *device, qsizetype expected)
 {
-    QStringList names;
-    for (const WireRecord &record : settledRecords(device, expected))
-        names << record.request;
-    return names;
+    settledRecords(device, expected);
+    return device->log().requests();
 }
 
 // One job on a real worker thread, with everything the worker reported, recorded in the
-// worker's own thread as it is emitted.
+// worker's own thread as it is emitted: the progress values with their times, and each
+// finished() with whether another link could open the port as it went out.
 class JobRun
 {
 public:
     using Clock = std::chrono::steady_clock;
+    struct Report
+    {
+        QList<int> progress;
+        QList<Clock::time_point> progressTimes;
+        QStringList finishes;
+    };
 
     // Unplugs `device`, if any, in the worker's thread as soon as the worker reports `unplugAt`.
     explicit JobRun(SimulatedDevice *device = nullptr, int unplugAt = 0)
     {
-        const auto direct = Qt::DirectConnection;
         QObject::connect(
             &thread, &UpdateThread::progress, &thread,
             [=](const QString &, int percents) {
@@ -49,18 +52,17 @@ public:
                 recorded.progress.append(percents);
                 recorded.progressTimes.append(Clock::now());
             },
-            direct);
-        // Each finished() with whether another link could open the port as it went out.
+            Qt::DirectConnection);
         QObject::connect(
             &thread, &UpdateThread::finished, &thread,
             [this](UpdateThread *worker, const QString &port, int updateResult, int calbResult) {
-                ComPort probe;
-                const bool free = probe.open(port.toLatin1().constData(), false);
-                probe.close();
+                ComPort other;
+                const bool free = other.open(port.toLatin1().constData(), false);
+                other.close();
                 QMutexLocker lock(&mutex);
                 recorded.finishes.append(finish(worker, port, updateResult, calbResult, free));
             },
-            direct);
+            Qt::DirectConnection);
     }
 
     // Runs the job and waits for the run to return; false when it did not in time.
@@ -72,7 +74,14 @@ public:
         return thread.wait(60000);
     }
 
-    // What finishes must hold: a single finished() from this worker.
+    // Under the lock: ThreadSanitizer does not see the worker's end inside Qt's wait().
+    Report report() const
+    {
+        QMutexLocker lock(&mutex);
+        return recorded;
+    }
+
+    // What report().finishes must hold: a single finished() from this worker.
     QStringList once(const QString &port, int updateResult, int calbResult, bool portFree) const
     {
         return {finish(&thread, port, updateResult, calbResult, portFree)};
@@ -83,26 +92,13 @@ public:
         return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
     }
 
-    struct Report
-    {
-        QList<int> progress;
-        QList<Clock::time_point> progressTimes;
-        QStringList finishes;
-    };
-    // Under the lock: ThreadSanitizer does not see the worker's end inside Qt's wait().
-    Report report() const
-    {
-        QMutexLocker lock(&mutex);
-        return recorded;
-    }
-
 private:
     static QString finish(const UpdateThread *worker, const QString &port, int updateResult,
                           int calbResult, bool portFree)
     {
-        return QString::asprintf("finished(%p, %s, %d, %d), port %s",
-                                 static_cast<const void *>(worker), qPrintable(port),
-                                 updateResult, calbResult, portFree ? "free" : "held");
+        return QString::asprintf("finished(%p, %s, %d, %d), port %s", static_cast<const void *>(worker),
+                                 qPrintable(port), updateResult, calbResult,
+                                 portFree ? "free" : "held");
     }
 
     mutable QMutex mutex;
