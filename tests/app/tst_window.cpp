@@ -9,7 +9,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QtTest>
@@ -25,13 +24,11 @@ using Clock = std::chrono::steady_clock;
 
 // Jobs and the window's check, sanitizers included, take a few seconds at most.
 constexpr int JobTimeoutMs = 30000;
-const QString Prompt = QStringLiteral("Please select firmware *.cod file");
 const QString Ready = QStringLiteral("Готов");
 const QString Full = QStringLiteral("|||||||||| 100%");
 const QString UpdateCancelled = QStringLiteral("Firmware update was cancelled");
 const QString CalibrationCancelled = QStringLiteral("Calibration was cancelled");
 const QStringList JobControls = {"updateBtn", "calbBtn", "calbAfterChk"};
-const QSize FormSize(615, 292);
 
 template<typename T = QWidget> T *child(const Zelkor &window, const char *name)
 {
@@ -81,20 +78,6 @@ QStringList describe(const Rows &rows)
 Row scanned(int port, int scan, bool selected = false)
 {
     return {port, RowScanned, Ready, QStringLiteral("scan %1").arg(scan), false, selected};
-}
-
-// Each row as the user reads it, all columns.
-QStringList rowTexts(const QTreeWidget *tree)
-{
-    QStringList rows;
-    for (int index = 0; index < tree->topLevelItemCount(); ++index) {
-        QStringList columns;
-        for (int column = 0; column < tree->columnCount(); ++column)
-            columns.append(tree->topLevelItem(index)->text(column));
-        rows.append(columns.join(QLatin1String(" | ")));
-    }
-    rows.sort();
-    return rows;
 }
 
 // A current meter. It answers the status question at once, which keeps scan passes short,
@@ -211,14 +194,10 @@ private slots:
     void init();
     void rebuild_data();
     void rebuild();
-    void windowFollowsDevices();
-    void settingsRoundTrip_data();
-    void settingsRoundTrip();
     void twoDevicesAtOnce();
     void jobEnds_data();
     void jobEnds();
     void updateRepeated();
-    void refusedJobs();
     void closingWithJobs_data();
     void closingWithJobs();
 
@@ -268,20 +247,22 @@ void tst_Window::rebuild_data()
     const Row failed {1, RowFailed, UpdateCancelled, "before", true};
     const Row warned {2, RowWarned, CalibrationCancelled, "before", true};
     const Rows plain {{1, RowScanned, Ready}, {2, RowScanned, Ready}};
-    const auto row = [](const char *name, const Rows &before, const Scans &scans,
-                        const Rows &after, bool controlsAfter = false, bool hold = false,
-                        bool quiet = false) {
+    const auto row = [](const char *name, const Rows &before, const Scans &scans, const Rows &after,
+                        bool controlsAfter = false, bool hold = false, bool quiet = false) {
         QTest::newRow(name) << before << hold << quiet << scans << after << controlsAfter;
     };
 
     row("scanned rows follow the newest scan", plain, {{{1, 3}, {2}}, {{3, 1}, {}}},
         {scanned(1, 2), scanned(3, 2)});
+    row("selected row found again is selected again",
+        {{1, RowScanned, Ready, "before", false, true}, plain[1]}, {{{1, 2}, {}}, {{2, 1}, {}}},
+        {scanned(1, 2, true), scanned(2, 2)}, true);
     row("busy row stays while its device answers, no second row", {busy}, {{{1, 2}, {}}},
         {busy, scanned(2, 1)});
     row("failed row stays while its device answers or its port is listed", {failed},
         {{{1}, {}}, {{}, {1}}}, {failed});
-    row("failed row goes with its port and returns without its text", {failed},
-        {{}, {{1}, {}}}, {scanned(1, 2)});
+    row("failed row goes with its port and returns without its text", {failed}, {{}, {{1}, {}}},
+        {scanned(1, 2)});
     row("warned text survives every scan that finds the device", {warned},
         {{{2}, {}}, {{1, 2}, {}}, {{2, 1}, {}}},
         {scanned(1, 3), {2, RowScanned, CalibrationCancelled, "scan 3", true}});
@@ -317,9 +298,9 @@ void tst_Window::rebuild()
     window.deviceThread->wait();
     QCoreApplication::removePostedEvents(&window, QEvent::MetaCall);
     for (const Row &row : before) {
-        auto *item = new QTreeWidgetItem(window.ui.treeWidget,
-                                         {PortNameMap::portName(row.port), "", "", row.builtBy,
-                                          row.status});
+        auto *item =
+            new QTreeWidgetItem(window.ui.treeWidget,
+                                {PortNameMap::portName(row.port), "", "", row.builtBy, row.status});
         // Selected first: a job takes the flags of a row the user has selected.
         item->setSelected(row.selected);
         window.setRowState(item, row.state);
@@ -349,95 +330,6 @@ void tst_Window::rebuild()
     }
     QCOMPARE(describe(shown), describe(after));
     QCOMPARE(jobControlsEnabled(window), controlsAfter);
-}
-
-void tst_Window::windowFollowsDevices()
-{
-    Bench bench;
-    // The devices sit on COM1 to COM3 of the test's own map; the window must find them under
-    // the names its settings give them.
-    const QList<DeviceProfile> profiles = {DeviceProfile::ready(), DeviceProfile::loader(),
-                                           DeviceProfile::isp()};
-    for (int index = 0; index < profiles.size(); ++index)
-        QVERIFY(bench.add(index + 1, profiles[index], {}, 11 + index));
-    const Zelkor &window = *bench.start();
-    // No event has been processed yet, so no tick: only a pass that the constructor started can
-    // reach a device.
-    QVERIFY(bench.device(1)->log().waitForSize(1, ListTimeoutMs));
-
-    QStringList expected = {PortNameMap::portName(11) + " | 100001 | DL-METER | 1.2.345 | " + Ready,
-                            PortNameMap::portName(12) + " | n/a | n/a | Нет прошивки | " + Ready,
-                            PortNameMap::portName(13) + " | n/a | n/a | Нет прошивки | режим ISP"};
-    QTRY_COMPARE_WITH_TIMEOUT(rowTexts(deviceList(window)), expected, ListTimeoutMs);
-    QCOMPARE(row(window, 12)->toolTip(0), bench.device(2)->portPath());
-
-    // The selected row is rebuilt by every pass and must come back selected.
-    row(window, 11)->setSelected(true);
-    bench.device(2)->unplug();
-    expected.removeAt(1);
-    QTRY_COMPARE_WITH_TIMEOUT(rowTexts(deviceList(window)), expected, ListTimeoutMs);
-    QVERIFY(row(window, 11)->isSelected());
-    QVERIFY(jobControlsEnabled(window));
-
-    // As the simulator does when it stops: the window must not write the entry back.
-    QSettings(QStringLiteral("settings.ini"), QSettings::IniFormat).remove("Ports/COM12");
-    const QVariantMap ports = ScratchDirectory::storedSettings("Ports");
-    bench.close();
-    QCOMPARE(ScratchDirectory::storedSettings("Ports"), ports);
-}
-
-void tst_Window::settingsRoundTrip_data()
-{
-    QTest::addColumn<QVariantMap>("before");
-    QTest::addColumn<bool>("userActs"); // types a file name, checks the box, resizes the window
-    QTest::addColumn<QVariantMap>("saved");
-    QTest::addColumn<QString>("fileFieldNextTime");
-
-    const QString typed = QStringLiteral("typed name.cod");
-    QTest::newRow("first start untouched")
-        << QVariantMap() << false
-        << QVariantMap {{"filename", Prompt}, {"open_path", ""}, {"calb_after", false}} << Prompt;
-    // The stored name stands only with a folder.
-    QTest::newRow("stored name without a folder")
-        << QVariantMap {{"filename", "/srv/fw/meter.cod"}} << false
-        << QVariantMap {{"filename", Prompt}, {"open_path", ""}} << Prompt;
-    QTest::newRow("typed name with a folder")
-        << QVariantMap {{"open_path", "/srv/fw"}, {"filename", "/srv/fw/old.cod"}} << true
-        << QVariantMap {{"filename", typed}, {"open_path", "/srv/fw"}} << typed;
-}
-
-void tst_Window::settingsRoundTrip()
-{
-    QFETCH(QVariantMap, before);
-    QFETCH(bool, userActs);
-    QFETCH(QVariantMap, saved);
-    QFETCH(QString, fileFieldNextTime);
-
-    ScratchDirectory fresh;
-    ScratchDirectory::storeSettings(before);
-    const QSize resized(700, 400);
-    {
-        Zelkor window;
-        QCOMPARE(window.size(), FormSize);
-        if (userActs) {
-            child<QLineEdit>(window, "filenameEdit")->selectAll();
-            QTest::keyClicks(child(window, "filenameEdit"), "typed name.cod");
-            // Checked while a missing selection keeps it disabled.
-            child<QCheckBox>(window, "calbAfterChk")->setChecked(true);
-            window.resize(resized);
-        }
-    }
-    const QVariantMap stored = ScratchDirectory::storedSettings();
-    for (auto it = saved.cbegin(); it != saved.cend(); ++it)
-        QCOMPARE(stored.value(it.key()).toString(), it.value().toString());
-
-    Zelkor nextTime;
-    QCOMPARE(child<QLineEdit>(nextTime, "filenameEdit")->text(), fileFieldNextTime);
-    QCOMPARE(child<QCheckBox>(nextTime, "calbAfterChk")->isChecked(), userActs);
-    // Nothing is selected yet.
-    for (const QString &name : JobControls)
-        QVERIFY2(!nextTime.findChild<QWidget *>(name)->isEnabled(), qPrintable(name));
-    QCOMPARE(nextTime.size(), userActs ? resized : FormSize);
 }
 
 // Two updates side by side while the scan goes on over a third device. The first job takes its
@@ -513,10 +405,11 @@ void tst_Window::jobEnds_data()
         << Job::Update << meter()
         << QList<DeviceFault> {DeviceFault::on("RESET", DeviceFault::Unplug, 1)} << ""
         << "Please reconnect device" << int(RowFailed) << 0;
-    QTest::newRow("update fails")
-        << Job::Update << meter()
-        << QList<DeviceFault> {DeviceFault::on("CONNECT", DeviceFault::BadStatus, 0, 5)}
-        << "Can't execute command CONNECT" << UpdateCancelled << int(RowFailed) << 0;
+    QTest::newRow("update fails") << Job::Update << meter()
+                                  << QList<DeviceFault> {DeviceFault::on(
+                                         "CONNECT", DeviceFault::BadStatus, 0, 5)}
+                                  << "Can't execute command CONNECT" << UpdateCancelled
+                                  << int(RowFailed) << 0;
 }
 
 // A real job on one device, to its end: what the status bar said, the row's text and state,
@@ -591,34 +484,6 @@ void tst_Window::updateRepeated()
     QVERIFY(afterRepeat.contains(" 8%"));
     QCOMPARE(afterRepeat.last(), Full);
     QCOMPARE(history.states[1].mid(0, 2), (QList<int> {RowBusy, RowDone}));
-}
-
-// The window refuses an update while the field holds the start-up prompt, and either job once
-// the selected device has left the list (the rebuild leaves the controls enabled for it).
-void tst_Window::refusedJobs()
-{
-    Bench bench;
-    QVERIFY(bench.add(1, meter()));
-    Zelkor *window = bench.open();
-    QVERIFY(window);
-    RowHistory history(*window);
-    row(*window, 1)->setSelected(true);
-    press(*window, Job::Update);
-    QVERIFY(jobControlsEnabled(*window));
-    QCOMPARE(stateOf(row(*window, 1)), int(RowScanned));
-
-    child<QLineEdit>(*window, "filenameEdit")
-        ->setText(bench.file("firmware.cod", TestFirmware::tenLines()));
-    // As a pass that no longer finds the device would deliver it.
-    window->add_items({}, {});
-    QVERIFY(!row(*window, 1) && jobControlsEnabled(*window));
-    press(*window, Job::Update);
-    QVERIFY(!jobControlsEnabled(*window));
-    child<QStatusBar>(*window, "statusBar")->clearMessage();
-    window->Calibrate();
-    QCOMPARE(history.messages, (QStringList {"Firmware file not found", "Device is not selected",
-                                             "Device is not selected"}));
-    QVERIFY(workers(*window).isEmpty());
 }
 
 void tst_Window::closingWithJobs_data()

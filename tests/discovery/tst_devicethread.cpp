@@ -87,7 +87,8 @@ class TestDeviceThread : public QObject
 
 private slots:
     void initTestCase();
-    void silentPort();
+    void probeOutcomes_data();
+    void probeOutcomes();
     void variantMasks_data();
     void variantMasks();
     void exclusion_data();
@@ -109,21 +110,44 @@ void TestDeviceThread::initTestCase()
     QVERIFY(QMetaType::fromName("QList<TDevices>").isValid());
 }
 
-// A port without a device is listed all the same, with no record. The scan names each port it
-// tries in a debug line, the port's name as it is, without the quotes Qt puts around strings.
-void TestDeviceThread::silentPort()
+void TestDeviceThread::probeOutcomes_data()
 {
+    QTest::addColumn<DeviceProfile>("profile");
+    QTest::addColumn<QStringList>("requests");
+    QTest::addColumn<QStringList>("record");
+
+    // What each probe outcome becomes; the probes' own decisions are tested with ModeProbe.
+    const QString noFirmware = QStringLiteral("Нет прошивки");
+    QTest::newRow("no firmware") << DeviceProfile::loader() << QStringList {"1g"}
+                                 << QStringList {com3, NotAvailable, NotAvailable, noFirmware,
+                                                 Ready};
+    // The ISP chip ignores both probes at two stop bits and echoes "?" at one.
+    QTest::newRow("nothing recognised, then the ISP echo")
+        << DeviceProfile::isp() << QStringList {"ignored", "ignored", "?"}
+        << QStringList {com3, NotAvailable, NotAvailable, noFirmware, "режим ISP"};
+    // Listed all the same.
+    QTest::newRow("nothing attached")
+        << DeviceProfile::silent() << QStringList(3, "ignored") << QStringList {};
+}
+
+void TestDeviceThread::probeOutcomes()
+{
+    QFETCH(DeviceProfile, profile);
+    QFETCH(QStringList, requests);
+    QFETCH(QStringList, record);
+
     SimulatedPorts ports;
-    SimulatedDevice *device = ports.add(3, DeviceProfile::silent());
+    SimulatedDevice *device = ports.add(3, profile);
     QVERIFY(device);
     DeviceThread worker;
+    // The scan names each port it tries, as it is, without the quotes Qt puts around strings.
     QTest::ignoreMessage(QtDebugMsg, "Device \\\\.\\COM3");
     const Pass pass = runPass(worker);
     QVERIFY(pass.finished);
     QCOMPARE(pass.locations, QStringList {com3});
-    QVERIFY(pass.devices.isEmpty());
-    // Both probes at two stop bits, then the ISP probe at one.
-    QCOMPARE(device->log().takeRequests(3, DeviceLagMs), QStringList(3, "ignored"));
+    QCOMPARE(pass.record(com3), record);
+    QCOMPARE(pass.devices.size(), record.isEmpty() ? 0 : 1);
+    QCOMPARE(device->log().takeRequests(int(requests.size()), DeviceLagMs), requests);
 }
 
 void TestDeviceThread::variantMasks_data()

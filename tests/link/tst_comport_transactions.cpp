@@ -357,7 +357,8 @@ void TestComPortTransactions::writeWaitsForTheBytesToLeave()
     timer.start();
     QCOMPARE(SerialPort::write(ends[0], request, sizeof request, timeoutMs), result);
     const qint64 elapsed = timer.elapsed(), minMs = readAfterMs < 0 ? timeoutMs : readAfterMs;
-    QVERIFY2(elapsed >= minMs && elapsed < minMs + GenerousMs, qPrintable(QString::number(elapsed)));
+    QVERIFY2(elapsed >= minMs && elapsed < minMs + GenerousMs,
+             qPrintable(QString::number(elapsed)));
     // Asleep while it waits.
     if (readAfterMs < 0)
         QVERIFY2(threadCpuMs() - cpuBefore < minMs / 10, "the write kept the processor busy");

@@ -96,9 +96,9 @@ private:
     static QString finish(const UpdateThread *worker, const QString &port, int updateResult,
                           int calbResult, bool portFree)
     {
-        return QString::asprintf("finished(%p, %s, %d, %d), port %s", static_cast<const void *>(worker),
-                                 qPrintable(port), updateResult, calbResult,
-                                 portFree ? "free" : "held");
+        return QString::asprintf("finished(%p, %s, %d, %d), port %s",
+                                 static_cast<const void *>(worker), qPrintable(port), updateResult,
+                                 calbResult, portFree ? "free" : "held");
     }
 
     mutable QMutex mutex;
