@@ -2,16 +2,43 @@
 #define WINDOWBENCH_H
 
 #include "PortNameMap.h"
-#include "ScratchDirectory.h"
 #include "SimulatedPorts.h"
 #include "Zelkor.h"
 
+#include <QDir>
 #include <QFile>
 #include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
 #include <memory>
+
+// Makes a fresh, empty directory the working directory for as long as it lives, so that each
+// window under test reads and writes a settings.ini of its own.
+class ScratchDirectory
+{
+public:
+    ScratchDirectory() : previous(QDir::currentPath()) { QDir::setCurrent(directory.path()); }
+    ~ScratchDirectory() { QDir::setCurrent(previous); }
+
+    QString path() const { return directory.path(); }
+
+    // Into a group of the settings.ini in the working directory.
+    static void storeSettings(const QVariantMap &values,
+                              const QString &group = QStringLiteral("Program_settings"))
+    {
+        QSettings settings(QStringLiteral("settings.ini"), QSettings::IniFormat);
+        settings.beginGroup(group);
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            settings.setValue(it.key(), it.value());
+    }
+
+private:
+    QTemporaryDir directory;
+    QString previous;
+};
 
 namespace WindowBench {
 

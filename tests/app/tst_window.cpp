@@ -546,7 +546,7 @@ void tst_Window::closingWithJobs()
         ComPort other;
         QVERIFY(other.open(SimulatedPorts::portNameBytes(port).constData(), false));
     }
-    QVERIFY(ScratchDirectory::storedSettings().contains("window"));
+    QVERIFY(QSettings("settings.ini", QSettings::IniFormat).contains("Program_settings/window"));
 }
 
 QTEST_MAIN(tst_Window)
