@@ -25,7 +25,17 @@ public:
 
     QString path() const { return directory.path(); }
 
-    // Into a group of the settings.ini in the working directory.
+    // A group of the settings.ini in the working directory.
+    static QVariantMap storedSettings(const QString &group = QStringLiteral("Program_settings"))
+    {
+        QSettings settings(QStringLiteral("settings.ini"), QSettings::IniFormat);
+        settings.beginGroup(group);
+        QVariantMap values;
+        for (const QString &key : settings.childKeys())
+            values.insert(key, settings.value(key));
+        return values;
+    }
+
     static void storeSettings(const QVariantMap &values,
                               const QString &group = QStringLiteral("Program_settings"))
     {

@@ -1,5 +1,6 @@
 #include "ComPort.h"
 #include "DeviceThread.h"
+#include "JobResultText.h"
 #include "ProtocolTiming.h"
 #include "RowState.h"
 #include "TestFirmware.h"
@@ -9,7 +10,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QtTest>
 
@@ -24,11 +28,13 @@ using Clock = std::chrono::steady_clock;
 
 // Jobs and the window's check, sanitizers included, take a few seconds at most.
 constexpr int JobTimeoutMs = 30000;
+const QString Prompt = QStringLiteral("Please select firmware *.cod file");
 const QString Ready = QStringLiteral("Готов");
 const QString Full = QStringLiteral("|||||||||| 100%");
 const QString UpdateCancelled = QStringLiteral("Firmware update was cancelled");
 const QString CalibrationCancelled = QStringLiteral("Calibration was cancelled");
 const QStringList JobControls = {"updateBtn", "calbBtn", "calbAfterChk"};
+const QSize FormSize(615, 292);
 
 template<typename T = QWidget> T *child(const Zelkor &window, const char *name)
 {
@@ -78,6 +84,20 @@ QStringList describe(const Rows &rows)
 Row scanned(int port, int scan, bool selected = false)
 {
     return {port, RowScanned, Ready, QStringLiteral("scan %1").arg(scan), false, selected};
+}
+
+// Each row as the user reads it, all columns.
+QStringList rowTexts(const QTreeWidget *tree)
+{
+    QStringList rows;
+    for (int index = 0; index < tree->topLevelItemCount(); ++index) {
+        QStringList columns;
+        for (int column = 0; column < tree->columnCount(); ++column)
+            columns.append(tree->topLevelItem(index)->text(column));
+        rows.append(columns.join(QLatin1String(" | ")));
+    }
+    rows.sort();
+    return rows;
 }
 
 // A current meter. It answers the status question at once, which keeps scan passes short,
@@ -157,17 +177,30 @@ private:
     }
 };
 
-// Does what closes the window, answering its question on quitting as soon as it is up with the
-// button of the text given, or the default button; returns the question, empty when none came.
+// Runs `action` while answering the first modal dialog that comes up with `answer`; returns
+// the dialog's text, empty when none came up. A file dialog gets the file name typed in, or is
+// cancelled for an empty name; a question is answered with the button of that text, or the
+// default for an empty one.
 QString answering(const QString &answer, const std::function<void()> &action)
 {
     QString asked;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box)
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible())
             return;
         poll.stop();
+        if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+            asked = dialog->directory().absolutePath();
+            if (answer.isEmpty())
+                return dialog->reject();
+            // Typed as a user would; QFileDialog::selectFile() leaves a focused field alone.
+            dialog->setDirectory(QFileInfo(answer).path());
+            dialog->findChild<QLineEdit *>("fileNameEdit")->setText(QFileInfo(answer).fileName());
+            // QFileDialog hides its override, which checks that the file exists.
+            return static_cast<QDialog *>(dialog)->accept();
+        }
+        auto *box = qobject_cast<QMessageBox *>(modal);
         asked = box->text();
         for (QAbstractButton *choice : box->buttons()) {
             if (choice->text() == answer)
@@ -194,12 +227,20 @@ private slots:
     void init();
     void rebuild_data();
     void rebuild();
+    void windowFollowsDevices();
+    void settingsRoundTrip_data();
+    void settingsRoundTrip();
+    void fileChooser_data();
+    void fileChooser();
     void twoDevicesAtOnce();
     void jobEnds_data();
     void jobEnds();
     void updateRepeated();
+    void refusedJobs();
     void closingWithJobs_data();
     void closingWithJobs();
+    void progressShown_data();
+    void progressShown();
 
 private:
     static QList<UpdateThread *> workers(const Zelkor &window)
@@ -223,6 +264,8 @@ private:
 
 void tst_Window::initTestCase()
 {
+    // Keeps the file dialog's own history out of the user's configuration.
+    QStandardPaths::setTestModeEnabled(true);
     // No window may touch the machine's own serial ports.
     PortNameMap::instance().setDefaultTableEnabled(false);
 }
@@ -332,6 +375,155 @@ void tst_Window::rebuild()
     QCOMPARE(jobControlsEnabled(window), controlsAfter);
 }
 
+void tst_Window::windowFollowsDevices()
+{
+    Bench bench;
+    // The devices sit on COM1 to COM3 of the test's own map; the window must find them under
+    // the names its settings give them.
+    const QList<DeviceProfile> profiles = {DeviceProfile::ready(), DeviceProfile::loader(),
+                                           DeviceProfile::isp()};
+    for (int index = 0; index < profiles.size(); ++index)
+        QVERIFY(bench.add(index + 1, profiles[index], {}, 11 + index));
+    const Zelkor &window = *bench.start();
+    // No event has been processed yet, so no tick: only a pass that the constructor started can
+    // reach a device.
+    QVERIFY(bench.device(1)->log().waitForSize(1, ListTimeoutMs));
+
+    QStringList expected = {PortNameMap::portName(11) + " | 100001 | DL-METER | 1.2.345 | " + Ready,
+                            PortNameMap::portName(12) + " | n/a | n/a | Нет прошивки | " + Ready,
+                            PortNameMap::portName(13) + " | n/a | n/a | Нет прошивки | режим ISP"};
+    QTRY_COMPARE_WITH_TIMEOUT(rowTexts(deviceList(window)), expected, ListTimeoutMs);
+    QCOMPARE(row(window, 12)->toolTip(0), bench.device(2)->portPath());
+
+    // The selected row is rebuilt by every pass and must come back selected.
+    row(window, 11)->setSelected(true);
+    bench.device(2)->unplug();
+    expected.removeAt(1);
+    QTRY_COMPARE_WITH_TIMEOUT(rowTexts(deviceList(window)), expected, ListTimeoutMs);
+    QVERIFY(row(window, 11)->isSelected());
+    QVERIFY(jobControlsEnabled(window));
+
+    // As the simulator does when it stops: the window must not write the entry back.
+    QSettings(QStringLiteral("settings.ini"), QSettings::IniFormat).remove("Ports/COM12");
+    const QVariantMap ports = ScratchDirectory::storedSettings("Ports");
+    bench.close();
+    QCOMPARE(ScratchDirectory::storedSettings("Ports"), ports);
+}
+
+void tst_Window::settingsRoundTrip_data()
+{
+    QTest::addColumn<QVariantMap>("before");
+    QTest::addColumn<bool>("userActs"); // types a file name, checks the box, resizes the window
+    QTest::addColumn<QVariantMap>("saved");
+    QTest::addColumn<QString>("fileFieldNextTime");
+
+    const QString typed = QStringLiteral("typed name.cod");
+    QTest::newRow("first start untouched")
+        << QVariantMap() << false
+        << QVariantMap {{"filename", Prompt}, {"open_path", ""}, {"calb_after", false}} << Prompt;
+    // The stored name stands only with a folder.
+    QTest::newRow("stored name without a folder")
+        << QVariantMap {{"filename", "/srv/fw/meter.cod"}} << false
+        << QVariantMap {{"filename", Prompt}, {"open_path", ""}} << Prompt;
+    QTest::newRow("typed name with a folder")
+        << QVariantMap {{"open_path", "/srv/fw"}, {"filename", "/srv/fw/old.cod"}} << true
+        << QVariantMap {{"filename", typed}, {"open_path", "/srv/fw"}} << typed;
+}
+
+void tst_Window::settingsRoundTrip()
+{
+    QFETCH(QVariantMap, before);
+    QFETCH(bool, userActs);
+    QFETCH(QVariantMap, saved);
+    QFETCH(QString, fileFieldNextTime);
+
+    ScratchDirectory fresh;
+    ScratchDirectory::storeSettings(before);
+    const QSize resized(700, 400);
+    {
+        Zelkor window;
+        QCOMPARE(window.size(), FormSize);
+        if (userActs) {
+            child<QLineEdit>(window, "filenameEdit")->selectAll();
+            QTest::keyClicks(child(window, "filenameEdit"), "typed name.cod");
+            // Checked while a missing selection keeps it disabled.
+            child<QCheckBox>(window, "calbAfterChk")->setChecked(true);
+            window.resize(resized);
+        }
+    }
+    const QVariantMap stored = ScratchDirectory::storedSettings();
+    for (auto it = saved.cbegin(); it != saved.cend(); ++it)
+        QCOMPARE(stored.value(it.key()).toString(), it.value().toString());
+
+    Zelkor nextTime;
+    QCOMPARE(child<QLineEdit>(nextTime, "filenameEdit")->text(), fileFieldNextTime);
+    QCOMPARE(child<QCheckBox>(nextTime, "calbAfterChk")->isChecked(), userActs);
+    // Nothing is selected yet.
+    for (const QString &name : JobControls)
+        QVERIFY2(!nextTime.findChild<QWidget *>(name)->isEnabled(), qPrintable(name));
+    QCOMPARE(nextTime.size(), userActs ? resized : FormSize);
+}
+
+void tst_Window::fileChooser_data()
+{
+    // Files relative to the scratch directory; the last choice was "firmware/meter.cod".
+    QTest::addColumn<QString>("input"); // a mouse button pressed in the field, or a key
+    QTest::addColumn<QString>("chosenFile"); // empty: cancel
+    QTest::addColumn<QString>("fileField");
+
+    const QString last = QStringLiteral("firmware/meter.cod");
+    const QString other = QStringLiteral("new release/meter v2.cod");
+    QTest::newRow("left press, cancel keeps the last choice") << "left"
+                                                              << "" << last;
+    QTest::newRow("right press, choose in another folder") << "right" << other << other;
+    QTest::newRow("typing") << "x"
+                            << "" << last + "x";
+}
+
+// Any press into the file field opens the chooser, in the folder of the last choice, instead of
+// reaching the field; other input passes. The folder stored is the one of the file chosen last.
+void tst_Window::fileChooser()
+{
+    QFETCH(QString, input);
+    QFETCH(QString, chosenFile);
+    QFETCH(QString, fileField);
+
+    ScratchDirectory fresh;
+    const QDir root(fresh.path());
+    for (const QString file : {"firmware/meter.cod", "new release/meter v2.cod"}) {
+        QVERIFY(root.mkpath(QFileInfo(file).path()));
+        QFile firmware(root.filePath(file));
+        QVERIFY(firmware.open(QIODevice::WriteOnly));
+    }
+    ScratchDirectory::storeSettings({{"open_path", root.filePath("firmware")},
+                                     {"filename", root.filePath("firmware/meter.cod")}});
+    {
+        Zelkor window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *field = child<QLineEdit>(window, "filenameEdit");
+        const QString startFolder =
+            answering(chosenFile.isEmpty() ? "" : root.filePath(chosenFile), [&] {
+                if (input.size() == 1)
+                    QTest::keyClicks(field, input);
+                else
+                    QTest::mousePress(field, input == "left" ? Qt::LeftButton : Qt::RightButton, {},
+                                      QPoint(3, 5));
+            });
+        QCOMPARE(startFolder, input.size() == 1 ? QString() : root.filePath("firmware"));
+        // A press never reaches the field: the text cursor stays at the end of the text.
+        QCOMPARE(field->cursorPosition(), field->text().size());
+        QCOMPARE(field->text(), root.filePath(fileField));
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(), QPointF(), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QVERIFY(!window.eventFilter(child(window, "VrefSpin"), &press));
+    }
+    QCOMPARE(ScratchDirectory::storedSettings().value("open_path").toString(),
+             QFileInfo(root.filePath(fileField)).path());
+}
+
+// Two updates side by side while the scan goes on over a third device. The first job takes its
+// port while the scan is in the middle of an exchange with the device.
 // Two updates side by side while the scan goes on over a third device. The first job takes its
 // port while the scan is in the middle of an exchange with the device.
 void tst_Window::twoDevicesAtOnce()
@@ -486,6 +678,33 @@ void tst_Window::updateRepeated()
     QCOMPARE(history.states[1].mid(0, 2), (QList<int> {RowBusy, RowDone}));
 }
 
+void tst_Window::refusedJobs()
+{
+    Bench bench;
+    QVERIFY(bench.add(1, meter()));
+    Zelkor *window = bench.open();
+    QVERIFY(window);
+    RowHistory history(*window);
+    row(*window, 1)->setSelected(true);
+    press(*window, Job::Update);
+    QVERIFY(jobControlsEnabled(*window));
+    QCOMPARE(stateOf(row(*window, 1)), int(RowScanned));
+
+    child<QLineEdit>(*window, "filenameEdit")
+        ->setText(bench.file("firmware.cod", TestFirmware::tenLines()));
+    // As a pass that no longer finds the device would deliver it.
+    window->add_items({}, {});
+    QVERIFY(!row(*window, 1) && jobControlsEnabled(*window));
+    press(*window, Job::Update);
+    QVERIFY(!jobControlsEnabled(*window));
+    child<QStatusBar>(*window, "statusBar")->clearMessage();
+    window->Calibrate();
+    QCOMPARE(history.messages,
+             (QStringList {"Firmware file not found", "Device is not selected",
+                           "Device is not selected"}));
+    QVERIFY(workers(*window).isEmpty());
+}
+
 void tst_Window::closingWithJobs_data()
 {
     QTest::addColumn<bool>("close"); // false: the window is destroyed without being closed
@@ -546,7 +765,48 @@ void tst_Window::closingWithJobs()
         ComPort other;
         QVERIFY(other.open(SimulatedPorts::portNameBytes(port).constData(), false));
     }
-    QVERIFY(QSettings("settings.ini", QSettings::IniFormat).contains("Program_settings/window"));
+    QVERIFY(ScratchDirectory::storedSettings().contains("window"));
+}
+
+void tst_Window::progressShown_data()
+{
+    QTest::addColumn<int>("percents");
+    QTest::addColumn<int>("state");
+    QTest::addColumn<bool>("quietPeriod"); // the scan leaves the list alone for a while
+
+    QTest::newRow("neither percents nor a step") << 101 << int(RowBusy) << false;
+    QTest::newRow("calibration step") << 205 << int(RowBusy) << false;
+    QTest::newRow("update failure") << -4 << int(RowFailed) << false;
+    QTest::newRow("calibration failure") << -206 << int(RowWarned) << true;
+    // Outside the table, beyond the calibration codes: the state only.
+    QTest::newRow("-210") << -210 << int(RowWarned) << true;
+}
+
+// No worker reports most of these; the texts come from the code -> text table, tested on its own.
+void tst_Window::progressShown()
+{
+    QFETCH(int, percents);
+    QFETCH(int, state);
+    QFETCH(bool, quietPeriod);
+
+    Bench bench;
+    Zelkor *window = bench.open();
+    QVERIFY(window);
+    RowHistory history(*window);
+    // On a port no simulated device uses.
+    const QString location = PortNameMap::portName(9);
+    auto *item = new QTreeWidgetItem(deviceList(*window), {location, "", "", "", "before"});
+    window->setRowState(item, RowBusy);
+
+    window->updateProgress(location, percents);
+    const QString message = JobResultText::message(percents);
+    const QString shown =
+        percents < 0 ? JobResultText::rowText(percents) : JobResultText::progress(percents);
+    QCOMPARE(item->text(4), shown.isNull() ? QStringLiteral("before") : shown);
+    QCOMPARE(stateOf(item), state);
+    QCOMPARE(history.messages, message.isEmpty() ? QStringList() : QStringList {message});
+    QCOMPARE(window->withinQuietPeriod(), quietPeriod);
+    QVERIFY(!window->busy);
 }
 
 QTEST_MAIN(tst_Window)
