@@ -87,6 +87,7 @@ class TestDeviceThread : public QObject
 
 private slots:
     void initTestCase();
+    void noPorts();
     void probeOutcomes_data();
     void probeOutcomes();
     void variantMasks_data();
@@ -108,6 +109,16 @@ void TestDeviceThread::initTestCase()
     registerDeviceMetaTypes();
     QVERIFY(QMetaType::fromName("TDevices").isValid());
     QVERIFY(QMetaType::fromName("QList<TDevices>").isValid());
+}
+
+void TestDeviceThread::noPorts()
+{
+    SimulatedPorts ports;
+    DeviceThread worker;
+    const Pass pass = runPass(worker);
+    QVERIFY(pass.finished);
+    QVERIFY(pass.locations.isEmpty());
+    QVERIFY(pass.devices.isEmpty());
 }
 
 void TestDeviceThread::probeOutcomes_data()

@@ -44,6 +44,7 @@ private slots:
     void exchange_data();
     void exchange();
     void refusesBuffersTooShortForTheEcho();
+    void readDeadline();
     void wrongEchoWaitsForTheRestOfALongerReply_data();
     void wrongEchoWaitsForTheRestOfALongerReply();
     void splitFramesArriveWhole();
@@ -159,6 +160,23 @@ void TestComPortTransactions::refusesBuffersTooShortForTheEcho()
     QVERIFY(!link->transact("gs", 2, reply.data(), 4));
     QCOMPARE(reply, QByteArray(4, Untouched));
     QCOMPARE(line->read(16, 100), QByteArray());
+}
+
+// A silent device costs at least the read deadline, and not much more; zero waits for nothing.
+void TestComPortTransactions::readDeadline()
+{
+    char reply[8];
+    QElapsedTimer timer;
+    for (const quint32 constant : {50u, 0u}) {
+        const quint32 multiplier = constant ? 20 : 0;
+        const qint64 minMs = constant + 8 * multiplier;
+        link->setTimeouts(LinkTimeouts::reads(constant, multiplier).writes(0, WriteMultiplierMs));
+        timer.start();
+        QVERIFY(!link->transactRaw("?", 1, reply, sizeof reply));
+        const qint64 elapsed = timer.elapsed();
+        QVERIFY2(elapsed >= minMs, qPrintable(QString::number(elapsed)));
+        QVERIFY2(elapsed < minMs + GenerousMs, qPrintable(QString::number(elapsed)));
+    }
 }
 
 void TestComPortTransactions::wrongEchoWaitsForTheRestOfALongerReply_data()

@@ -2,12 +2,16 @@
 #include "SimulatedPorts.h"
 #include "crc16.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QTest>
 #include <QtEndian>
 
 namespace {
 
 constexpr int Port = 7;
+// Waits for the device's own bookkeeping; never runs out in a passing test.
+constexpr int DeviceWaitMs = 3000;
 
 QByteArray le16(quint16 value)
 {
@@ -26,6 +30,20 @@ QByteArray checked(const char *hex)
     return withCheck(QByteArray::fromHex(hex));
 }
 
+// A loader frame as the wire carries it: code, length, data, check value.
+QByteArray frame(quint16 code, const QByteArray &data = {})
+{
+    return withCheck(le16(code) + le16(quint16(data.size())) + data);
+}
+
+constexpr quint16 NewSection = 0x4411, WriteData = 0x1144;
+const QByteArray Reset = QByteArray::fromHex("00f00000");
+const QByteArray Probe = QByteArray::fromHex("31670000"); // "1g"
+const QByteArray LoaderProbe = QByteArray::fromHex("441100004337");
+const QByteArray Connect = QByteArray::fromHex("34120000ae11");
+const QByteArray Disconnect = QByteArray::fromHex("21430000fbcc");
+const QByteArray Address("F000\n\0\0\0", 8);
+
 // The default measurement words m<from> up to m<to - 1>, as sent.
 QByteArray words(int from, int to)
 {
@@ -35,48 +53,134 @@ QByteArray words(int from, int to)
     return bytes;
 }
 
-const QByteArray Probe = QByteArray::fromHex("31670000"); // "1g"
-const QByteArray Connect = QByteArray::fromHex("34120000ae11");
+DeviceFault fault(const QString &request, DeviceFault::Kind kind, int bytes = -1, int delayMs = -1,
+                  const QByteArray &payload = {})
+{
+    DeviceFault result = DeviceFault::on(request, kind);
+    result.bytes = bytes;
+    result.delayMs = delayMs;
+    result.payload = payload;
+    return result;
+}
+
+// The program's end of the simulated port: a ComPort opened on its COM name, with the program's
+// read limit (a silent request costs 300 ms).
+struct Line
+{
+    explicit Line(bool oneStopBit = false)
+    {
+        port.setTimeouts(LinkTimeouts::reads(300, 2).writes(0, 1000));
+        opened = port.open(SimulatedPorts::portNameBytes(Port).constData(), oneStopBit);
+    }
+
+    // One transaction; `reply` receives the whole reply buffer, zeros where nothing arrived.
+    bool ask(const QByteArray &request, int replyLength, QByteArray *reply = nullptr)
+    {
+        QByteArray buffer(replyLength, '\0');
+        const bool ok = port.transactRaw(request.constData(), unsigned(request.size()),
+                                         buffer.data(), unsigned(replyLength));
+        if (reply)
+            *reply = buffer;
+        return ok;
+    }
+    bool send(const QByteArray &request) { return ask(request, 0); }
+
+    ComPort port;
+    bool opened = false;
+};
 
 } // namespace
 
-// What the simulated device puts on the wire, byte for byte: the other tests take its word for
-// the devices' formats, so these check it against the formats written out by hand.
 class TestSimulatedDevice : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void cleanup() { ports.reset(); }
     void replies_data();
     void replies();
+    void ispEchoesOnlyAtOneStopBit();
+    void updateBootsTheImage_data();
+    void updateBootsTheImage();
+    void resetIgnoredWhileFaultLasts();
+    void unplugRemovesThePort();
+    void halfRequestIsDropped();
+    void pacing_data();
+    void pacing();
+
+private:
+    SimulatedDevice *start(const DeviceProfile &profile)
+    {
+        ports = std::make_unique<SimulatedPorts>();
+        SimulatedDevice *device = ports->add(Port, profile);
+        if (!device)
+            qFatal("no pseudo-terminal for a simulated device");
+        return device;
+    }
+
+    std::unique_ptr<SimulatedPorts> ports;
 };
 
 void TestSimulatedDevice::replies_data()
 {
     QTest::addColumn<DeviceProfile>("profile");
     QTest::addColumn<QByteArray>("request");
-    QTest::addColumn<QByteArray>("sent"); // the whole reply
-
+    QTest::addColumn<QByteArray>("sent"); // the whole reply; empty: silence
+    QTest::addColumn<QByteArrayList>("before"); // requests that set the stage
+    QTest::addColumn<QList<DeviceFault>>("faults");
+    const auto row = [](const char *name, const DeviceProfile &profile, const QByteArray &request,
+                        const QByteArray &sent, const QByteArrayList &before = {},
+                        const QList<DeviceFault> &faults = {}) {
+        QTest::newRow(name) << profile << request << sent << before << faults;
+    };
     const DeviceProfile ready = DeviceProfile::ready(), legacy = DeviceProfile::legacy(),
                         loader = DeviceProfile::loader();
-    const auto row = [](const char *name, const DeviceProfile &profile, const QByteArray &request,
-                        const QByteArray &sent) {
-        QTest::newRow(name) << profile << request << sent;
-    };
+    DeviceProfile yes = ready;
+    yes.probeAnswer = DeviceProfile::ProbeAnswer::Yes;
+    DeviceFault status = DeviceFault::on("CONNECT", DeviceFault::BadStatus);
+    status.value = 3;
+    const QByteArray block(80, '\x17'); // calibration data
 
     // Firmware: data, its check value, the command word.
     row("geti", ready, "geti", withCheck("ZLKRDLDL-METER" + QByteArray(16, '#')) + "geti");
     row("gser", ready, "gser", checked("a1860100") + "gser"); // 100001
     row("gfwv", ready, "gfwv", checked("01025901") + "gfwv"); // 1.2.345
     row("rdan", ready, "rdan", withCheck(words(0, 24)) + "rdan");
+    row("calb", ready, "calb", "calb");
+    row("scal outside calibration", ready, "scal" + withCheck(block), "errc");
+    row("scal, bad check value", ready, "scal" + block + "??", "errc", {"calb"});
+    row("1g, errc", ready, Probe, "errc");
+    row("1g, yy", yes, Probe, withCheck(Probe + "yy"));
+    row("loader probe", ready, LoaderProbe, {});
+    row("unknown word", ready, "zzzz", {});
+    row("legacy geti", legacy, "geti", withCheck(QByteArray("ZLKRRTRT-OLD\0\0", 14)) + "geti");
     row("legacy g000", legacy, "g000", checked("67120000") + "g000"); // 4711
     row("legacy 1234 puts its word first", legacy, "1234",
         "1234" + withCheck(words(0, 2) + words(4, 6) + words(2, 4) + words(6, 14)));
+    row("legacy gser", legacy, "gser", {});
+    row("legacy calb before init", legacy, "calb", {});
+    row("legacy calb after init", legacy, "calb", "calb", {"init"});
     // Loader: code, status, check value.
     row("loader 1g", loader, Probe, withCheck(Probe + "nn"));
     row("CONNECT", loader, Connect, checked("34120000"));
+    row("NEW SECTION before CONNECT", loader, frame(NewSection, "00001000"), checked("11440100"));
+    row("short address", loader, frame(NewSection, "1000"), checked("11440100"), {Connect});
+    row("WRITE DATA before NEW SECTION", loader, frame(WriteData, "AB"), checked("44110100"),
+        {Connect});
+    row("DISCONNECT before CONNECT", loader, Disconnect, checked("21430100"));
+    row("unknown code", loader, frame(0x5555), checked("55550200"));
     row("bad check value", loader, QByteArray::fromHex("341200000000"),
         QByteArray::fromHex("ecee"));
+    row("nothing attached", DeviceProfile::silent(), Probe, {});
+    // Faults strike the reply, and only it.
+    row("fault: no reply", ready, "gser", {}, {}, {fault("gser", DeviceFault::NoReply)});
+    row("fault: status", loader, Connect, checked("34120300"), {}, {status});
+    row("fault: wrong echo", ready, "gser", checked("a1860100") + "gsex", {},
+        {fault("gser", DeviceFault::WrongEcho, -1, -1, "gsex")});
+    row("fault: bad check value", loader, Probe, Probe + "nn" + QByteArray::fromHex("6381"), {},
+        {fault("1g", DeviceFault::BadCheck)}); // 9c 7e spoilt
+    row("fault: split, within the time-outs", ready, "gfwv", checked("01025901") + "gfwv", {},
+        {fault("gfwv", DeviceFault::Split, 3, 30)});
 }
 
 void TestSimulatedDevice::replies()
@@ -84,15 +188,173 @@ void TestSimulatedDevice::replies()
     QFETCH(DeviceProfile, profile);
     QFETCH(QByteArray, request);
     QFETCH(QByteArray, sent);
-    SimulatedPorts ports;
-    QVERIFY(ports.add(Port, profile));
-    ComPort line;
-    line.setTimeouts(LinkTimeouts::reads(300, 2).writes(0, 1000));
-    QVERIFY(line.open(SimulatedPorts::portNameBytes(Port).constData(), false));
-    QByteArray reply(sent.size(), '\0');
-    QVERIFY(line.transactRaw(request.constData(), unsigned(request.size()), reply.data(),
-                             unsigned(reply.size())));
-    QCOMPARE(reply, sent);
+    QFETCH(QByteArrayList, before);
+    QFETCH(QList<DeviceFault>, faults);
+    SimulatedDevice *device = start(profile);
+    for (const DeviceFault &each : faults)
+        device->addFault(each);
+    Line line;
+    for (const QByteArray &setup : before)
+        QVERIFY(line.ask(setup, profile.mode == DeviceMode::Loader ? 6 : 4));
+
+    QByteArray reply;
+    QCOMPARE(line.ask(request, sent.isEmpty() ? 4 : int(sent.size()), &reply), !sent.isEmpty());
+    QCOMPARE(reply.left(sent.size()), sent);
+    QVERIFY(device->log().waitForSize(int(before.size()) + 1, DeviceWaitMs));
+    const WireRecord record = device->log().records().last();
+    QCOMPARE(record.reply, sent);
+    QCOMPARE(record.fault, faults.isEmpty() ? QString() : DeviceFault::kindName(faults[0].kind));
+}
+
+void TestSimulatedDevice::ispEchoesOnlyAtOneStopBit()
+{
+    start(DeviceProfile::isp());
+    // The scan opens the port with two stop bits first; the device must follow the change.
+    QVERIFY(!Line().ask("?", 1));
+    Line line(true);
+    QVERIFY(!line.ask("!", 1));
+    QVERIFY(!line.ask(Probe, 1));
+    QByteArray reply;
+    QVERIFY(line.ask("?", 1, &reply));
+    QCOMPARE(reply, QByteArray("?"));
+}
+
+void TestSimulatedDevice::updateBootsTheImage_data()
+{
+    QTest::addColumn<QByteArrayList>("lines");
+    QTest::addColumn<QByteArray>("version"); // as "gfwv" sends it; empty: no DISCONNECT
+
+    QTest::newRow("version text across two writes")
+        << QByteArrayList {"30 31 32 33\n", "VE", "R:2.5.77\n"} << QByteArray::fromHex("02054d00");
+    QTest::newRow("version out of range: check value")
+        << QByteArrayList {"VER:2.5.70000\n"}
+        << QByteArray(2, '\0') + le16(crc16("VER:2.5.70000\n", 14));
+    QTest::newRow("no DISCONNECT") << QByteArrayList {"VER:9.9.9\n"} << QByteArray();
+}
+
+// Firmware -> RESET -> loader -> image -> RESET -> firmware with the new version.
+void TestSimulatedDevice::updateBootsTheImage()
+{
+    QFETCH(QByteArrayList, lines);
+    QFETCH(QByteArray, version);
+    const bool complete = !version.isEmpty();
+    DeviceProfile profile = DeviceProfile::ready();
+    profile.bootDelayMs = complete ? 0 : 100;
+    SimulatedDevice *device = start(profile);
+    Line line;
+    QByteArray reply;
+
+    QVERIFY(line.send(Reset));
+    QByteArrayList frames {Connect, frame(NewSection, Address)};
+    for (const QByteArray &data : lines)
+        frames << frame(WriteData, data);
+    if (complete)
+        frames << Disconnect;
+    // Each frame as the update sends WRITE DATA: head and data, then the check value.
+    for (const QByteArray &frameBytes : std::as_const(frames)) {
+        QVERIFY(line.send(frameBytes.chopped(2)));
+        QVERIFY(line.ask(frameBytes.right(2), 6, &reply));
+        QCOMPARE(reply, withCheck(frameBytes.left(2) + QByteArray(2, '\0')));
+    }
+    QVERIFY(line.send(Reset));
+    if (complete) {
+        QVERIFY(line.ask("gfwv", 10, &reply));
+        QCOMPARE(reply, withCheck(version) + "gfwv");
+    } else {
+        QTest::qWait(3 * profile.bootDelayMs); // an incomplete image never boots
+        QVERIFY(line.ask(Probe, 8, &reply));
+        QCOMPARE(reply, withCheck(Probe + "nn"));
+    }
+    QCOMPARE(device->state().image.data(), lines.join());
+    // Each frame is logged as the one frame the wire carried.
+    QCOMPARE(device->log().requests(),
+             QStringList({"RESET", "CONNECT", "NEW SECTION"})
+                 << QStringList(lines.size(), "WRITE DATA")
+                 << (complete ? QStringList {"DISCONNECT", "RESET", "gfwv"}
+                              : QStringList {"RESET", "1g"}));
+    QCOMPARE(device->log().records().at(1).mode, DeviceMode::Loader);
+}
+
+void TestSimulatedDevice::resetIgnoredWhileFaultLasts()
+{
+    SimulatedDevice *device = start(DeviceProfile::ready());
+    device->addFault(DeviceFault::on("RESET", DeviceFault::NoReply, 0, 2));
+    Line line;
+
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        QVERIFY(line.send(Reset));
+        QByteArray reply;
+        QCOMPARE(line.ask(Probe, 8, &reply), attempt == 3);
+        QCOMPARE(reply.left(4), attempt == 3 ? Probe : "errc");
+    }
+    QCOMPARE(device->state().resets, 1);
+}
+
+void TestSimulatedDevice::unplugRemovesThePort()
+{
+    SimulatedDevice *device = start(DeviceProfile::ready());
+    device->addFault(DeviceFault::on("gser", DeviceFault::Unplug, 1));
+    Line line;
+    QVERIFY(line.ask("gser", 10));
+
+    QVERIFY(!line.ask("gser", 10));
+    QTRY_COMPARE_WITH_TIMEOUT(device->mode(), DeviceMode::Unplugged, DeviceWaitMs);
+    QVERIFY(!QFile::exists(device->portPath()));
+    QVERIFY(!Line().opened);
+}
+
+void TestSimulatedDevice::halfRequestIsDropped()
+{
+    SimulatedDevice *device = start(DeviceProfile::ready());
+    Line line;
+
+    QVERIFY(line.send("ge"));
+    QVERIFY(device->log().waitForSize(1, DeviceWaitMs));
+    QVERIFY(line.ask("gser", 10));
+    QCOMPARE(device->log().requests(), QStringList({"incomplete", "gser"}));
+    QCOMPARE(device->log().records().first().bytes, QByteArray("ge"));
+}
+
+void TestSimulatedDevice::pacing_data()
+{
+    QTest::addColumn<DeviceProfile>("profile");
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("replyLength");
+    QTest::addColumn<int>("latencyMs");
+
+    // About 1000 bytes in one direction, in one transaction, so that only the line sets the pace.
+    // Every reply waits for the latency, so the last one too. (Refused: no CONNECT.)
+    QTest::newRow("to the device, with latency")
+        << DeviceProfile::loader() << frame(WriteData, QByteArray(32, 'D')) << 26 << 6 << 200;
+    QTest::newRow("from the device")
+        << DeviceProfile::ready() << QByteArray("rdan") << 20 << 54 << 0;
+}
+
+void TestSimulatedDevice::pacing()
+{
+    QFETCH(DeviceProfile, profile);
+    QFETCH(QByteArray, request);
+    QFETCH(int, count);
+    QFETCH(int, replyLength);
+    QFETCH(int, latencyMs);
+    profile.pacing = true;
+    profile.replyLatencyMs = latencyMs;
+    start(profile);
+    Line line;
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(line.ask(request.repeated(count), count * replyLength));
+    const double elapsedMs = timer.nsecsElapsed() / 1e6;
+
+    // The last reply byte follows the last request byte, or the first request byte precedes
+    // every reply byte: whichever direction carries more sets the floor.
+    const int lineBytes =
+        qMax(int(request.size()) * count + replyLength, int(request.size()) + replyLength * count);
+    const double floorMs = lineBytes * 11 * 1000.0 / 115200 + latencyMs;
+    // Only the floor is firm: a paced device can never be faster than the line.
+    QVERIFY2(elapsedMs >= floorMs, qPrintable(QString::number(elapsedMs)));
+    QVERIFY2(elapsedMs < 4 * floorMs + 2000, qPrintable(QString::number(elapsedMs)));
 }
 
 QTEST_GUILESS_MAIN(TestSimulatedDevice)

@@ -1,4 +1,5 @@
 #include "JobRun.h"
+#include "LoaderCommands.h"
 #include "ProtocolTiming.h"
 #include "SecondOpener.h"
 #include "SimulatedPorts.h"
@@ -39,6 +40,7 @@ private slots:
     void init();
     void wireFrames_data();
     void wireFrames();
+    void emptyWriteData();
     void outcomes_data();
     void outcomes();
     void resetRetries_data();
@@ -123,6 +125,22 @@ void tst_UpdateThread::wireFrames()
     QVERIFY(JobRun::msBetween(times[last], times[last + 1]) >= 500 + 100 + 500);
     for (int k = last + 2; k < times.size(); ++k)
         QVERIFY2(JobRun::msBetween(times[k - 1], times[k]) >= 500, qPrintable(QString::number(k)));
+}
+
+// No file line makes an empty data frame; the command alone must still frame it right.
+void tst_UpdateThread::emptyWriteData()
+{
+    SimulatedPorts ports;
+    SimulatedDevice *device = ports.add(Port, DeviceProfile::loader());
+    QVERIFY(device);
+    ComPort link;
+    QVERIFY(link.setTimeouts(LinkTimeouts::reads(500, 10).writes(0, 1000)));
+    QVERIFY(link.open(SimulatedPorts::portNameBytes(Port).constData(), false));
+    LoaderCommands loader(link);
+    QVERIFY(loader.loaderConnect() && loader.loaderSetAddress("00001000"));
+    QVERIFY(loader.loaderWriteData(QByteArray()));
+    link.close();
+    QCOMPARE(settledRecords(device, 3).last().bytes, QByteArray::fromHex("4411000044d1"));
 }
 
 void tst_UpdateThread::outcomes_data()
