@@ -232,6 +232,8 @@ private slots:
     void settingsRoundTrip();
     void fileChooser_data();
     void fileChooser();
+    void jobControlsFollowSelection_data();
+    void jobControlsFollowSelection();
     void twoDevicesAtOnce();
     void jobEnds_data();
     void jobEnds();
@@ -428,6 +430,9 @@ void tst_Window::settingsRoundTrip_data()
     QTest::newRow("typed name with a folder")
         << QVariantMap {{"open_path", "/srv/fw"}, {"filename", "/srv/fw/old.cod"}} << true
         << QVariantMap {{"filename", typed}, {"open_path", "/srv/fw"}} << typed;
+    QTest::newRow("unusable geometry")
+        << QVariantMap {{"window", QByteArray("\x01\xd9\xd0\xcb garbage")}} << false
+        << QVariantMap() << Prompt;
 }
 
 void tst_Window::settingsRoundTrip()
@@ -467,7 +472,7 @@ void tst_Window::settingsRoundTrip()
 void tst_Window::fileChooser_data()
 {
     // Files relative to the scratch directory; the last choice was "firmware/meter.cod".
-    QTest::addColumn<QString>("input"); // a mouse button pressed in the field, or a key
+    QTest::addColumn<QString>("input"); // a mouse button pressed in the field, a release, a key
     QTest::addColumn<QString>("chosenFile"); // empty: cancel
     QTest::addColumn<QString>("fileField");
 
@@ -476,6 +481,8 @@ void tst_Window::fileChooser_data()
     QTest::newRow("left press, cancel keeps the last choice") << "left"
                                                               << "" << last;
     QTest::newRow("right press, choose in another folder") << "right" << other << other;
+    QTest::newRow("release") << "release"
+                             << "" << last;
     QTest::newRow("typing") << "x"
                             << "" << last + "x";
 }
@@ -506,11 +513,14 @@ void tst_Window::fileChooser()
             answering(chosenFile.isEmpty() ? "" : root.filePath(chosenFile), [&] {
                 if (input.size() == 1)
                     QTest::keyClicks(field, input);
+                else if (input == "release")
+                    QTest::mouseRelease(field, Qt::LeftButton, {}, QPoint(3, 5));
                 else
                     QTest::mousePress(field, input == "left" ? Qt::LeftButton : Qt::RightButton, {},
                                       QPoint(3, 5));
             });
-        QCOMPARE(startFolder, input.size() == 1 ? QString() : root.filePath("firmware"));
+        const bool pressed = input == "left" || input == "right";
+        QCOMPARE(startFolder, pressed ? root.filePath("firmware") : QString());
         // A press never reaches the field: the text cursor stays at the end of the text.
         QCOMPARE(field->cursorPosition(), field->text().size());
         QCOMPARE(field->text(), root.filePath(fileField));
@@ -520,6 +530,48 @@ void tst_Window::fileChooser()
     }
     QCOMPARE(ScratchDirectory::storedSettings().value("open_path").toString(),
              QFileInfo(root.filePath(fileField)).path());
+}
+
+void tst_Window::jobControlsFollowSelection_data()
+{
+    QTest::addColumn<QList<int>>("rowFlags");
+    QTest::addColumn<QList<int>>("selectedRows");
+    QTest::addColumn<bool>("enabled");
+
+    const int plain = Qt::ItemIsSelectable | Qt::ItemIsEnabled, busy = Qt::NoItemFlags;
+    QTest::newRow("no row selected") << QList<int> {plain, plain} << QList<int> {} << false;
+    QTest::newRow("all plain rows") << QList<int> {plain, plain} << QList<int> {0, 1} << true;
+    QTest::newRow("busy row among plain rows")
+        << QList<int> {plain, busy, plain} << QList<int> {0, 1, 2} << false;
+    QTest::newRow("selectable row that is not enabled")
+        << QList<int> {plain, int(Qt::ItemIsSelectable)} << QList<int> {0, 1} << false;
+    QTest::newRow("busy row left out of the selection")
+        << QList<int> {plain, busy} << QList<int> {0} << true;
+}
+
+void tst_Window::jobControlsFollowSelection()
+{
+    QFETCH(QList<int>, rowFlags);
+    QFETCH(QList<int>, selectedRows);
+    QFETCH(bool, enabled);
+
+    Zelkor window;
+    QTreeWidget *tree = deviceList(window);
+    for (int index = 0; index < rowFlags.size(); ++index)
+        new QTreeWidgetItem(tree, {PortNameMap::portName(index + 1)});
+    for (int index : selectedRows)
+        tree->topLevelItem(index)->setSelected(true);
+    // A job takes the flags of rows that are already selected, then the buttons are set again.
+    for (int index = 0; index < rowFlags.size(); ++index)
+        tree->topLevelItem(index)->setFlags(Qt::ItemFlags(rowFlags[index]));
+    window.selectionChanged();
+    for (const QString &name : JobControls)
+        QCOMPARE(window.findChild<QWidget *>(name)->isEnabled(), enabled);
+    QVERIFY(child(window, "filenameEdit")->isEnabled() && child(window, "VrefSpin")->isEnabled());
+    // Clearing the selection tells the window by itself.
+    tree->clearSelection();
+    for (const QString &name : JobControls)
+        QVERIFY(!window.findChild<QWidget *>(name)->isEnabled());
 }
 
 // Two updates side by side while the scan goes on over a third device. The first job takes its
