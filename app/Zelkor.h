@@ -108,10 +108,9 @@ private:
     // How often each running job was repeated because its device still asked for firmware.
     QHash<UpdateThread *, int> updateRepeats;
 
-    // Its tests hold the rebuild off as the job slots do, through busy and lastJobTime.
-    friend class tst_DeviceList;
-    // They follow the workers the window runs.
-    friend class tst_WindowJobs;
+    // Its tests hold the rebuild off as the job slots do, through busy and lastJobTime, and
+    // follow the workers the window runs.
+    friend class tst_Window;
 };
 
 #endif // ZELKOR_H

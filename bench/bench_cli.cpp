@@ -54,7 +54,7 @@ bool run(int devices, const QTemporaryDir &dir, const QString &file, double paus
     const double wall = timer.elapsed() / 1000.0;
 
     double slowestWire = 0;
-    for (const int port : ports.numbers()) {
+    for (int port = FirstPort; port < FirstPort + devices; ++port) {
         LineTiming::Clock::duration wire {};
         for (const WireRecord &record : ports.device(port)->log().records())
             wire += LineTiming::lineTime(record.bytes.size() + record.reply.size());

@@ -1,5 +1,5 @@
 #include "JobResultText.h"
-#include "ScratchDirectory.h"
+#include "WindowBench.h"
 #include "Translations.h"
 #include "Zelkor.h"
 

@@ -14,9 +14,7 @@ constexpr int PassLimitMs = 20000;
 constexpr int DeviceLagMs = 5000;
 
 const QString NotAvailable = QStringLiteral("n/a");
-const QString NoFirmware = QStringLiteral("Нет прошивки");
 const QString Ready = QStringLiteral("Готов");
-const QString IspMode = QStringLiteral("режим ISP");
 
 struct Pass
 {
@@ -126,38 +124,34 @@ void TestDeviceThread::noPorts()
 void TestDeviceThread::probeOutcomes_data()
 {
     QTest::addColumn<DeviceProfile>("profile");
-    QTest::addColumn<QList<DeviceFault>>("faults");
     QTest::addColumn<QStringList>("requests");
     QTest::addColumn<QStringList>("record");
 
-    // What each probe outcome becomes; the probes' own decisions are tested with ModeProbe, a
-    // device running firmware with the variants below.
-    QTest::newRow("no firmware") << DeviceProfile::loader() << QList<DeviceFault> {}
-                                 << QStringList {"1g"}
-                                 << QStringList {com3, NotAvailable, NotAvailable, NoFirmware,
+    // What each probe outcome becomes; the probes' own decisions are tested with ModeProbe.
+    const QString noFirmware = QStringLiteral("Нет прошивки");
+    QTest::newRow("no firmware") << DeviceProfile::loader() << QStringList {"1g"}
+                                 << QStringList {com3, NotAvailable, NotAvailable, noFirmware,
                                                  Ready};
     // The ISP chip ignores both probes at two stop bits and echoes "?" at one.
     QTest::newRow("nothing recognised, then the ISP echo")
-        << DeviceProfile::isp() << QList<DeviceFault> {} << QStringList {"ignored", "ignored", "?"}
-        << QStringList {com3, NotAvailable, NotAvailable, NoFirmware, IspMode};
+        << DeviceProfile::isp() << QStringList {"ignored", "ignored", "?"}
+        << QStringList {com3, NotAvailable, NotAvailable, noFirmware, "режим ISP"};
+    // Listed all the same.
     QTest::newRow("nothing attached")
-        << DeviceProfile::silent() << QList<DeviceFault> {}
-        << QStringList {"ignored", "ignored", "ignored"} << QStringList {};
+        << DeviceProfile::silent() << QStringList(3, "ignored") << QStringList {};
 }
 
 void TestDeviceThread::probeOutcomes()
 {
     QFETCH(DeviceProfile, profile);
-    QFETCH(QList<DeviceFault>, faults);
     QFETCH(QStringList, requests);
     QFETCH(QStringList, record);
 
     SimulatedPorts ports;
-    SimulatedDevice *device = ports.add(3, profile, faults);
+    SimulatedDevice *device = ports.add(3, profile);
     QVERIFY(device);
     DeviceThread worker;
-
-    // The port's name as it is, without the quotes Qt puts around strings.
+    // The scan names each port it tries, as it is, without the quotes Qt puts around strings.
     QTest::ignoreMessage(QtDebugMsg, "Device \\\\.\\COM3");
     const Pass pass = runPass(worker);
     QVERIFY(pass.finished);

@@ -3,13 +3,17 @@
 #include "MappedLine.h"
 #include "SecondOpener.h"
 #include "crc16.h"
+#include "serialport_p.h"
 
 #include <QElapsedTimer>
 #include <QSemaphore>
 #include <QTest>
 #include <QThread>
 
+#include <ctime>
 #include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -20,6 +24,13 @@ constexpr int FarEndWaitMs = 3000;
 // Upper bounds only catch a call that hangs; they are far above any expected duration.
 constexpr qint64 GenerousMs = 1500;
 const char Untouched = '\x5A';
+
+qint64 threadCpuMs()
+{
+    timespec now {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
 
 } // namespace
 
@@ -39,6 +50,8 @@ private slots:
     void splitFramesArriveWhole();
     void hangUpFailsAtOnce();
     void closeFromAnotherThreadWaitsForTheTransaction();
+    void writeWaitsForTheBytesToLeave_data();
+    void writeWaitsForTheBytesToLeave();
 
 private:
     std::unique_ptr<MappedLine> line;
@@ -301,6 +314,57 @@ void TestComPortTransactions::closeFromAnotherThreadWaitsForTheTransaction()
     QVERIFY(!link->usesPort(line->portName()));
     char reply[4];
     QVERIFY(!link->transact("save", 4, reply, 4));
+}
+
+void TestComPortTransactions::writeWaitsForTheBytesToLeave_data()
+{
+    QTest::addColumn<int>("readAfterMs"); // -1: the far end never reads
+    QTest::addColumn<bool>("hangUp"); // instead of reading, the far end hangs up
+    QTest::addColumn<qint64>("timeoutMs");
+    QTest::addColumn<qint64>("result");
+
+    QTest::newRow("taken after a while") << 200 << false << qint64(1000) << qint64(10);
+    // Long enough for the write to look at its queue many times, asleep in between.
+    QTest::newRow("never taken") << -1 << false << qint64(500) << qint64(-1);
+    QTest::newRow("hang-up fails at once") << 100 << true << qint64(10000) << qint64(-1);
+}
+
+// A write waits until its bytes have left the output queue. A pseudo-terminal reports its queue
+// empty at once, so this writes into a socket, whose queue holds the bytes until the far end
+// has read them, as a serial port's holds them until they are on the wire.
+void TestComPortTransactions::writeWaitsForTheBytesToLeave()
+{
+    QFETCH(int, readAfterMs);
+    QFETCH(bool, hangUp);
+    QFETCH(qint64, timeoutMs);
+    QFETCH(qint64, result);
+
+    int ends[2];
+    QCOMPARE(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
+    FarEnd device([&] {
+        if (readAfterMs < 0)
+            return;
+        QThread::msleep(quint64(readAfterMs));
+        char bytes[10];
+        if (hangUp)
+            shutdown(ends[1], SHUT_RDWR);
+        else
+            ::read(ends[1], bytes, sizeof bytes);
+    });
+    const char request[10] = {};
+    const qint64 cpuBefore = threadCpuMs();
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(SerialPort::write(ends[0], request, sizeof request, timeoutMs), result);
+    const qint64 elapsed = timer.elapsed(), minMs = readAfterMs < 0 ? timeoutMs : readAfterMs;
+    QVERIFY2(elapsed >= minMs && elapsed < minMs + GenerousMs,
+             qPrintable(QString::number(elapsed)));
+    // Asleep while it waits.
+    if (readAfterMs < 0)
+        QVERIFY2(threadCpuMs() - cpuBefore < minMs / 10, "the write kept the processor busy");
+    device.wait();
+    ::close(ends[0]);
+    ::close(ends[1]);
 }
 
 QTEST_GUILESS_MAIN(TestComPortTransactions)

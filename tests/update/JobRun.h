@@ -1,52 +1,91 @@
 #ifndef JOBRUN_H
 #define JOBRUN_H
 
-#include "WireLog.h"
+#include "ComPort.h"
+#include "SimulatedDevice.h"
+#include "UpdateThread.h"
 
-#include <QList>
 #include <QMutex>
-#include <QString>
-#include <QStringList>
+#include <QTest>
 
 #include <chrono>
-#include <memory>
-
-class SimulatedDevice;
-class UpdateThread;
 
 // What the device received once it has logged `expected` requests. It may log the job's last
 // frame, which gets no reply, a moment after the job wrote it; a stray frame later still would
 // show up within a short pause.
-QList<WireRecord> settledRecords(SimulatedDevice *device, qsizetype expected);
-QStringList settledRequests(SimulatedDevice *device, qsizetype expected);
+inline QList<WireRecord> settledRecords(SimulatedDevice *device, qsizetype expected)
+{
+    device->log().waitForSize(int(expected), 5000);
+    QTest::qWait(50);
+    return device->log().records();
+}
+
+inline QStringList settledRequests(SimulatedDevice *device, qsizetype expected)
+{
+    settledRecords(device, expected);
+    return device->log().requests();
+}
 
 // One job on a real worker thread, with everything the worker reported, recorded in the
-// worker's own thread as it is emitted.
+// worker's own thread as it is emitted: the progress values with their times, and each
+// finished() with whether another link could open the port as it went out.
 class JobRun
 {
 public:
     using Clock = std::chrono::steady_clock;
-
     struct Report
     {
         QList<int> progress;
         QList<Clock::time_point> progressTimes;
-        // Each finished() as once() writes it, with whether another link could open the port
-        // at the moment it went out.
         QStringList finishes;
     };
 
     // Unplugs `device`, if any, in the worker's thread as soon as the worker reports `unplugAt`.
-    explicit JobRun(SimulatedDevice *device = nullptr, int unplugAt = 0);
-    ~JobRun();
+    explicit JobRun(SimulatedDevice *device = nullptr, int unplugAt = 0)
+    {
+        QObject::connect(
+            &thread, &UpdateThread::progress, &thread,
+            [=](const QString &, int percents) {
+                if (device && percents == unplugAt)
+                    device->unplug();
+                QMutexLocker lock(&mutex);
+                recorded.progress.append(percents);
+                recorded.progressTimes.append(Clock::now());
+            },
+            Qt::DirectConnection);
+        QObject::connect(
+            &thread, &UpdateThread::finished, &thread,
+            [this](UpdateThread *worker, const QString &port, int updateResult, int calbResult) {
+                ComPort other;
+                const bool free = other.open(port.toLatin1().constData(), false);
+                other.close();
+                QMutexLocker lock(&mutex);
+                recorded.finishes.append(finish(worker, port, updateResult, calbResult, free));
+            },
+            Qt::DirectConnection);
+    }
 
-    UpdateThread &worker() { return *thread; }
     // Runs the job and waits for the run to return; false when it did not in time.
     bool run(const QString &port, const QString &file, bool calibrate, bool update,
-             double vref = 12.0);
-    Report report() const;
+             double vref = 12.0)
+    {
+        thread.setJob(port, file, calibrate, update, vref);
+        thread.start();
+        return thread.wait(60000);
+    }
+
+    // Under the lock: ThreadSanitizer does not see the worker's end inside Qt's wait().
+    Report report() const
+    {
+        QMutexLocker lock(&mutex);
+        return recorded;
+    }
+
     // What report().finishes must hold: a single finished() from this worker.
-    QStringList once(const QString &port, int updateResult, int calbResult, bool portFree) const;
+    QStringList once(const QString &port, int updateResult, int calbResult, bool portFree) const
+    {
+        return {finish(&thread, port, updateResult, calbResult, portFree)};
+    }
 
     static qint64 msBetween(Clock::time_point from, Clock::time_point to)
     {
@@ -54,9 +93,20 @@ public:
     }
 
 private:
-    std::unique_ptr<UpdateThread> thread;
+    static QString finish(const UpdateThread *worker, const QString &port, int updateResult,
+                          int calbResult, bool portFree)
+    {
+        return QString::asprintf("finished(%p, %s, %d, %d), port %s",
+                                 static_cast<const void *>(worker), qPrintable(port), updateResult,
+                                 calbResult, portFree ? "free" : "held");
+    }
+
     mutable QMutex mutex;
     Report recorded;
+
+public:
+    // Last: it goes first, before what it reports into.
+    UpdateThread thread;
 };
 
 #endif // JOBRUN_H

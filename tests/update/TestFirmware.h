@@ -1,9 +1,7 @@
 #ifndef TESTFIRMWARE_H
 #define TESTFIRMWARE_H
 
-#include <QByteArray>
 #include <QFile>
-#include <QList>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -49,11 +47,10 @@ inline QStringList calibrationRequests()
 inline QString write(const QTemporaryDir &dir, const QByteArray &contents)
 {
     static int files = 0;
-    const QString path = dir.filePath(QStringLiteral("firmware%1.cod").arg(++files));
-    QFile out(path);
+    QFile out(dir.filePath(QStringLiteral("firmware%1.cod").arg(++files)));
     if (!out.open(QIODevice::WriteOnly) || out.write(contents) != contents.size())
-        qFatal("can't write %s", qPrintable(path));
-    return path;
+        qFatal("can't write %s", qPrintable(out.fileName()));
+    return out.fileName();
 }
 
 } // namespace TestFirmware

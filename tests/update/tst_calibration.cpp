@@ -2,12 +2,10 @@
 #include "ProtocolTiming.h"
 #include "SimulatedPorts.h"
 #include "TestFirmware.h"
-#include "UpdateThread.h"
 
 #include <QtTest>
 
 using TestFirmware::range;
-using Faults = QList<DeviceFault>;
 using Words = QList<qint16>;
 
 namespace {
@@ -25,7 +23,7 @@ struct Case
     bool fullLength = false; // pauses and ticks at their real length
     double vref = 12.0;
     int unplugAt = NoUnplug;
-    Faults faults = {};
+    QList<DeviceFault> faults = {};
 };
 
 DeviceProfile measuring(qint16 m0, qint16 m1, qint16 m4, qint16 m5)

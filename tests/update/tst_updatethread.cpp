@@ -1,21 +1,17 @@
-#include "ComPort.h"
 #include "JobRun.h"
 #include "LoaderCommands.h"
 #include "ProtocolTiming.h"
 #include "SecondOpener.h"
 #include "SimulatedPorts.h"
 #include "TestFirmware.h"
-#include "UpdateThread.h"
 #include "crc16.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <utility>
 
 using namespace TestFirmware;
 using Faults = QList<DeviceFault>;
-using Frames = QList<QByteArray>;
 
 namespace {
 
@@ -34,15 +30,6 @@ QByteArray writeData(const QByteArray &data)
     return frame.append(char(check & 0xff)).append(char(check >> 8));
 }
 
-// One row of the outcomes table; the columns are those of outcomes_data().
-void outcome(const char *name, const Faults &faults, int result, const QList<int> &progress,
-             const QStringList &requests, const QByteArray &file = tenLines(),
-             bool calibrate = false, int unplugAt = NoUnplug)
-{
-    QTest::newRow(name) << faults << result << progress << requests << file << calibrate
-                        << unplugAt;
-}
-
 } // namespace
 
 class tst_UpdateThread : public QObject
@@ -51,16 +38,13 @@ class tst_UpdateThread : public QObject
 
 private slots:
     void init();
-
     void wireFrames_data();
     void wireFrames();
     void emptyWriteData();
-    void progress();
     void outcomes_data();
     void outcomes();
     void resetRetries_data();
     void resetRetries();
-    void portHeld();
     void restartAfterRunReturned();
 
 private:
@@ -88,9 +72,7 @@ void tst_UpdateThread::wireFrames()
 {
     QFETCH(QByteArray, lineEnd);
     QFETCH(bool, fullLength);
-    const QByteArray forty(40, 'A');
-    const QByteArray twenty = "0123456789abcdefghij";
-    const QByteArray thirtyOne(31, 'C');
+    const QByteArray forty(40, 'A'), twenty = "0123456789abcdefghij", thirtyOne(31, 'C');
     const QList<QByteArray> lines {"@00001000", "VER:2.5.77",     forty,        twenty,     "",
                                    thirtyOne,   "@0000200A tail", "0123456789", "FEDCBA98", "77"};
     QByteArray file;
@@ -98,20 +80,20 @@ void tst_UpdateThread::wireFrames()
         file += line + lineEnd;
     file += "quit now"; // an end line with text after the "q", and no terminator
 
-    const Frames expected {ResetFrame,
-                           QByteArray::fromHex("34120000ae11"),
-                           QByteArray::fromHex("114408003030303031303030f521"),
-                           writeData("VER:2.5.77\n"),
-                           writeData(forty.left(32)),
-                           writeData(twenty + "\n"),
-                           writeData("\n"),
-                           writeData(thirtyOne + "\n"),
-                           QByteArray::fromHex("1144080030303030323030413541"),
-                           writeData("0123456789\n"),
-                           writeData("FEDCBA98\n"),
-                           writeData("77\n"),
-                           QByteArray::fromHex("21430000fbcc"),
-                           ResetFrame};
+    const QList<QByteArray> expected {ResetFrame,
+                                      QByteArray::fromHex("34120000ae11"),
+                                      QByteArray::fromHex("114408003030303031303030f521"),
+                                      writeData("VER:2.5.77\n"),
+                                      writeData(forty.left(32)),
+                                      writeData(twenty + "\n"),
+                                      writeData("\n"),
+                                      writeData(thirtyOne + "\n"),
+                                      QByteArray::fromHex("1144080030303030323030413541"),
+                                      writeData("0123456789\n"),
+                                      writeData("FEDCBA98\n"),
+                                      writeData("77\n"),
+                                      QByteArray::fromHex("21430000fbcc"),
+                                      ResetFrame};
 
     if (fullLength)
         ProtocolTiming::setScale(1.0);
@@ -122,7 +104,7 @@ void tst_UpdateThread::wireFrames()
     QVERIFY(run.run(PortName, write(dir, file), false, true));
 
     const QList<WireRecord> records = settledRecords(device, expected.size());
-    Frames sent;
+    QList<QByteArray> sent;
     for (const WireRecord &record : records)
         sent << record.bytes;
     QCOMPARE(sent, expected);
@@ -161,22 +143,6 @@ void tst_UpdateThread::emptyWriteData()
     QCOMPARE(settledRecords(device, 3).last().bytes, QByteArray::fromHex("4411000044d1"));
 }
 
-// 85 per 200 lines: 0 after the first line, 1 after the third, 85 after the last.
-void tst_UpdateThread::progress()
-{
-    const QByteArray file = "@00001000\n" + QByteArray("0102\n").repeated(198) + "q\n";
-    SimulatedPorts ports;
-    QVERIFY(ports.add(Port));
-    JobRun run;
-    QVERIFY(run.run(PortName, write(dir, file), false, true));
-
-    const QList<int> reported = run.report().progress;
-    QCOMPARE(reported.size(), 200 + 15);
-    QCOMPARE(reported.mid(0, 5), (QList<int> {0, 0, 1, 1, 2}));
-    QCOMPARE(reported.at(199), 85);
-    QCOMPARE(reported.mid(200), range(86, 100));
-}
-
 void tst_UpdateThread::outcomes_data()
 {
     QTest::addColumn<Faults>("faults");
@@ -187,6 +153,13 @@ void tst_UpdateThread::outcomes_data()
     QTest::addColumn<bool>("calibrate");
     QTest::addColumn<int>("unplugAt"); // progress value at which the plug is pulled
 
+    const auto row = [](const char *name, const Faults &faults, int result,
+                        const QList<int> &progress, const QStringList &requests,
+                        const QByteArray &file = tenLines(), bool calibrate = false,
+                        int unplugAt = NoUnplug) {
+        QTest::newRow(name) << faults << result << progress << requests << file << calibrate
+                            << unplugAt;
+    };
     const QStringList connected {"RESET", "CONNECT", "NEW SECTION"};
     const QStringList beforeDisconnect = tenLineRequests().mid(0, 11);
     const auto fault = [](const char *request, DeviceFault::Kind kind, int skip = 0) {
@@ -195,28 +168,25 @@ void tst_UpdateThread::outcomes_data()
     Faults answersConnectCode = fault("WRITE DATA", DeviceFault::WrongEcho);
     answersConnectCode[0].payload = QByteArray::fromHex("3412");
 
-    outcome("update and calibration", {}, 1, tenLineProgress() + range(200, 220),
-            tenLineRequests() + calibrationRequests(), tenLines(), true);
-    outcome("no calibration after a failed update",
-            {DeviceFault::on("CONNECT", DeviceFault::BadStatus, 0, 5)}, -5, {-5},
-            QStringList {"RESET"} + QStringList(5, "CONNECT"), tenLines(), true);
-    outcome("new section silent", fault("NEW SECTION", DeviceFault::NoReply), -7, {-7}, connected);
-    outcome("write data refused", fault("WRITE DATA", DeviceFault::BadStatus, 2), -8,
-            {8, 17, 25, -8}, connected + QStringList(3, "WRITE DATA"));
-    outcome("write data answered with the connect code", answersConnectCode, -8, {8, -8},
-            connected + QStringList {"WRITE DATA"});
-    outcome("unplugged at write data", fault("WRITE DATA", DeviceFault::Unplug, 1), -8, {8, 17, -8},
-            connected + QStringList(2, "WRITE DATA"));
-    outcome("disconnect refused", fault("DISCONNECT", DeviceFault::BadStatus), -6,
-            {8, 17, 25, 34, 42, 51, 59, 68, 76, -6}, beforeDisconnect + QStringList {"DISCONNECT"});
+    row("update and calibration", {}, 1, tenLineProgress() + range(200, 220),
+        tenLineRequests() + calibrationRequests(), tenLines(), true);
+    row("no calibration after a failed update",
+        {DeviceFault::on("CONNECT", DeviceFault::BadStatus, 0, 5)}, -5, {-5},
+        QStringList {"RESET"} + QStringList(5, "CONNECT"), tenLines(), true);
+    row("new section silent", fault("NEW SECTION", DeviceFault::NoReply), -7, {-7}, connected);
+    row("write data refused", fault("WRITE DATA", DeviceFault::BadStatus, 2), -8, {8, 17, 25, -8},
+        connected + QStringList(3, "WRITE DATA"));
+    row("write data answered with the connect code", answersConnectCode, -8, {8, -8},
+        connected + QStringList {"WRITE DATA"});
+    row("disconnect refused", fault("DISCONNECT", DeviceFault::BadStatus), -6,
+        {8, 17, 25, 34, 42, 51, 59, 68, 76, -6}, beforeDisconnect + QStringList {"DISCONNECT"});
     // The loader takes nothing after DISCONNECT without a new CONNECT, so the line after the
     // end line, sent all the same, is refused.
-    outcome("line after the end line", {}, -8, {7, 15, 23, 30, 38, 46, 54, 61, 69, 77, -8},
-            beforeDisconnect + QStringList {"DISCONNECT", "WRITE DATA"}, tenLines() + "0102\n");
-    outcome("final reset can't be written", {}, 1, tenLineProgress(), tenLineRequests().mid(0, 12),
-            tenLines(), false, 85);
-    outcome("missing file", {}, -2, {-2}, {}, {});
-    outcome("address shorter than eight bytes", {}, -3, {-3}, {}, "@1000\n" + tenLines().mid(10));
+    row("line after the end line", {}, -8, {7, 15, 23, 30, 38, 46, 54, 61, 69, 77, -8},
+        beforeDisconnect + QStringList {"DISCONNECT", "WRITE DATA"}, tenLines() + "0102\n");
+    row("final reset can't be written", {}, 1, tenLineProgress(), tenLineRequests().mid(0, 12),
+        tenLines(), false, 85);
+    row("missing file", {}, -2, {-2}, {}, {});
 }
 
 void tst_UpdateThread::outcomes()
@@ -246,12 +216,13 @@ void tst_UpdateThread::outcomes()
 
 void tst_UpdateThread::resetRetries_data()
 {
-    QTest::addColumn<double>("releaseAfter"); // attempts
+    QTest::addColumn<double>("releaseAfter"); // attempts; 0: another program holds the port
     QTest::addColumn<int>("result");
     QTest::addColumn<QStringList>("requests");
 
     QTest::newRow("written at the fifth attempt") << 4.5 << 1 << tenLineRequests();
     QTest::newRow("not written in five attempts") << 5.5 << -4 << QStringList();
+    QTest::newRow("port held elsewhere") << 0.0 << -1 << QStringList();
 }
 
 // A RESET fails only when its frame can't be written: here the line holds every byte back
@@ -269,34 +240,23 @@ void tst_UpdateThread::resetRetries()
     SimulatedDevice *device = ports.add(Port);
     QVERIFY(device);
     SecondOpener other(device->portPath());
-    QVERIFY(other.holdOutput());
-
     JobRun run;
-    run.worker().setJob(PortName, write(dir, tenLines()), false, true, 12.0);
-    run.worker().start();
-    QVERIFY(other.waitForLineSettings(5000));
-    QThread::msleep(int(releaseAfter * 1000));
-    QVERIFY(other.releaseOutput());
-    QVERIFY(run.worker().wait(30000));
+    if (releaseAfter > 0) {
+        QVERIFY(other.holdOutput());
+        run.thread.setJob(PortName, write(dir, tenLines()), false, true, 12.0);
+        run.thread.start();
+        QVERIFY(other.waitForLineSettings(5000));
+        QThread::msleep(int(releaseAfter * 1000));
+        QVERIFY(other.releaseOutput());
+        QVERIFY(run.thread.wait(30000));
+    } else {
+        QVERIFY(other.lock());
+        QVERIFY(run.run(PortName, write(dir, tenLines()), true, true));
+    }
 
     QCOMPARE(settledRequests(device, requests.size()), requests);
-    QCOMPARE(run.report().finishes, run.once(PortName, result, 0, true));
+    QCOMPARE(run.report().finishes, run.once(PortName, result, 0, releaseAfter > 0));
     QCOMPARE(run.report().progress, result == 1 ? tenLineProgress() : QList<int> {result});
-}
-
-void tst_UpdateThread::portHeld()
-{
-    SimulatedPorts ports;
-    SimulatedDevice *device = ports.add(Port);
-    QVERIFY(device);
-    SecondOpener other(device->portPath());
-    QVERIFY(other.lock());
-    JobRun run;
-    QVERIFY(run.run(PortName, write(dir, tenLines()), true, true));
-
-    QCOMPARE(run.report().progress, QList<int> {-1});
-    QCOMPARE(run.report().finishes, run.once(PortName, -1, 0, false));
-    QCOMPARE(settledRequests(device, 0), QStringList());
 }
 
 // The window repeats a job from its queued finished() slot, while the worker may still be
@@ -307,13 +267,13 @@ void tst_UpdateThread::restartAfterRunReturned()
     SimulatedDevice *device = ports.add(Port);
     QVERIFY(device);
     JobRun run;
-    run.worker().setJob(PortName, write(dir, tenLines()), false, true, 12.0);
+    run.thread.setJob(PortName, write(dir, tenLines()), false, true, 12.0);
 
     int received = 0;
     QObject window;
     connect(
-        &run.worker(), &UpdateThread::finished, &window,
-        [&](UpdateThread *thread, const QString &, int, int) {
+        &run.thread, &UpdateThread::finished, &window,
+        [&](UpdateThread *thread) {
             if (++received == 1)
                 thread->restart();
         },
@@ -322,16 +282,16 @@ void tst_UpdateThread::restartAfterRunReturned()
     // run() a little longer, while the window restarts it.
     bool lingered = false;
     connect(
-        &run.worker(), &UpdateThread::finished, this,
-        [&](UpdateThread *, const QString &, int, int) {
+        &run.thread, &UpdateThread::finished, this,
+        [&] {
             if (!std::exchange(lingered, true))
                 QThread::msleep(300);
         },
         Qt::DirectConnection);
 
-    run.worker().start();
+    run.thread.start();
     QTRY_COMPARE_WITH_TIMEOUT(received, 2, 20000);
-    QVERIFY(run.worker().wait(5000));
+    QVERIFY(run.thread.wait(5000));
     const QStringList twice = tenLineRequests() + tenLineRequests();
     QCOMPARE(settledRequests(device, twice.size()), twice);
     QCOMPARE(run.report().progress, tenLineProgress() + tenLineProgress());

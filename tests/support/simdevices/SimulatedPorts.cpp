@@ -42,14 +42,6 @@ void SimulatedPorts::remove(int number)
     devices.erase(found);
 }
 
-QList<int> SimulatedPorts::numbers() const
-{
-    QList<int> result;
-    for (const auto &entry : devices)
-        result.append(entry.first);
-    return result;
-}
-
 QString SimulatedPorts::portName(int number)
 {
     return PortNameMap::portName(number);

@@ -34,7 +34,6 @@ public:
     SimulatedDevice *device(int number) const;
     // Switches the device off and forgets the port name.
     void remove(int number);
-    QList<int> numbers() const;
 
     // "\\.\COM<number>", as a QString and as the bytes ComPort::open takes.
     static QString portName(int number);

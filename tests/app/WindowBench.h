@@ -2,36 +2,58 @@
 #define WINDOWBENCH_H
 
 #include "PortNameMap.h"
-#include "ScratchDirectory.h"
 #include "SimulatedPorts.h"
 #include "Zelkor.h"
 
+#include <QDir>
 #include <QFile>
-#include <QMap>
 #include <QPushButton>
 #include <QSettings>
-#include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
 #include <memory>
 
+// Makes a fresh, empty directory the working directory for as long as it lives, so that each
+// window under test reads and writes a settings.ini of its own.
+class ScratchDirectory
+{
+public:
+    ScratchDirectory() : previous(QDir::currentPath()) { QDir::setCurrent(directory.path()); }
+    ~ScratchDirectory() { QDir::setCurrent(previous); }
+
+    QString path() const { return directory.path(); }
+
+    // A group of the settings.ini in the working directory.
+    static QVariantMap storedSettings(const QString &group = QStringLiteral("Program_settings"))
+    {
+        QSettings settings(QStringLiteral("settings.ini"), QSettings::IniFormat);
+        settings.beginGroup(group);
+        QVariantMap values;
+        for (const QString &key : settings.childKeys())
+            values.insert(key, settings.value(key));
+        return values;
+    }
+
+    static void storeSettings(const QVariantMap &values,
+                              const QString &group = QStringLiteral("Program_settings"))
+    {
+        QSettings settings(QStringLiteral("settings.ini"), QSettings::IniFormat);
+        settings.beginGroup(group);
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            settings.setValue(it.key(), it.value());
+    }
+
+private:
+    QTemporaryDir directory;
+    QString previous;
+};
+
 namespace WindowBench {
 
 // Generous: a pass over a new device costs a few exchanges, sanitizers slow it down.
 constexpr int ListTimeoutMs = 15000;
-
-using PortPaths = QMap<QString, QString>;
-
-// The "Ports" group of the working directory's settings.ini, keyed "COM<n>".
-inline void storePorts(const PortPaths &paths)
-{
-    QSettings settings(QStringLiteral("settings.ini"), QSettings::IniFormat);
-    settings.remove(QStringLiteral("Ports"));
-    settings.beginGroup(QStringLiteral("Ports"));
-    for (auto it = paths.cbegin(); it != paths.cend(); ++it)
-        settings.setValue(it.key(), it.value());
-}
 
 inline QTreeWidget *deviceList(const Zelkor &window)
 {
@@ -50,18 +72,7 @@ inline QPushButton *button(const Zelkor &window, const char *name)
     return window.findChild<QPushButton *>(QLatin1String(name));
 }
 
-inline QStatusBar *statusBar(const Zelkor &window)
-{
-    return window.findChild<QStatusBar *>(QStringLiteral("statusBar"));
-}
-
-inline bool jobControlsEnabled(const Zelkor &window)
-{
-    return button(window, "updateBtn")->isEnabled() && button(window, "calbBtn")->isEnabled()
-        && window.findChild<QWidget *>(QStringLiteral("calbAfterChk"))->isEnabled();
-}
-
-// Simulated devices on COM ports, a scratch working directory whose settings.ini names their
+// Simulated devices, a scratch working directory whose settings.ini names their
 // pseudo-terminals, and the window started there. The window goes first, so that it saves its
 // settings into the scratch directory while its devices still run.
 class Bench
@@ -84,17 +95,16 @@ public:
     // A file in the working directory.
     QString file(const QString &name, const QByteArray &contents) const
     {
-        const QString path = scratch.path() + QLatin1Char('/') + name;
-        QFile out(path);
+        QFile out(scratch.path() + QLatin1Char('/') + name);
         if (!out.open(QIODevice::WriteOnly) || out.write(contents) != contents.size())
-            qFatal("can't write %s", qPrintable(path));
-        return path;
+            qFatal("can't write %s", qPrintable(out.fileName()));
+        return out.fileName();
     }
 
     // Starts the window with the firmware file given (empty: as at first start).
     Zelkor *start(const QString &firmwareFile = QString())
     {
-        storePorts(paths);
+        ScratchDirectory::storeSettings(paths, QStringLiteral("Ports"));
         if (!firmwareFile.isEmpty())
             ScratchDirectory::storeSettings({{"filename", firmwareFile}, {"open_path", "."}});
         window = std::make_unique<Zelkor>();
@@ -124,7 +134,7 @@ public:
 private:
     ScratchDirectory scratch;
     SimulatedPorts ports;
-    PortPaths paths;
+    QVariantMap paths;
     std::unique_ptr<Zelkor> window;
 };
 

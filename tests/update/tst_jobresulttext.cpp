@@ -1,0 +1,87 @@
+#include "JobResult.h"
+#include "JobResultText.h"
+
+#include <QTest>
+
+class tst_JobResultText : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void failureTexts_data();
+    void failureTexts();
+    void progress_data();
+    void progress();
+};
+
+void tst_JobResultText::failureTexts_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("message"); // empty: the code has no text
+    QTest::addColumn<bool>("calibration");
+
+    using namespace JobResult;
+    const auto row = [](int code, const char *message, bool calibration = false) {
+        QTest::addRow("%d", code) << code << QString(message) << calibration;
+    };
+    row(PortCantOpen, "Can'n open device");
+    row(FirmwareFileCantOpen, "Can'n open firmware file");
+    row(FirmwareFileCorrupted, "Firmware file is corrupted");
+    row(LoaderResetFailed, "Can't execute command RESET");
+    row(LoaderConnectFailed, "Can't execute command CONNECT");
+    row(LoaderDisconnectFailed, "Can't execute command DISCONNECT");
+    row(LoaderNewSectionFailed, "Can't execute command NEW SECTION");
+    row(LoaderWriteDataFailed, "Can't execute command WRITE DATA");
+    row(ScalFailed, "Can't execute command SCAL", true);
+    row(SaveFailed, "Can't execute command SAVE", true);
+    row(GetiFailed, "Can't execute command GETI", true);
+    row(CalibrateFailed, "Can't execute command CALIBRATE", true);
+    row(RdanFailed, "Can't execute command RDAN", true);
+    row(CalibrationResetFailed, "Can't execute command RESET", true);
+    row(GetsFailed, "Can't execute command GETS", true);
+    row(NoExternalPower, "Please connect external power", true);
+    row(GfwvFailed, "Can't execute command GFWV", true);
+    row(TimeoutFailed, "Can't set timeout", true);
+    // Around and between the table's codes.
+    for (int code : {int(UpdateSucceeded), int(Ok), -9, -150, -199, -210})
+        row(code, "");
+}
+
+void tst_JobResultText::failureTexts()
+{
+    QFETCH(int, code);
+    QFETCH(QString, message);
+    QFETCH(bool, calibration);
+
+    QCOMPARE(JobResultText::message(code), message);
+    const QString row = calibration ? "Calibration was cancelled" : "Firmware update was cancelled";
+    QCOMPARE(JobResultText::rowText(code), message.isEmpty() ? QString() : row);
+}
+
+void tst_JobResultText::progress_data()
+{
+    QTest::addColumn<int>("value");
+    QTest::addColumn<QString>("text"); // null: neither percents nor a calibration step
+
+    QTest::newRow("0") << 0 << " 0%";
+    QTest::newRow("9") << 9 << " 9%";
+    QTest::newRow("10") << 10 << "| 10%";
+    QTest::newRow("100") << 100 << "|||||||||| 100%";
+    QTest::newRow("101") << 101 << QString();
+    // Calibration steps: five percent a step, a bar every two steps.
+    QTest::newRow("200") << 200 << " 0%";
+    QTest::newRow("205") << 205 << "||| 25%";
+    QTest::newRow("220") << 220 << "|||||||||| 100%";
+}
+
+void tst_JobResultText::progress()
+{
+    QFETCH(int, value);
+    QFETCH(QString, text);
+    QCOMPARE(JobResultText::progress(value), text);
+    // The window leaves the row alone for a null text.
+    QCOMPARE(JobResultText::progress(value).isNull(), text.isNull());
+}
+
+QTEST_APPLESS_MAIN(tst_JobResultText)
+#include "tst_jobresulttext.moc"
