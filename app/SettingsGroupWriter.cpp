@@ -20,8 +20,15 @@ bool isHeader(const QByteArray &line)
     return trimmed.startsWith('[') && trimmed.endsWith(']');
 }
 
+bool isComment(const QByteArray &trimmed)
+{
+    return trimmed.startsWith(';') || trimmed.startsWith('#');
+}
+
 QByteArray keyOf(const QByteArray &line)
 {
+    if (isComment(line.trimmed()))
+        return QByteArray();
     const qsizetype equals = line.indexOf('=');
     return equals < 0 ? QByteArray() : line.left(equals).trimmed();
 }
@@ -123,10 +130,13 @@ QByteArray SettingsGroupWriter::merged(const QByteArray &original, const QString
     qsizetype end = begin + 1;
     while (end < lines.size() && !isHeader(lines.at(end)))
         ++end;
-    // New keys go after the group's last line that is not blank.
-    qsizetype insertAt = end;
-    while (insertAt > begin + 1 && lines.at(insertAt - 1).trimmed().isEmpty())
-        --insertAt;
+    // New keys go after the group's last key: comments and blank lines at its end belong to
+    // what follows.
+    qsizetype insertAt = begin + 1;
+    for (qsizetype i = begin + 1; i < end; ++i) {
+        if (!keyOf(lines.at(i)).isEmpty())
+            insertAt = i + 1;
+    }
     if (!lines.at(insertAt - 1).endsWith('\n'))
         lines[insertAt - 1] += '\n';
 
@@ -152,8 +162,8 @@ bool SettingsGroupWriter::looksLikeIni(const QByteArray &text)
         return false;
     for (const QByteArray &line : splitLines(text)) {
         const QByteArray trimmed = line.trimmed();
-        if (!trimmed.isEmpty() && !trimmed.startsWith(';') && !trimmed.startsWith('#')
-            && !isHeader(trimmed) && !trimmed.contains('='))
+        if (!trimmed.isEmpty() && !isComment(trimmed) && !isHeader(trimmed)
+            && !trimmed.contains('='))
             return false;
     }
     return true;

@@ -1,6 +1,6 @@
 #include "JobResultText.h"
-#include "WindowBench.h"
 #include "Translations.h"
+#include "WindowBench.h"
 #include "Zelkor.h"
 
 #include <QAbstractButton>
@@ -38,8 +38,8 @@ bool hasCyrillic(const QString &text)
 }
 
 const char *const ScanTexts[] = {"n/a", "Нет прошивки", "Готов", "режим ISP"};
-const int FailureCodes[] = {-1,   -2,   -3,   -4,   -5,   -6,   -7,   -8,   -200,
-                            -201, -202, -203, -204, -205, -206, -207, -208, -209};
+const int FailureCodes[] = {-1,   -2,   -3,   -4,   -5,   -6,   -7,   -8,   -90,  -91, -99,
+                            -200, -201, -202, -203, -204, -205, -206, -207, -208, -209};
 
 } // namespace
 

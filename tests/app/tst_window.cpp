@@ -13,6 +13,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QtTest>
@@ -227,9 +228,12 @@ private slots:
     void init();
     void rebuild_data();
     void rebuild();
+    void listKeepsTheUsersPlace();
     void windowFollowsDevices();
     void settingsRoundTrip_data();
     void settingsRoundTrip();
+    void settingsFileKept_data();
+    void settingsFileKept();
     void fileChooser_data();
     void fileChooser();
     void jobControlsFollowSelection_data();
@@ -245,6 +249,14 @@ private slots:
     void progressShown();
 
 private:
+    // The list is then fed by the test alone.
+    static void stopScanning(Zelkor &window)
+    {
+        window.refreshTimer->stop();
+        window.deviceThread->requestStop();
+        window.deviceThread->wait();
+        QCoreApplication::removePostedEvents(&window, QEvent::MetaCall);
+    }
     static QList<UpdateThread *> workers(const Zelkor &window)
     {
         return window.runningJobs.values();
@@ -338,10 +350,7 @@ void tst_Window::rebuild()
     QFETCH(bool, controlsAfter);
 
     Zelkor window;
-    window.refreshTimer->stop();
-    window.deviceThread->requestStop();
-    window.deviceThread->wait();
-    QCoreApplication::removePostedEvents(&window, QEvent::MetaCall);
+    stopScanning(window);
     for (const Row &row : before) {
         auto *item =
             new QTreeWidgetItem(window.ui.treeWidget,
@@ -375,6 +384,47 @@ void tst_Window::rebuild()
     }
     QCOMPARE(describe(shown), describe(after));
     QCOMPARE(jobControlsEnabled(window), controlsAfter);
+}
+
+// What the user holds on to while the list is rebuilt every second: the keyboard cursor, the
+// selection and the scroll position. Ports sort by number; each kind of row has an icon of its
+// own.
+void tst_Window::listKeepsTheUsersPlace()
+{
+    Zelkor window;
+    stopScanning(window);
+    window.show();
+    QTreeWidget *tree = window.ui.treeWidget;
+    QStringList listed;
+    QList<TDevices> devices;
+    for (int port = 40; port >= 1; --port) {
+        listed.append(PortNameMap::portName(port));
+        devices.append({listed.last(), "", "", "", Ready});
+    }
+    window.add_items(listed, devices);
+    for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+        tree->sortByColumn(LocationColumn, order);
+        for (int index = 0; index < 40; ++index)
+            QCOMPARE(tree->topLevelItem(index)->text(0),
+                     PortNameMap::portName(order == Qt::AscendingOrder ? index + 1 : 40 - index));
+    }
+
+    tree->setCurrentItem(row(window, 20));
+    row(window, 22)->setSelected(true);
+    QVERIFY(tree->verticalScrollBar()->maximum() >= 5);
+    tree->verticalScrollBar()->setValue(5);
+    window.add_items(listed, devices);
+    QCOMPARE(tree->currentItem()->text(0), PortNameMap::portName(20));
+    QCOMPARE(tree->selectedItems(), (QList<QTreeWidgetItem *> {row(window, 22), row(window, 20)}));
+    QCOMPARE(tree->verticalScrollBar()->value(), 5);
+
+    QSet<qint64> kinds;
+    for (const auto &[port, state] :
+         {std::pair {1, RowScanned}, {2, RowBusy}, {3, RowDone}, {4, RowFailed}, {5, RowWarned}}) {
+        window.setRowState(row(window, port), state);
+        kinds.insert(row(window, port)->icon(StatusColumn).cacheKey());
+    }
+    QCOMPARE(kinds.size(), 4);
 }
 
 void tst_Window::windowFollowsDevices()
@@ -424,9 +474,10 @@ void tst_Window::settingsRoundTrip_data()
         << QVariantMap() << false
         << QVariantMap {{"filename", Prompt}, {"open_path", ""}, {"calb_after", false}} << Prompt;
     // The stored name stands only with a folder.
+    // The prompt in the field is never saved over the real name.
     QTest::newRow("stored name without a folder")
         << QVariantMap {{"filename", "/srv/fw/meter.cod"}} << false
-        << QVariantMap {{"filename", Prompt}, {"open_path", ""}} << Prompt;
+        << QVariantMap {{"filename", "/srv/fw/meter.cod"}, {"open_path", ""}} << Prompt;
     QTest::newRow("typed name with a folder")
         << QVariantMap {{"open_path", "/srv/fw"}, {"filename", "/srv/fw/old.cod"}} << true
         << QVariantMap {{"filename", typed}, {"open_path", "/srv/fw"}} << typed;
@@ -467,6 +518,47 @@ void tst_Window::settingsRoundTrip()
     for (const QString &name : JobControls)
         QVERIFY2(!nextTime.findChild<QWidget *>(name)->isEnabled(), qPrintable(name));
     QCOMPARE(nextTime.size(), userActs ? resized : FormSize);
+}
+
+// Saving changes only the window's own lines of settings.ini: comments, other groups, their
+// order and values QSettings would write back differently stay byte for byte. A file that is not
+// INI is left as it was.
+void tst_Window::settingsFileKept_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArrayList>("kept");
+    const QByteArray others = "; bench B\n[Ports]\nCOM5=/dev/serial/by-id/usb-FTDI;A10\n\n"
+                              "[Zeta]\npath=C:\\Users\\bench\\fw\n";
+    QTest::newRow("group added after the others") << others << QByteArrayList {others};
+    QTest::newRow("group among the others")
+        << "[Program_settings]\n; mine\nfilename=old.cod\nextra=1\n" + others
+        << QByteArrayList {"[Program_settings]\n; mine\n", "extra=1\n", others};
+    QTest::newRow("not INI") << QByteArray("Ports are on the bench PC\n")
+                             << QByteArrayList {"Ports are on the bench PC\n"};
+}
+
+void tst_Window::settingsFileKept()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArrayList, kept);
+    ScratchDirectory fresh;
+    QFile file(QStringLiteral("settings.ini"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(before) == before.size());
+    file.close();
+    {
+        Zelkor window;
+        child<QLineEdit>(window, "filenameEdit")->setText(QStringLiteral("new.cod"));
+    }
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray after = file.readAll();
+    for (const QByteArray &part : kept)
+        QVERIFY2(after.contains(part), after.constData());
+    const bool ini = before.contains('=');
+    QCOMPARE(after == before, !ini);
+    if (ini)
+        QCOMPARE(QSettings(file.fileName(), QSettings::IniFormat)
+                     .value(QStringLiteral("Program_settings/filename")),
+                 QVariant(QStringLiteral("new.cod")));
 }
 
 void tst_Window::fileChooser_data()
@@ -641,10 +733,10 @@ void tst_Window::jobEnds_data()
     QTest::newRow("calibration fails")
         << Job::Calibrate << meter(100001, {"save"}) << none << "Can't execute command SAVE"
         << CalibrationCancelled << int(RowWarned) << 0;
-    // The update's outcome settles the row; the calibration's failure text stays.
+    // The new firmware answers, yet the job failed: the row stays a failure.
     QTest::newRow("update done, calibration after it fails")
         << Job::UpdateThenCalibrate << meter(100001, {"save"}) << none
-        << "Can't execute command SAVE" << CalibrationCancelled << int(RowDone) << 1;
+        << "Can't execute command SAVE" << CalibrationCancelled << int(RowWarned) << 1;
     QTest::newRow("unplugged after the update")
         << Job::Update << meter()
         << QList<DeviceFault> {DeviceFault::on("RESET", DeviceFault::Unplug, 1)} << ""
@@ -679,16 +771,28 @@ void tst_Window::jobEnds()
     const Clock::time_point pressed = Clock::now();
     press(*window, job);
     QCOMPARE(workers(*window).size(), 1);
+    // The pressed button is disabled: the focus must not pass on to the file field, where the
+    // next key would replace the whole selected path.
+    QCOMPARE(window->focusWidget(), deviceList(*window));
+    QVERIFY(!child<QLineEdit>(*window, "filenameEdit")->hasSelectedText());
     // The worker goes at the very end of the job, before the port is handed back.
     Clock::time_point jobOver;
     connect(workers(*window).first(), &QObject::destroyed, this,
             [&jobOver] { jobOver = Clock::now(); });
 
     QTRY_VERIFY_WITH_TIMEOUT(workers(*window).isEmpty(), JobTimeoutMs);
-    QCOMPARE(history.messages, message.isEmpty() ? QStringList() : QStringList {message});
+    const QString port = PortNameMap::portName(1);
+    QCOMPARE(history.messages,
+             message.isEmpty() ? QStringList() : QStringList {port + ": " + message});
     QCOMPARE(row(*window, 1)->text(4), status);
     QCOMPARE(stateOf(row(*window, 1)), state);
     QCOMPARE(requestsBetween(*device, pressed, jobOver).count("1g"), checks);
+    // The reason of a failure stays with its row, through the scans that rebuild it.
+    if (!message.isEmpty()) {
+        QTest::qWait(2500);
+        QCOMPARE(row(*window, 1)->text(4), status);
+        QVERIFY(row(*window, 1)->toolTip(4).contains(message));
+    }
     // A done row can take no second job; any other row is usable again.
     QCOMPARE(jobControlsEnabled(*window), state != RowDone);
 }
@@ -856,7 +960,8 @@ void tst_Window::progressShown()
         percents < 0 ? JobResultText::rowText(percents) : JobResultText::progress(percents);
     QCOMPARE(item->text(4), shown.isNull() ? QStringLiteral("before") : shown);
     QCOMPARE(stateOf(item), state);
-    QCOMPARE(history.messages, message.isEmpty() ? QStringList() : QStringList {message});
+    QCOMPARE(history.messages,
+             message.isEmpty() ? QStringList() : QStringList {location + ": " + message});
     QCOMPARE(window->withinQuietPeriod(), quietPeriod);
     QVERIFY(!window->busy);
 }

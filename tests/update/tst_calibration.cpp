@@ -107,6 +107,15 @@ void tst_Calibration::calibrate_data()
     legacy.fullLength = true;
     QTest::newRow("legacy firmware, full length") << legacy;
 
+    // Firmware whose version came with a valid check value must keep filling it in: a wrong
+    // one in the measurements is read again, never computed into coefficients.
+    Case reread {ready, 0, 220, full.mid(0, 2) + full.mid(1), readyBlock};
+    reread.faults = {DeviceFault::on("rdan", DeviceFault::BadCheck)};
+    QTest::newRow("measurements with a wrong check value read again") << reread;
+    Case unchecked {ready, 0, 220, full, readyBlock};
+    unchecked.faults = {DeviceFault::on("gfwv", DeviceFault::BadCheck),
+                        DeviceFault::on("rdan", DeviceFault::BadCheck, 0, -1)};
+    QTest::newRow("firmware that fills in no check values") << unchecked;
     QTest::newRow("external power 49")
         << Case {measuring(1000, 1000, 49, 1000), -207, 201, {"gfwv", "rdan"}};
     QTest::newRow("gfwv and g001 silent")

@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using Lines = QList<QByteArray>;
 
 class tst_FirmwareFile : public QObject
@@ -13,6 +15,7 @@ class tst_FirmwareFile : public QObject
 private slots:
     void read_data();
     void read();
+    void notARegularFile();
 
 private:
     QTemporaryDir dir;
@@ -24,17 +27,32 @@ void tst_FirmwareFile::read_data()
     QTest::addColumn<int>("result");
     QTest::addColumn<Lines>("lines"); // checked only when the file is accepted
 
-    QTest::newRow("ten lines, last unterminated")
-        << "@00001000\n" + QByteArray("0102030405\n").repeated(7) + "q\ntail" << 0
-        << Lines {"@00001000\n"} + Lines(7, "0102030405\n") + Lines {"q\n", "tail"};
-    QTest::newRow("ten blank lines") << QByteArray("\n").repeated(10) << 0 << Lines(10, "\n");
-    QTest::newRow("nine blank lines") << QByteArray("\n").repeated(9) << -3 << Lines();
-    QTest::newRow("address of seven characters and terminator") << "@0000100\n"
-            + QByteArray("AB\n").repeated(9) << 0 << Lines {"@0000100\n"} + Lines(9, "AB\n");
-    QTest::newRow("bare address sign") << "@\n" + QByteArray("AB\n").repeated(9) << -3 << Lines();
-    QTest::newRow("short address after the end line")
-        << "@00001000\n" + QByteArray("AB\n").repeated(8) + "q\n@12\n"
-        << -3 << Lines();
+    const QByteArray data = QByteArray("0102030405\n").repeated(8);
+    const Lines dataLines(8, "0102030405\n");
+    QTest::newRow("ten lines, end line unterminated")
+        << "@00001000\n" + data + "q" << 0 << Lines {"@00001000\n"} + dataLines + Lines {"q"};
+    QTest::newRow("blank lines after the end line count, and are not sent")
+        << "@00001000\n" + data.left(44) + "q\n\n \r\n\n\n\n"
+        << 0 << Lines {"@00001000\n"} + Lines(4, "0102030405\n") + Lines {"q\n"};
+    QTest::newRow("nine lines") << "@00001000\n" + data.left(77) + "q\n" << -3 << Lines();
+    QTest::newRow("ten blank lines") << QByteArray("\n").repeated(10) << -3 << Lines();
+    QTest::newRow("plain text") << QByteArray("a line of text\n").repeated(12) << -3 << Lines();
+    QTest::newRow("data before the first address") << "0102\n@00001000\n" + data + "q\n"
+                                                   << -3 << Lines();
+    QTest::newRow("no end line") << "@00001000\n" + data + data << -3 << Lines();
+    QTest::newRow("end line in the middle") << "@00001000\n" + data + "q\n" + data << -3 << Lines();
+    QTest::newRow("bare address sign") << "@\n" + data + "q\n" << -3 << Lines();
+    QTest::newRow("address of seven characters and terminator") << "@0000100\n" + data
+            + "q\n" << 0 << Lines {"@0000100\n"} + dataLines + Lines {"q\n"};
+}
+
+// A FIFO would block the reader until someone writes into it: refused at once, as unopenable.
+void tst_FirmwareFile::notARegularFile()
+{
+    const QString fifo = dir.filePath(QStringLiteral("fifo.cod"));
+    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QCOMPARE(FirmwareFile(fifo).read(), int(JobResult::FirmwareFileCantOpen));
+    QCOMPARE(FirmwareFile(dir.path()).read(), int(JobResult::FirmwareFileCantOpen));
 }
 
 void tst_FirmwareFile::read()

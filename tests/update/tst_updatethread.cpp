@@ -180,10 +180,15 @@ void tst_UpdateThread::outcomes_data()
         connected + QStringList {"WRITE DATA"});
     row("disconnect refused", fault("DISCONNECT", DeviceFault::BadStatus), -6,
         {8, 17, 25, 34, 42, 51, 59, 68, 76, -6}, beforeDisconnect + QStringList {"DISCONNECT"});
-    // The loader takes nothing after DISCONNECT without a new CONNECT, so the line after the
-    // end line, sent all the same, is refused.
-    row("line after the end line", {}, -8, {7, 15, 23, 30, 38, 46, 54, 61, 69, 77, -8},
-        beforeDisconnect + QStringList {"DISCONNECT", "WRITE DATA"}, tenLines() + "0102\n");
+    // A loader that filled the check value into its reply to CONNECT must go on doing so; one
+    // that never does is taken at its word, as before.
+    row("write data reply with a wrong check value", fault("WRITE DATA", DeviceFault::BadCheck, 2),
+        -8, {8, 17, 25, -8}, connected + QStringList(3, "WRITE DATA"));
+    row("loader that fills in no check values",
+        fault("CONNECT", DeviceFault::BadCheck) + fault("WRITE DATA", DeviceFault::BadCheck, 2), 1,
+        tenLineProgress(), tenLineRequests());
+    // A partial image marked finished, or an erased device, for a file that is no image.
+    row("line after the end line", {}, -3, {-3}, {}, tenLines() + "0102\n");
     row("final reset can't be written", {}, 1, tenLineProgress(), tenLineRequests().mid(0, 12),
         tenLines(), false, 85);
     row("missing file", {}, -2, {-2}, {}, {});
