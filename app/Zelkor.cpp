@@ -65,6 +65,9 @@ Zelkor::~Zelkor()
     stopScanning();
     // Only jobs that nobody was asked about are left here (the window was not closed first).
     stopJobs();
+    QString logError;
+    jobTracker.flush(&logError);
+    reportLogError(logError);
     saveSettings();
 }
 
@@ -165,6 +168,9 @@ void Zelkor::setRowState(QTreeWidgetItem *item, int state)
 
 void Zelkor::add_items(QStringList all_locations, QList<TDevices> devices)
 {
+    QString logError;
+    jobTracker.scanned(devices, &logError);
+    reportLogError(logError);
     // A job slot is using the rows, or has just settled them: the next pass comes in a second.
     if (withinQuietPeriod() || busy)
         return;
@@ -248,6 +254,14 @@ bool Zelkor::startJobs(bool calibrate, bool update)
         QCoreApplication::processEvents();
 
         auto *job = new UpdateThread;
+        jobTracker.started(
+            job,
+            {port,
+             {row->text(SerialColumn), row->text(DescriptionColumn), row->text(FirmwareColumn)},
+             update,
+             calibrate,
+             ui.filenameEdit->text(),
+             ui.VrefSpin->value()});
         connect(job, &UpdateThread::progress, this, &Zelkor::updateProgress);
         connect(job, &UpdateThread::finished, this, &Zelkor::updateFinished);
         job->setJob(port, ui.filenameEdit->text(), calibrate, update, ui.VrefSpin->value());
@@ -303,6 +317,9 @@ void Zelkor::updateFinished(UpdateThread *thread, QString devicename, int update
         return;
     const QScopedValueRollback<bool> working(busy, true);
     QTreeWidgetItem *row = deviceList->row(devicename);
+    int result = thread->update() && JobResult::isFailure(update_result) ? update_result
+        : thread->calibrate() && JobResult::isFailure(calb_result)       ? calb_result
+                                                                         : int(JobResult::Ok);
 
     if (thread->update() && !JobResult::isFailure(update_result)) {
         const int check = checkFirmware(devicename);
@@ -316,6 +333,7 @@ void Zelkor::updateFinished(UpdateThread *thread, QString devicename, int update
             }
             qDebug().noquote().nospace() << tr("Повторный старт потока ") << thread;
             // The same job once more, on the port that stays reserved for it.
+            jobTracker.repeated(thread);
             thread->restart();
             return;
         }
@@ -323,14 +341,10 @@ void Zelkor::updateFinished(UpdateThread *thread, QString devicename, int update
         if (row && check == ModeProbe::FirmwareRuns) {
             if (!(thread->calibrate() && JobResult::isFailure(calb_result)))
                 setRowState(row, RowDone);
-        } else if (row) {
-            setRowState(row, RowFailed);
-            const QString reason = check == ModeProbe::NoFirmware
-                ? JobResultText::message(JobResult::FirmwareNotTaken)
-                : QString();
-            DeviceList::setStatus(row, JobResultText::message(JobResult::DeviceLost), reason);
-            if (!reason.isEmpty())
-                showMessage(devicename + QStringLiteral(": ") + reason);
+        } else if (check != ModeProbe::FirmwareRuns) {
+            result = check == ModeProbe::NoFirmware ? JobResult::FirmwareNotTaken
+                                                    : JobResult::DeviceLost;
+            showDeviceLost(row, devicename, result);
         }
     }
     if (row && thread->calibrate() && !JobResult::isFailure(calb_result)) {
@@ -338,6 +352,9 @@ void Zelkor::updateFinished(UpdateThread *thread, QString devicename, int update
         DeviceList::showSuccess(row);
     }
 
+    QString logError;
+    jobTracker.finished(thread, result, &logError);
+    reportLogError(logError);
     // finished() was the run's last act; the destructor waits for run() to return.
     runningJobs.remove(thread);
     updateRepeats.remove(thread);
@@ -347,6 +364,29 @@ void Zelkor::updateFinished(UpdateThread *thread, QString devicename, int update
     deviceThread->releasePort(devicename);
     selectionChanged();
     lastJobTime.start();
+}
+
+// After an update the device answers neither with firmware nor, after the repeats, with
+// anything but its loader.
+void Zelkor::showDeviceLost(QTreeWidgetItem *row, const QString &port, int result)
+{
+    if (!row)
+        return;
+    setRowState(row, RowFailed);
+    const QString reason =
+        result == JobResult::FirmwareNotTaken ? JobResultText::message(result) : QString();
+    DeviceList::setStatus(row, JobResultText::message(JobResult::DeviceLost), reason);
+    if (!reason.isEmpty())
+        showMessage(port + QStringLiteral(": ") + reason);
+}
+
+// The job's own result stands; the user learns that its row is missing from the log.
+void Zelkor::reportLogError(const QString &error)
+{
+    if (error.isEmpty())
+        return;
+    qWarning().noquote() << error;
+    showMessage(error);
 }
 
 int Zelkor::checkFirmware(QString port)

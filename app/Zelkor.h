@@ -2,6 +2,7 @@
 #define ZELKOR_H
 
 #include "DeviceList.h"
+#include "JobTracker.h"
 #include "TDevices.h"
 #include "ui_Zelkor.h"
 
@@ -84,6 +85,8 @@ private:
     bool startJobs(bool calibrate, bool update);
     // Takes a port away from the scan and waits until the scan has let go of it.
     void reservePort(QString port);
+    void showDeviceLost(QTreeWidgetItem *row, const QString &port, int result);
+    void reportLogError(const QString &error);
     // The firmware check on a link of the window's own: see ModeProbe::FirmwareState.
     int checkFirmware(QString port);
     bool confirmQuitWithJobs();
@@ -107,6 +110,8 @@ private:
     QSet<UpdateThread *> runningJobs;
     // How often each running job was repeated because its device still asked for firmware.
     QHash<UpdateThread *, int> updateRepeats;
+    // Every job into the job log and the program's log.
+    JobTracker jobTracker;
 
     // Its tests hold the rebuild off as the job slots do, through busy and lastJobTime, and
     // follow the workers the window runs.

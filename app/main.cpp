@@ -1,4 +1,6 @@
 #include "CommandLine.h"
+#include "LogFile.h"
+#include "SignalWatcher.h"
 #include "Translations.h"
 #include "Zelkor.h"
 
@@ -17,8 +19,25 @@ int main(int argc, char *argv[])
     }
 
     QApplication application(argc, argv);
+    QString logError;
+    if (!LogFile::install(QString::fromLatin1(LogFile::DefaultName), LogFile::DefaultLimit,
+                          &logError))
+        qWarning().noquote() << LogFile::DefaultName << "not written:" << logError;
     Translations::install(application, commandLine.language());
-    Zelkor window;
-    window.show();
-    return application.exec();
+    int exitCode = 0;
+    {
+        Zelkor window;
+        // Logging out or Ctrl-C: as "Quit anyway", the jobs stop after the exchange in progress
+        // and the window saves on its way out; a second signal ends the program at once.
+        SignalWatcher stopSignals;
+        QObject::connect(&stopSignals, &SignalWatcher::caught, &application, [] {
+            SignalWatcher::restoreDefaults();
+            QApplication::quit();
+        });
+        window.show();
+        exitCode = application.exec();
+    }
+    // The window's last lines, written as it goes, belong in the log too.
+    LogFile::uninstall();
+    return exitCode;
 }

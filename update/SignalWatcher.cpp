@@ -32,14 +32,19 @@ SignalWatcher::SignalWatcher(QObject *parent) : QObject(parent)
 
 SignalWatcher::~SignalWatcher()
 {
-    for (const int number : WatchedSignals)
-        ::signal(number, SIG_DFL);
+    restoreDefaults();
     if (notifier) {
         delete notifier;
         ::close(signalPipe[0]);
         ::close(signalPipe[1]);
         signalPipe[0] = signalPipe[1] = -1;
     }
+}
+
+void SignalWatcher::restoreDefaults()
+{
+    for (const int number : WatchedSignals)
+        ::signal(number, SIG_DFL);
 }
 
 void SignalWatcher::handle(int signalNumber)
