@@ -1,3 +1,4 @@
+#include "DeviceNodeWatcher.h"
 #include "DeviceThread.h"
 #include "Zelkor.h"
 
@@ -18,6 +19,9 @@ void Zelkor::setUpScanning()
     // The pass emits from its own thread; the queued call must copy the lists.
     registerDeviceMetaTypes();
     connect(deviceThread.get(), &DeviceThread::finish, this, &Zelkor::add_items);
+
+    // A plugged-in adapter is scanned at once; the timer stays as the fallback.
+    connect(new DeviceNodeWatcher(this), &DeviceNodeWatcher::portAppeared, this, &Zelkor::refresh);
 
     // The first devices show up without waiting for the first tick.
     refresh();
