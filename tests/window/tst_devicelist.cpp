@@ -328,13 +328,14 @@ void tst_DeviceList::closingDuringPass()
     }
     bench.close();
 
-    // The pass ended with the window before it reached the last device, and from then on no
-    // device hears anything. A request already under way is still logged at first.
+    // The pass, which talks to all six at once, ended with the window within their first
+    // exchanges, and from then on no device hears anything. A request already under way is still
+    // logged at first.
     QTest::qWait(200);
     const int heard = requests();
     QTest::qWait(500);
     QCOMPARE(requests(), heard);
-    QCOMPARE(last.size(), 0);
+    QVERIFY(last.size() <= 1);
     QVERIFY(!messages.contains("Destroyed while thread is still running"));
     QCOMPARE(ScratchDirectory::storedSettings().value("filename").toString(),
              QStringLiteral("Please select firmware *.cod file"));
