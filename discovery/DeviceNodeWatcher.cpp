@@ -4,16 +4,15 @@
 
 #include <QDir>
 
-DeviceNodeWatcher::DeviceNodeWatcher(QObject *parent, const QStringList &folders)
+DeviceNodeWatcher::DeviceNodeWatcher(QObject *parent)
+    : DeviceNodeWatcher({QStringLiteral("/dev"), QStringLiteral("/dev/serial/by-id")}, parent)
+{ }
+
+DeviceNodeWatcher::DeviceNodeWatcher(const QStringList &folders, QObject *parent)
     : QObject(parent), folders(folders)
 {
     connect(&watcher, &QFileSystemWatcher::directoryChanged, this, &DeviceNodeWatcher::look);
     look();
-}
-
-QStringList DeviceNodeWatcher::defaultFolders()
-{
-    return {QStringLiteral("/dev"), QStringLiteral("/dev/serial/by-id")};
 }
 
 void DeviceNodeWatcher::look()

@@ -15,11 +15,10 @@ class DeviceNodeWatcher : public QObject
     Q_OBJECT
 
 public:
-    explicit DeviceNodeWatcher(QObject *parent = nullptr,
-                               const QStringList &folders = defaultFolders());
-
-    // "/dev", and "/dev/serial/by-id" where udev keeps its stable names for USB adapters.
-    static QStringList defaultFolders();
+    // Watches "/dev", and "/dev/serial/by-id" where udev keeps its stable names for USB
+    // adapters.
+    explicit DeviceNodeWatcher(QObject *parent = nullptr);
+    explicit DeviceNodeWatcher(const QStringList &folders, QObject *parent = nullptr);
 
 signals:
     void portAppeared(const QString &portName);

@@ -70,7 +70,7 @@ void TestDeviceNodeWatcher::newNodes()
     for (const QString &entry : before)
         QVERIFY(touch(dir.filePath(folder + entry)));
 
-    DeviceNodeWatcher watcher(nullptr, {dir.path(), dir.filePath("by-id")});
+    DeviceNodeWatcher watcher({dir.path(), dir.filePath("by-id")});
     QSignalSpy spy(&watcher, &DeviceNodeWatcher::portAppeared);
     if (!folder.isEmpty()) {
         QVERIFY(QDir(dir.path()).mkdir(folder));
