@@ -312,9 +312,9 @@ void TestDeviceThread::exclusion()
 
     SimulatedPorts ports;
     SimulatedDevice *device = ports.add(3, profile, faults);
-    QVERIFY(device);
     // Still in its first exchange while the other port goes.
-    QVERIFY(ports.add(4, answersYes(), {slowStatus()}));
+    SimulatedDevice *other = ports.add(4, answersYes(), {slowStatus()});
+    QVERIFY(device && other);
     DeviceThread worker;
 
     Pass pass;
@@ -325,6 +325,7 @@ void TestDeviceThread::exclusion()
     worker.start();
     if (!requests.isEmpty()) {
         QVERIFY(waitForRequest(device, int(requests.size()), requests.last()));
+        QVERIFY(waitForRequest(other, 1, "1g"));
         worker.excludePort(com3);
         QVERIFY2(!worker.usesPort(com3),
                  "the port must be free for a job once excludePort returns");
