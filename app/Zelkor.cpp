@@ -1,5 +1,6 @@
 #include "Zelkor.h"
 
+#include "DeviceNodeWatcher.h"
 #include "DeviceThread.h"
 #include "JobResult.h"
 #include "JobResultText.h"
@@ -135,6 +136,8 @@ void Zelkor::setUpScanning()
     // The pass emits from its own thread; the queued call must copy the lists.
     registerDeviceMetaTypes();
     connect(deviceThread.get(), &DeviceThread::finish, this, &Zelkor::add_items);
+    // A plugged-in adapter is scanned at once; the timer stays as the fallback.
+    connect(new DeviceNodeWatcher(this), &DeviceNodeWatcher::portAppeared, this, &Zelkor::refresh);
 
     // The first devices show up without waiting for the first tick.
     refresh();

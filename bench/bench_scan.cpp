@@ -1,97 +1,167 @@
-// Measures one scan pass over 3 devices whose command variants are already known and 5 ports
-// where nothing answers, all simulated, and sets it against the read time-outs that the
-// protocol itself makes such a pass wait out.
+// How often the device list can refresh. Part one drives the scan worker as the window does (a
+// pass at once, then one on every 1000 ms tick unless one runs) over 1, 4, 16 and 64 simulated
+// devices answering the status query with "errc", plus a few silent ports, and prints the
+// period between two passes' results and the length of a pass, each against one device.
+// Part two runs the release program itself for 30 s beside 16 idle devices that zelkor-devsim
+// simulates in a process of its own, and prints the processor time the program used.
 
 #include "DeviceThread.h"
-#include "ModeProbe.h"
 #include "SimulatedPorts.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLoggingCategory>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
+#include <unistd.h>
 #include <vector>
 
 namespace {
 
-constexpr int KnownDevices = 3;
-constexpr int SilentPorts = 5;
-constexpr int MeasuredPasses = 5;
+// The window's refresh timer.
+constexpr int TickMs = 1000;
+constexpr int SilentPorts = 3;
+// The first pass starts at once rather than on a tick and learns each device's command variants;
+// the periods from the second pass's finish on are measured.
+constexpr int MeasuredPeriods = 8;
+constexpr int DeviceCounts[] = {1, 4, 16, 64};
 
-constexpr unsigned StatusReplyLength = 8;
-constexpr unsigned ErrcLength = 4;
-constexpr unsigned LoaderReplyLength = 2;
-constexpr unsigned IspReplyLength = 1;
+constexpr int IdleDevices = 16;
+constexpr int WarmUpMs = 5000;
+constexpr int IdleMs = 30000;
+constexpr int DevsimStartLimitMs = 10000;
 
-// A read of n bytes waits constant + n * multiplier when the reply falls short.
-unsigned readTimeout(const LinkTimeouts &timeouts, unsigned bytes)
+struct Refresh
 {
-    return timeouts.readTotalConstant + bytes * timeouts.readTotalMultiplier;
+    // Mean time between two passes' finish: the window's timer is a coarse one, whose ticks
+    // may come a few per cent early or late, one at a time.
+    double periodMs;
+    double passMs; // median time from a pass's start to its finish
+};
+
+double median(std::vector<qint64> values)
+{
+    std::sort(values.begin(), values.end());
+    return double(values[values.size() / 2]);
 }
 
-// Firmware that answers "errc" fills half of the 8-byte status reply: the first read waits its
-// whole time-out for the rest, the next read for the 4 missing bytes runs out empty.
-unsigned mandatedForDevice(DeviceProfile::ProbeAnswer answer)
-{
-    if (answer == DeviceProfile::ProbeAnswer::Yes)
-        return 0;
-    const LinkTimeouts &status = ModeProbe::ScanTimeouts.statusQuery;
-    return readTimeout(status, StatusReplyLength)
-        + readTimeout(status, StatusReplyLength - ErrcLength);
-}
-
-// Status query, loader probe, then the ISP probe with the loader probe's time-outs.
-unsigned mandatedForSilentPort()
-{
-    const LinkTimeouts &loader = ModeProbe::ScanTimeouts.loaderQuery;
-    return readTimeout(ModeProbe::ScanTimeouts.statusQuery, StatusReplyLength)
-        + readTimeout(loader, LoaderReplyLength) + readTimeout(loader, IspReplyLength);
-}
-
-qint64 timePass(DeviceThread &worker)
-{
-    QElapsedTimer timer;
-    timer.start();
-    worker.start();
-    worker.wait();
-    QCoreApplication::processEvents(); // drops the queued result
-    return timer.elapsed();
-}
-
-void measure(DeviceProfile::ProbeAnswer answer, const char *answerName)
+Refresh measureRefresh(int devices)
 {
     SimulatedPorts ports;
-    DeviceProfile known = DeviceProfile::ready();
-    known.probeAnswer = answer;
     int number = 1;
-    for (int i = 0; i < KnownDevices; ++i)
-        ports.add(number++, known);
+    for (int i = 0; i < devices; ++i)
+        ports.add(number++, DeviceProfile::ready());
     for (int i = 0; i < SilentPorts; ++i)
         ports.add(number++, DeviceProfile::silent());
 
     DeviceThread worker;
-    const qint64 firstPass = timePass(worker); // learns the variants of each device
+    QElapsedTimer clock;
+    clock.start();
+    qint64 started = 0;
+    std::vector<qint64> finishes;
     std::vector<qint64> passes;
-    for (int i = 0; i < MeasuredPasses; ++i)
-        passes.push_back(timePass(worker));
-    std::sort(passes.begin(), passes.end());
+    QEventLoop loop;
+    QObject::connect(&worker, &DeviceThread::finish, &loop, [&] {
+        finishes.push_back(clock.elapsed());
+        passes.push_back(finishes.back() - started);
+        if (int(finishes.size()) > MeasuredPeriods + 1)
+            loop.quit();
+    });
+    const auto refresh = [&] {
+        if (!worker.isRunning()) {
+            started = clock.elapsed();
+            worker.start(QThread::InheritPriority);
+        }
+    };
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &loop, refresh);
+    refresh();
+    tick.start(TickMs);
+    loop.exec();
 
-    const unsigned perDevice = mandatedForDevice(answer);
-    const unsigned perSilent = mandatedForSilentPort();
-    const unsigned mandated = KnownDevices * perDevice + SilentPorts * perSilent;
-    const qint64 median = passes[passes.size() / 2];
-    std::printf("%d known devices (status answer %s) + %d silent ports\n", KnownDevices, answerName,
-                SilentPorts);
-    std::printf("  mandated read time-outs  %d x %u ms + %d x %u ms = %u ms\n", KnownDevices,
-                perDevice, SilentPorts, perSilent, mandated);
-    std::printf("  first pass               %lld ms\n", static_cast<long long>(firstPass));
-    std::printf("  later passes (n=%d)       min %lld  median %lld  max %lld ms\n", MeasuredPasses,
-                static_cast<long long>(passes.front()), static_cast<long long>(median),
-                static_cast<long long>(passes.back()));
-    std::printf("  median / mandated        %.3f  (%lld ms above the time-outs)\n\n",
-                double(median) / double(mandated), static_cast<long long>(median - mandated));
+    passes.erase(passes.begin());
+    return {double(finishes.back() - finishes[1]) / MeasuredPeriods, median(passes)};
+}
+
+// Processor time of a process so far (user and system), from /proc.
+double cpuMs(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray line = stat.readAll();
+    // The fields after the parenthesised command name; utime and stime are fields 14 and 15.
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    const double ticks = fields.value(11).toDouble() + fields.value(12).toDouble();
+    return ticks * 1000.0 / double(sysconf(_SC_CLK_TCK));
+}
+
+void waitMs(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// The program beside 16 idle devices: processor time over IdleMs after a warm-up, and the number
+// of device lists it rebuilt meanwhile ("Add items started" on its debug output).
+bool measureIdleProgram()
+{
+    QTemporaryDir dir;
+    QStringList devsimArguments {"--settings", dir.filePath("settings.ini")};
+    for (int port = 1; port <= IdleDevices; ++port)
+        devsimArguments << "--device" << QStringLiteral("ready:COM%1").arg(port);
+    QProcess devsim;
+    devsim.start(QStringLiteral(ZELKOR_DEVSIM), devsimArguments);
+    QElapsedTimer limit;
+    limit.start();
+    while (!devsim.readAllStandardOutput().contains("Ctrl-C")
+           && limit.elapsed() < DevsimStartLimitMs)
+        devsim.waitForReadyRead(DevsimStartLimitMs);
+    if (limit.elapsed() >= DevsimStartLimitMs) {
+        std::printf("zelkor-devsim did not start\n");
+        return false;
+    }
+
+    QProcess program;
+    program.setWorkingDirectory(dir.path());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    program.setProcessEnvironment(environment);
+    int rebuilds = 0;
+    bool counting = false;
+    QByteArray pending;
+    QObject::connect(&program, &QProcess::readyReadStandardError, [&] {
+        pending += program.readAllStandardError();
+        const qsizetype end = pending.lastIndexOf('\n') + 1;
+        if (counting)
+            rebuilds += int(pending.left(end).count("Add items started"));
+        pending.remove(0, end);
+    });
+    program.start(QStringLiteral(ZELKOR_PROGRAM), {});
+    waitMs(WarmUpMs);
+    const double before = cpuMs(program.processId());
+    counting = true;
+    waitMs(IdleMs);
+    const double after = cpuMs(program.processId());
+    counting = false;
+    program.kill();
+    program.waitForFinished();
+    devsim.terminate();
+    devsim.waitForFinished();
+
+    std::printf("Program with %d idle devices (simulated in another process), over %d s:\n",
+                IdleDevices, IdleMs / 1000);
+    std::printf("  processor time  %.0f ms  = %.2f %% of a core\n", after - before,
+                100.0 * (after - before) / IdleMs);
+    std::printf("  device list rebuilt %d times  (one per %.0f ms)\n", rebuilds,
+                rebuilds ? double(IdleMs) / rebuilds : 0.0);
+    return before >= 0 && after >= 0;
 }
 
 } // namespace
@@ -101,7 +171,19 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
     registerDeviceMetaTypes();
-    measure(DeviceProfile::ProbeAnswer::Errc, "errc");
-    measure(DeviceProfile::ProbeAnswer::Yes, "yy");
-    return 0;
+
+    std::printf("Refresh with a %d ms tick; devices answer \"errc\", plus %d silent ports "
+                "(mean of %d periods from the second pass on):\n",
+                TickMs, SilentPorts, MeasuredPeriods);
+    std::printf("  devices   period ms  ratio   pass ms  ratio\n");
+    Refresh one {};
+    for (int devices : DeviceCounts) {
+        const Refresh r = measureRefresh(devices);
+        if (devices == DeviceCounts[0])
+            one = r;
+        std::printf("  %7d   %9.0f  %5.2f   %7.0f  %5.2f\n", devices, r.periodMs,
+                    r.periodMs / one.periodMs, r.passMs, r.passMs / one.passMs);
+    }
+    std::printf("\n");
+    return measureIdleProgram() ? 0 : 1;
 }

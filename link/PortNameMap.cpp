@@ -66,6 +66,18 @@ QString PortNameMap::devicePath(const QString &portName) const
     return defaultTableEnabled ? defaultPath(portNumber(portName)) : QString();
 }
 
+QString PortNameMap::portNameAt(const QString &devicePath) const
+{
+    if (devicePath.isEmpty())
+        return QString();
+    for (int number = FirstPortNumber; number <= LastPortNumber; ++number) {
+        const QString name = portName(number);
+        if (this->devicePath(name) == devicePath)
+            return name;
+    }
+    return QString();
+}
+
 void PortNameMap::setPath(const QString &portName, const QString &devicePath)
 {
     QMutexLocker lock(&mutex);

@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -22,6 +23,16 @@ struct Pass
     QStringList locations;
     QList<TDevices> devices;
 
+    // Collects the worker's signal in the receiver's thread, through the queued connection a
+    // window gets.
+    void listen(DeviceThread &worker, QObject &receiver)
+    {
+        QObject::connect(&worker, &DeviceThread::finish, &receiver,
+                         [this](QStringList all, QList<TDevices> found) {
+                             *this = {true, all, found};
+                         });
+    }
+
     // The record of a port as five texts; empty when the pass found no device there.
     QStringList record(const QString &location) const
     {
@@ -33,18 +44,12 @@ struct Pass
     }
 };
 
-// Runs one pass on the worker's own thread and collects its signal in this thread, through the
-// queued connection a window gets.
+// Runs one pass on the worker's own thread and collects its signal in this thread.
 Pass runPass(DeviceThread &worker)
 {
     Pass pass;
     QObject receiver;
-    QObject::connect(&worker, &DeviceThread::finish, &receiver,
-                     [&pass](QStringList locations, QList<TDevices> devices) {
-                         pass.finished = true;
-                         pass.locations = locations;
-                         pass.devices = devices;
-                     });
+    pass.listen(worker, receiver);
     worker.start();
     // The signal is queued: a finished pass has posted it by the time wait() returns.
     if (worker.wait(PassLimitMs))
@@ -68,6 +73,25 @@ DeviceProfile answering(int getiLength, const QSet<QByteArray> &unanswered)
     profile.getiLength = getiLength;
     profile.unanswered = unanswered;
     return profile;
+}
+
+// Firmware whose status query gets the full answer rather than "errc": its identification
+// starts at once.
+DeviceProfile answersYes()
+{
+    DeviceProfile profile = firmwareDevice();
+    profile.probeAnswer = DeviceProfile::ProbeAnswer::Yes;
+    return profile;
+}
+
+// That answer a byte every 160 ms: for over a second the pass is inside the exchange, as each
+// read waits at least 180 ms for the next byte.
+DeviceFault slowStatus()
+{
+    DeviceFault fault = DeviceFault::on("1g", DeviceFault::Split);
+    fault.bytes = 1;
+    fault.delayMs = 160;
+    return fault;
 }
 
 // Waits until the device has received `count` requests, the last of them `name`.
@@ -96,6 +120,7 @@ private slots:
     void exclusion();
     void stopDuringPass_data();
     void stopDuringPass();
+    void slowPortDelaysNoOther();
 
 private:
     const QString com3 = SimulatedPorts::portName(3);
@@ -214,17 +239,29 @@ void TestDeviceThread::variantMasks()
 
     SimulatedPorts ports;
     SimulatedDevice *device = ports.add(3, profile, faults);
-    QVERIFY(device);
+    // A neighbour with other variants, through with every pass before the device above has
+    // its status answer: what one port learns must not reach or replace the other's.
+    DeviceProfile older = answering(20, {"gser", "gfwv"});
+    older.probeAnswer = DeviceProfile::ProbeAnswer::Yes;
+    SimulatedDevice *neighbour = ports.add(4, older);
+    QVERIFY(device && neighbour);
+    const QStringList neighbourLater {"1g", "geti", "g000", "g001"};
+    const std::pair<QStringList, QStringList> passes[] = {
+        {firstPass, {"1g", "geti", "gser", "g000", "gfwv", "g001"}}, {laterPasses, neighbourLater}};
     DeviceThread worker;
-    for (const QStringList &requests : {firstPass, laterPasses}) {
+    for (const auto &[requests, neighbourRequests] : passes) {
         const Pass pass = runPass(worker);
         QVERIFY(pass.finished);
         QCOMPARE(pass.record(com3), record);
         QCOMPARE(device->log().takeRequests(int(requests.size()), DeviceLagMs), requests);
+        QCOMPARE(neighbour->log().takeRequests(int(neighbourRequests.size()), DeviceLagMs),
+                 neighbourRequests);
     }
     worker.forgetVariants(com3);
     QVERIFY(runPass(worker).finished);
     QCOMPARE(device->log().takeRequests(int(firstPass.size()), DeviceLagMs), firstPass);
+    QCOMPARE(neighbour->log().takeRequests(int(neighbourLater.size()), DeviceLagMs),
+             neighbourLater);
 }
 
 void TestDeviceThread::exclusion_data()
@@ -269,24 +306,24 @@ void TestDeviceThread::exclusion()
 
     SimulatedPorts ports;
     SimulatedDevice *device = ports.add(3, profile, faults);
-    QVERIFY(device);
-    QVERIFY(ports.add(4, firmwareDevice()));
+    // Still in its first exchange while the other port goes.
+    SimulatedDevice *other = ports.add(4, answersYes(), {slowStatus()});
+    QVERIFY(device && other);
     DeviceThread worker;
 
     Pass pass;
     QObject receiver;
-    connect(&worker, &DeviceThread::finish, &receiver,
-            [&pass](QStringList locations, QList<TDevices> devices) {
-                pass = {true, locations, devices};
-            });
+    pass.listen(worker, receiver);
     if (requests.isEmpty())
         worker.excludePort(com3);
     worker.start();
     if (!requests.isEmpty()) {
         QVERIFY(waitForRequest(device, int(requests.size()), requests.last()));
+        QVERIFY(waitForRequest(other, 1, "1g"));
         worker.excludePort(com3);
         QVERIFY2(!worker.usesPort(com3),
                  "the port must be free for a job once excludePort returns");
+        QVERIFY(worker.usesPort(com4));
     }
 
     QVERIFY(worker.wait(PassLimitMs));
@@ -313,17 +350,12 @@ void TestDeviceThread::stopDuringPass()
 {
     QFETCH(bool, deleteWhileRunning);
 
-    // The first device answers its status query a byte every 100 ms, so the pass is inside
-    // that exchange for most of a second; every other request goes unanswered.
-    DeviceProfile answersYes = firmwareDevice();
-    answersYes.probeAnswer = DeviceProfile::ProbeAnswer::Yes;
-    DeviceFault slowStatus = DeviceFault::on("1g", DeviceFault::Split);
-    slowStatus.bytes = 1;
-    slowStatus.delayMs = 100;
+    // Both ports are inside their slow status queries when the pass is stopped; every other
+    // request goes unanswered.
     const DeviceFault silence = DeviceFault::on("*", DeviceFault::NoReply, 0, -1);
     SimulatedPorts ports;
-    SimulatedDevice *first = ports.add(3, answersYes, {slowStatus, silence});
-    SimulatedDevice *next = ports.add(4, firmwareDevice(), {silence});
+    SimulatedDevice *first = ports.add(3, answersYes(), {slowStatus(), silence});
+    SimulatedDevice *next = ports.add(4, answersYes(), {slowStatus(), silence});
     QVERIFY(first && next);
     auto worker = std::make_unique<DeviceThread>();
     int finishes = 0;
@@ -331,18 +363,19 @@ void TestDeviceThread::stopDuringPass()
     connect(worker.get(), &DeviceThread::finish, &receiver, [&finishes] { ++finishes; });
     worker->start();
     QVERIFY(waitForRequest(first, 1, "1g"));
+    QVERIFY(waitForRequest(next, 1, "1g"));
 
     if (deleteWhileRunning) {
         worker.reset();
     } else {
         worker->requestStop();
         QVERIFY(worker->wait(PassLimitMs));
-        QVERIFY(!worker->usesPort(com3));
+        QVERIFY(!worker->usesPort(com3) && !worker->usesPort(com4));
     }
     QCoreApplication::processEvents();
     QCOMPARE(finishes, 0);
     QCOMPARE(first->log().takeRequests(1, DeviceLagMs), QStringList {"1g"});
-    QCOMPARE(next->log().takeRequests(), QStringList {});
+    QCOMPARE(next->log().takeRequests(1, DeviceLagMs), QStringList {"1g"});
 
     // The ports are free again, and a stopped worker runs whole passes when started again.
     DeviceThread fresh;
@@ -350,6 +383,35 @@ void TestDeviceThread::stopDuringPass()
     QVERIFY(pass.finished);
     QCOMPARE(pass.locations.size(), 2);
     QCOMPARE(next->log().takeRequests(2, DeviceLagMs), (QStringList {"1g", "loader-probe"}));
+}
+
+// The ports of a pass are talked to at once: quick devices are through while a slow one is still
+// in its first exchange, and the records still come in port order.
+void TestDeviceThread::slowPortDelaysNoOther()
+{
+    SimulatedPorts ports;
+    SimulatedDevice *slow = ports.add(3, answersYes(), {slowStatus()});
+    QVERIFY(slow);
+    QList<SimulatedDevice *> quick;
+    for (int number : {4, 5, 6})
+        quick.append(ports.add(number, answersYes()));
+    QVERIFY(!quick.contains(nullptr));
+    DeviceThread worker;
+    Pass pass;
+    QObject receiver;
+    pass.listen(worker, receiver);
+    worker.start();
+    for (SimulatedDevice *device : quick)
+        QVERIFY(waitForRequest(device, 5, "gfwv"));
+    QCOMPARE(slow->log().requests(), QStringList {"1g"});
+
+    QVERIFY(worker.wait(PassLimitMs));
+    QTRY_VERIFY(pass.finished);
+    QStringList order;
+    for (const TDevices &device : pass.devices)
+        order.append(device.location);
+    QCOMPARE(order, pass.locations);
+    QCOMPARE(pass.locations.size(), 4);
 }
 
 QTEST_GUILESS_MAIN(TestDeviceThread)

@@ -1,0 +1,184 @@
+#include "PortScan.h"
+
+#include "ComPort.h"
+#include "DeviceThread.h"
+#include "ModeProbe.h"
+#include "ScanLinks.h"
+#include "VariantMasks.h"
+
+#include <QDebug>
+#include <QThread>
+#include <QtEndian>
+
+namespace {
+
+// Until a probe sets its own, a read of n bytes waits at most 140 + 2n ms; the identification
+// commands of a device that runs firmware get 50 + n ms.
+constexpr LinkTimeouts ScanTimeouts = LinkTimeouts::reads(140, 2).writes(0, 1000);
+constexpr LinkTimeouts IdentifyTimeouts = LinkTimeouts::reads(50, 1).writes(0, 1000);
+
+constexpr bool TwoStopBits = false;
+constexpr bool OneStopBit = true;
+
+constexpr unsigned CommandLength = 4;
+
+// Identity reply: type (4 bytes), model (2), then the 8-byte name field the scan shows.
+constexpr int NameOffset = 6;
+constexpr int NameLength = 8;
+
+QString decodeName(const char *reply)
+{
+    const char *name = reply + NameOffset;
+    return QString::fromLatin1(name, int(qstrnlen(name, NameLength)));
+}
+
+QString decodeSerial(const char *reply)
+{
+    return QString::number(qFromLittleEndian<quint32>(reply));
+}
+
+QString decodeVersion(const char *reply)
+{
+    const unsigned major = quint8(reply[0]);
+    const unsigned minor = quint8(reply[1]);
+    const unsigned build = qFromLittleEndian<quint16>(reply + 2);
+    return QStringLiteral("%1.%2.%3").arg(major).arg(minor).arg(build);
+}
+
+struct Variant
+{
+    int bit;
+    const char *command;
+    unsigned replyLength;
+};
+
+// Two forms of one question. The mask keeps at most one of a group's variant bits once the
+// group has run: the form that answered, or none.
+struct VariantGroup
+{
+    Variant variants[2];
+    int bits;
+    QString (*decode)(const char *reply);
+};
+
+enum GroupIndex { IdentityGroup, SerialGroup, FirmwareGroup, GroupCount };
+
+const VariantGroup Groups[GroupCount] = {
+    {{{0x001, "geti", 20}, {0x002, "geti", 36}}, 0x00F, decodeName},
+    {{{0x010, "gser", 10}, {0x020, "g000", 10}}, 0x0F0, decodeSerial},
+    {{{0x100, "gfwv", 10}, {0x200, "g001", 10}}, 0xF00, decodeVersion},
+};
+
+// The record's fixed texts belong to the scan worker's translation context.
+TDevices withoutFirmware(const QString &name, const QString &status)
+{
+    return {name, DeviceThread::tr("n/a"), DeviceThread::tr("n/a"),
+            DeviceThread::tr("Нет прошивки"), status};
+}
+
+} // namespace
+
+PortScan::PortScan(const QString &name, ScanLinks &links, VariantMasks &masks, const QThread &pass)
+    : name(name), links(links), masks(masks), pass(pass)
+{ }
+
+std::optional<TDevices> PortScan::run()
+{
+    if (pass.isInterruptionRequested())
+        return std::nullopt;
+    qDebug().noquote() << QStringLiteral("Device ") + name;
+    link = links.add();
+    link->setTimeouts(ScanTimeouts);
+    std::optional<TDevices> record = probe();
+    link->close();
+    links.retire(link);
+    link.reset();
+    return record;
+}
+
+int PortScan::checkFirmware()
+{
+    const int status = ModeProbe::askStatus(*link, ModeProbe::ScanTimeouts);
+    if (status != ModeProbe::Unrecognised || !mayExchange())
+        return status;
+    return ModeProbe::askLoader(*link, ModeProbe::ScanTimeouts);
+}
+
+bool PortScan::checkIsp()
+{
+    return ModeProbe::checkIsp(*link);
+}
+
+std::optional<TDevices> PortScan::probe()
+{
+    const QByteArray port = name.toLatin1();
+    if (!link->open(port.constData(), TwoStopBits))
+        return std::nullopt;
+    const int mask = masks.working(name);
+    if (!mayExchange())
+        return std::nullopt;
+    const int r = checkFirmware();
+    if (r > 0)
+        return identify(mask);
+    if (r == 0)
+        return withoutFirmware(name, DeviceThread::tr("Готов"));
+    // The chip's ISP mode talks with one stop bit.
+    link->close();
+    link->open(port.constData(), OneStopBit);
+    if (mayExchange() && checkIsp())
+        return withoutFirmware(name, DeviceThread::tr("режим ISP"));
+    return std::nullopt;
+}
+
+std::optional<TDevices> PortScan::identify(int mask)
+{
+    link->setTimeouts(IdentifyTimeouts);
+    std::optional<QString> values[GroupCount];
+    bool abandoned = false;
+    for (int group = 0; group < GroupCount && !abandoned; ++group)
+        abandoned = runGroup(group, mask, values[group]) == GroupOutcome::Abandoned;
+    link->close();
+
+    const bool answered = values[IdentityGroup] || values[SerialGroup] || values[FirmwareGroup];
+    if (answered || abandoned)
+        masks.store(name, mask);
+    else
+        masks.forget(name);
+    if (!answered)
+        return std::nullopt;
+    const auto text = [&values](int group) {
+        return values[group].value_or(DeviceThread::tr("n/a"));
+    };
+    return TDevices {name, text(SerialGroup), text(IdentityGroup), text(FirmwareGroup),
+                     DeviceThread::tr("Готов")};
+}
+
+PortScan::GroupOutcome PortScan::runGroup(int group, int &mask, std::optional<QString> &value)
+{
+    const VariantGroup &g = Groups[group];
+    for (const Variant &variant : g.variants) {
+        if (!(mask & variant.bit))
+            continue;
+        if (!mayExchange())
+            return GroupOutcome::Abandoned;
+        QByteArray reply(int(variant.replyLength), '\0');
+        if (link->transact(variant.command, CommandLength, reply.data(), variant.replyLength)) {
+            value = g.decode(reply.constData());
+            mask = (mask & ~g.bits) | variant.bit;
+            return GroupOutcome::Answered;
+        }
+    }
+    // A failure while the port was being taken away says nothing about the device.
+    if (!mayExchange())
+        return GroupOutcome::Abandoned;
+    mask &= ~g.bits;
+    return GroupOutcome::Unanswered;
+}
+
+// The exclusion is checked as well as the link: a close from another thread waits for the
+// link's lock, and the next exchange could otherwise take the lock first.
+bool PortScan::mayExchange() const
+{
+    return !pass.isInterruptionRequested() && link->usesPort(name)
+        && !link->excludedPorts().contains(name);
+}

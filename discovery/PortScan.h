@@ -1,0 +1,51 @@
+#ifndef PORTSCAN_H
+#define PORTSCAN_H
+
+#include "TDevices.h"
+
+#include <memory>
+#include <optional>
+
+class ComPort;
+class QThread;
+class ScanLinks;
+class VariantMasks;
+
+// One port's part of a scan pass, on a link of its own: tells firmware, loader and ISP mode
+// apart and identifies a device that runs firmware. The ports of a pass run side by side, one
+// PortScan each; they share only the pass's links and the variant memory.
+//
+// The pass's thread is asked before every exchange whether it is to stop.
+class PortScan
+{
+public:
+    PortScan(const QString &name, ScanLinks &links, VariantMasks &masks, const QThread &pass);
+
+    // The record of the device on the port, or none. The link is closed afterwards.
+    std::optional<TDevices> run();
+
+    // The firmware and ISP probes on the port's link, which must be open.
+    int checkFirmware();
+    bool checkIsp();
+
+private:
+    enum class GroupOutcome {
+        Answered,
+        Unanswered,
+        // Stopped, or the port was taken from the scan: the group's bits stay as they were.
+        Abandoned,
+    };
+
+    std::optional<TDevices> probe();
+    std::optional<TDevices> identify(int mask);
+    GroupOutcome runGroup(int group, int &mask, std::optional<QString> &value);
+    bool mayExchange() const;
+
+    const QString name;
+    ScanLinks &links;
+    VariantMasks &masks;
+    const QThread &pass;
+    std::shared_ptr<ComPort> link;
+};
+
+#endif // PORTSCAN_H
