@@ -397,6 +397,12 @@ int Zelkor::checkFirmware(QString port)
     return ModeProbe::checkPort(port);
 }
 
+void Zelkor::quitWithoutAsking()
+{
+    stopJobs();
+    QCoreApplication::quit();
+}
+
 void Zelkor::closeEvent(QCloseEvent *event)
 {
     if (!runningJobs.isEmpty() && !confirmQuitWithJobs()) {

@@ -38,6 +38,10 @@ public:
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+    // As "Quit anyway": stops every job after its exchange in progress, then ends the event
+    // loop without asking. For a request to end that comes from outside (SIGTERM).
+    void quitWithoutAsking();
+
     // See DeviceList::setRowState.
     void setRowState(QTreeWidgetItem *item, int state);
 

@@ -30,9 +30,9 @@ int main(int argc, char *argv[])
         // Logging out or Ctrl-C: as "Quit anyway", the jobs stop after the exchange in progress
         // and the window saves on its way out; a second signal ends the program at once.
         SignalWatcher stopSignals;
-        QObject::connect(&stopSignals, &SignalWatcher::caught, &application, [] {
+        QObject::connect(&stopSignals, &SignalWatcher::caught, &window, [&window] {
             SignalWatcher::restoreDefaults();
-            QApplication::quit();
+            window.quitWithoutAsking();
         });
         window.show();
         exitCode = application.exec();
