@@ -32,9 +32,9 @@ private slots:
     void cleanup();
     void exchange_data();
     void exchange();
-    void refusesBuffersTooShortForTheEcho();
     void wrongEchoOnALineThatNeverFallsQuiet();
     void splitFramesArriveWhole();
+    void hangUpFailsAtOnce();
     void closeFromAnotherThreadWaitsForTheTransaction();
 
 private:
@@ -134,16 +134,6 @@ void TestComPortTransactions::exchange()
     QCOMPARE(received, request);
 }
 
-// An echo check on a buffer shorter than the command word would read past it: nothing is sent.
-void TestComPortTransactions::refusesBuffersTooShortForTheEcho()
-{
-    QByteArray reply(4, Untouched);
-    QVERIFY(!link->transact("gser", 4, reply.data(), 3));
-    QVERIFY(!link->transact("gs", 2, reply.data(), 4));
-    QCOMPARE(reply, QByteArray(4, Untouched));
-    QCOMPARE(line->read(16, 100), QByteArray());
-}
-
 // A scan sends the 20-byte "geti" first; a device that answers with 36 bytes is still sending
 // the rest when that read ends, and the link waits for the line to fall quiet. A line that never
 // does must cost no more than the read limit.
@@ -197,6 +187,21 @@ void TestComPortTransactions::splitFramesArriveWhole()
     }
     device.wait();
     QCOMPARE(received, (frame + checkBytes).repeated(frames));
+}
+
+// A device unplugged while its reply is awaited: the read fails at once, not at its deadline.
+void TestComPortTransactions::hangUpFailsAtOnce()
+{
+    link->setTimeouts(LinkTimeouts::reads(10000, 0).writes(0, 10000));
+    FarEnd device([&] {
+        if (line->read(4, FarEndWaitMs) == "geti")
+            line->unplug();
+    });
+    char reply[36];
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(!link->transact("geti", 4, reply, sizeof reply));
+    QVERIFY2(timer.elapsed() < GenerousMs, qPrintable(QString::number(timer.elapsed())));
 }
 
 // The scan worker's link is closed from the GUI thread when a job takes its port.
