@@ -6,6 +6,8 @@
 
 #include <QtTest>
 
+#include <utility>
+
 using namespace TestFirmware;
 using Faults = QList<DeviceFault>;
 
@@ -36,6 +38,7 @@ private slots:
     void wireFrames();
     void outcomes_data();
     void outcomes();
+    void restartAfterRunReturned();
 
 private:
     QTemporaryDir dir;
@@ -44,7 +47,6 @@ private:
 
 void tst_UpdateThread::init()
 {
-    // Pauses and ticks at a hundredth.
     ProtocolTiming::setScale(0.01);
     ProtocolTiming::setTimeoutScale(1.0);
 }
@@ -82,8 +84,9 @@ void tst_UpdateThread::wireFrames()
     JobRun run;
     QVERIFY(run.run(PortName, write(dir, file), false, true));
 
+    settledRequests(device, expected.size());
     QList<QByteArray> sent;
-    for (const WireRecord &record : settledRecords(device, expected.size()))
+    for (const WireRecord &record : device->log().records())
         sent << record.bytes;
     QCOMPARE(sent, expected);
     QCOMPARE(run.report().finishes, run.once(PortName, 1, 0, true));
@@ -104,7 +107,6 @@ void tst_UpdateThread::outcomes_data()
         QTest::newRow(name) << faults << result << progress << requests << file << calibrate;
     };
     const QStringList connected {"RESET", "CONNECT", "NEW SECTION"};
-    const QStringList beforeDisconnect = tenLineRequests().mid(0, 11);
     const auto fault = [](const char *request, DeviceFault::Kind kind, int skip = 0) {
         return Faults {DeviceFault::on(request, kind, skip)};
     };
@@ -120,7 +122,7 @@ void tst_UpdateThread::outcomes_data()
     row("write data answered with the connect code", answersConnectCode, -8, {8, -8},
         connected + QStringList {"WRITE DATA"});
     row("disconnect refused", fault("DISCONNECT", DeviceFault::BadStatus), -6,
-        {8, 17, 25, 34, 42, 51, 59, 68, 76, -6}, beforeDisconnect + QStringList {"DISCONNECT"});
+        {8, 17, 25, 34, 42, 51, 59, 68, 76, -6}, tenLineRequests().mid(0, 12));
     // A loader that filled the check value into its reply to CONNECT must go on doing so; one
     // that never does is taken at its word, as before.
     row("write data reply with a wrong check value", fault("WRITE DATA", DeviceFault::BadCheck, 2),
@@ -154,6 +156,41 @@ void tst_UpdateThread::outcomes()
     QCOMPARE(run.report().progress, progress);
     QCOMPARE(settledRequests(device, requests.size()), requests);
     QCOMPARE(run.report().finishes, run.once(PortName, result, 0, true));
+}
+
+// The window repeats a job from its queued finished() slot, while the worker may still be
+// on its way out of run().
+void tst_UpdateThread::restartAfterRunReturned()
+{
+    SimulatedPorts ports;
+    SimulatedDevice *device = ports.add(Port);
+    QVERIFY(device);
+    JobRun run;
+    run.thread.setJob(PortName, write(dir, tenLines()), false, true, 12.0);
+
+    int received = 0; // by the window, in this thread
+    connect(
+        &run.thread, &UpdateThread::finished, this,
+        [&](UpdateThread *thread) {
+            if (++received == 1)
+                thread->restart();
+        },
+        Qt::QueuedConnection);
+    // Connected last, so the window's slot is already on its way: the first run lingers in run().
+    bool lingered = false;
+    connect(
+        &run.thread, &UpdateThread::finished, this,
+        [&] {
+            if (!std::exchange(lingered, true))
+                QThread::msleep(300);
+        },
+        Qt::DirectConnection);
+
+    run.thread.start();
+    QTRY_COMPARE_WITH_TIMEOUT(received, 2, 20000);
+    QVERIFY(run.thread.wait(5000));
+    const QStringList twice = tenLineRequests() + tenLineRequests();
+    QCOMPARE(settledRequests(device, twice.size()), twice);
 }
 
 QTEST_GUILESS_MAIN(tst_UpdateThread)
