@@ -72,12 +72,14 @@ void press(const Zelkor &window, Job job)
                       Qt::LeftButton);
 }
 
-// Requests that reached the device in the time span, ends included.
+// Requests that reached the device in the time span, ends included; the scan's first request
+// came earlier. A part of the log is copied under its lock, whereas the whole log would be shared
+// with the device's thread, which goes on appending to it.
 QStringList requestsBetween(const SimulatedDevice &device, Clock::time_point from,
                             Clock::time_point to)
 {
     QStringList requests;
-    for (const WireRecord &record : device.log().records()) {
+    for (const WireRecord &record : device.log().recordsFrom(1)) {
         if (record.received >= from && record.received <= to)
             requests.append(record.request);
     }
