@@ -78,15 +78,13 @@ inline QPushButton *button(const Zelkor &window, const char *name)
 class Bench
 {
 public:
-    // The device on COM<port> of the test's own map, listed as COM<listedAs> in the window's
-    // settings (0: the same).
+    // The device on COM<port>, named in the window's settings.
     SimulatedDevice *add(int port, const DeviceProfile &profile,
-                         const QList<DeviceFault> &faults = {}, int listedAs = 0)
+                         const QList<DeviceFault> &faults = {})
     {
         SimulatedDevice *device = ports.add(port, profile, faults);
         if (device)
-            paths.insert(QStringLiteral("COM%1").arg(listedAs ? listedAs : port),
-                         device->portPath());
+            paths.insert(QStringLiteral("COM%1").arg(port), device->portPath());
         return device;
     }
 
@@ -101,21 +99,16 @@ public:
         return out.fileName();
     }
 
-    // Starts the window with the firmware file given (empty: as at first start).
-    Zelkor *start(const QString &firmwareFile = QString())
+    // Starts the window with the firmware file given (empty: as at first start) and waits until
+    // it lists every device; nullptr when it doesn't.
+    Zelkor *open(const QString &firmwareFile = QString())
     {
         ScratchDirectory::storeSettings(paths, QStringLiteral("Ports"));
         if (!firmwareFile.isEmpty())
             ScratchDirectory::storeSettings({{"filename", firmwareFile}, {"open_path", "."}});
         window = std::make_unique<Zelkor>();
         window->show();
-        return window.get();
-    }
-
-    // Starts the window and waits until it lists every device; nullptr when it doesn't.
-    Zelkor *open(const QString &firmwareFile = QString())
-    {
-        QTreeWidget *tree = deviceList(*start(firmwareFile));
+        QTreeWidget *tree = deviceList(*window);
         return QTest::qWaitFor([&] { return tree->topLevelItemCount() == paths.size(); },
                                ListTimeoutMs)
             ? window.get()

@@ -51,15 +51,12 @@ private:
     QTemporaryDir dir;
     SimulatedPorts ports;
     QString firmware;
-    QString shortFirmware;
 };
 
 void tst_Cli::initTestCase()
 {
     QVERIFY(dir.isValid());
     firmware = TestFirmware::write(dir, TestFirmware::tenLines());
-    const QByteArray file = TestFirmware::tenLines();
-    shortFirmware = TestFirmware::write(dir, file.left(file.lastIndexOf("\n0102")) + "\nq\n");
     QVERIFY(add(Updated) && add(Failing));
 }
 
@@ -120,8 +117,6 @@ void tst_Cli::refused_data()
     QTest::newRow("no command") << QStringList() << false << 2 << "expected a command";
     QTest::newRow("update without file")
         << QStringList {"update", "COM5"} << false << 2 << "'update' needs --file";
-    QTest::newRow("voltage below range") << QStringList {"calibrate", "--voltage", "2.99", "COM5"}
-                                         << false << 2 << "between 3.00 and 40.00 V";
     QTest::newRow("voltage above range")
         << QStringList {"update", "--file", good, "--calibrate", "40.01", "COM5"} << false << 2
         << "between 3.00 and 40.00 V";
@@ -130,8 +125,6 @@ void tst_Cli::refused_data()
         << "--retries does not belong to 'calibrate'";
     QTest::newRow("missing file") << QStringList {"update", "--file", "none.cod", "COM5"} << false
                                   << 2 << "none.cod: Can'n open firmware file";
-    QTest::newRow("nine-line file") << QStringList {"update", "--file", "{short}", "COM5", "COM6"}
-                                    << false << 2 << "Firmware file is corrupted";
     QTest::newRow("unknown port") << QStringList {"calibrate", "--voltage", "12", "COM5", "COM200"}
                                   << false << 2 << "unknown port \\\\.\\COM200";
     QTest::newRow("one port by name and by path")
@@ -149,7 +142,7 @@ void tst_Cli::refused()
     QFETCH(bool, holdPort);
     QFETCH(int, exitCode);
     QFETCH(QString, reason);
-    arguments.replaceInStrings("{good}", firmware).replaceInStrings("{short}", shortFirmware);
+    arguments.replaceInStrings("{good}", firmware);
     arguments.replaceInStrings("{path5}", ports.device(Updated)->portPath());
     ComPort holder;
     QVERIFY(!holdPort || holder.open(SimulatedPorts::portNameBytes(Updated), false));
@@ -192,15 +185,16 @@ void tst_Cli::jobs()
     finish(*calibrate, 0);
     const QJsonArray results = QJsonDocument::fromJson(calibrate->readAllStandardOutput()).array();
     QCOMPARE(results.size(), 1);
-    QCOMPARE(results[0].toObject(),
+    QJsonObject result = results[0].toObject();
+    QVERIFY(result.take("seconds").isDouble());
+    QCOMPARE(result,
              QJsonObject({{"port", com(Calibrated)},
                           {"device_path", ports.device(Calibrated)->portPath()},
                           {"serial_number", "7007"},
                           {"firmware_before", "1.2.345"},
                           {"firmware_after", "1.2.345"},
                           {"result_code", 0},
-                          {"result_text", "ok"},
-                          {"seconds", results[0].toObject().value("seconds")}}));
+                          {"result_text", "ok"}}));
 
     // From the program to the result text; the time, host and duration vary.
     const QString file = QFileInfo(firmware).fileName();

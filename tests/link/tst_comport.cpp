@@ -38,7 +38,6 @@ private slots:
     void initTestCase();
     void cleanup();
     void openAndClose();
-    void excludedNames();
     void exclusiveOpen_data();
     void exclusiveOpen();
     void availablePorts();
@@ -80,33 +79,6 @@ void TestComPort::openAndClose()
     QVERIFY(link.close());
     QVERIFY(!link.usesPort(first.portName()));
     QVERIFY(link.close());
-
-    // Only 63 characters are kept for usesPort, but the port is opened by the whole name.
-    const QString longName = QStringLiteral("\\\\.\\") + QString(60, u'L');
-    map.setPath(longName, first.portPath());
-    QVERIFY(link.open(longName.toLatin1().constData(), false));
-    QVERIFY(!link.usesPort(longName));
-    QVERIFY(link.usesPort(longName.left(63)));
-}
-
-// Names are matched exactly; a release removes every exclusion of the name.
-void TestComPort::excludedNames()
-{
-    MappedLine six(6);
-    MappedLine eight(8);
-    ComPort link;
-    for (const QString &name : {six.portName(), six.portName(), eight.portName().toLower()})
-        link.addExcludedPort(name);
-    QCOMPARE(link.availablePorts(), QStringList {eight.portName()});
-    QVERIFY(!link.open(six.latin1Name(), false));
-    QVERIFY(!link.usesPort(six.portName()));
-    QCOMPARE(link.lastError().code, EBUSY);
-
-    link.removeExcludedPort(six.portName());
-    QCOMPARE(link.excludedPorts(), QStringList {eight.portName().toLower()});
-    QCOMPARE(link.availablePorts(), (QStringList {six.portName(), eight.portName()}));
-    QVERIFY(link.open(six.latin1Name(), false));
-    QVERIFY(!link.lastError().isError());
 }
 
 void TestComPort::exclusiveOpen_data()
@@ -148,24 +120,31 @@ void TestComPort::exclusiveOpen()
 }
 
 // Lines among names that map to nothing openable: a missing node, a file, a non-terminal. The
-// walk lists neither those nor a port held elsewhere nor the link's own, and keeps the link's
-// name.
+// walk lists neither those nor a port held elsewhere nor the link's own nor an excluded one, and
+// keeps the link's name. Exclusions match names exactly; a release removes every one of a name.
 void TestComPort::availablePorts()
 {
     ComPort link;
-    MappedLine lines[] = {MappedLine(2), MappedLine(7), MappedLine(200)};
+    MappedLine lines[] = {MappedLine(2), MappedLine(6), MappedLine(7), MappedLine(200)};
     QTemporaryFile file;
     QVERIFY(file.open());
     const QStringList refusedPaths {"/dev/zelkor-no-such-tty", file.fileName(), "/dev/null"};
     const int reasons[] = {ENOENT, ENOTTY, ENOTTY};
     for (int i = 0; i < refusedPaths.size(); ++i)
         map.setPath(PortNameMap::portName(9 + i), refusedPaths.at(i));
+    for (const QString &name :
+         {lines[1].portName(), lines[1].portName(), lines[0].portName().toLower()})
+        link.addExcludedPort(name);
+    QVERIFY(!link.open(lines[1].latin1Name(), false));
+    QVERIFY(!link.usesPort(lines[1].portName()));
+    QCOMPARE(link.lastError().code, EBUSY);
 
     ComPort other;
-    QVERIFY(other.open(lines[2].latin1Name(), false));
-    QVERIFY(link.open(lines[1].latin1Name(), false));
+    QVERIFY(other.open(lines[3].latin1Name(), false));
+    QVERIFY(link.open(lines[2].latin1Name(), false));
+    QVERIFY(!link.lastError().isError());
     QCOMPARE(link.availablePorts(), QStringList {lines[0].portName()});
-    QVERIFY(link.usesPort(lines[1].portName()));
+    QVERIFY(link.usesPort(lines[2].portName()));
     QVERIFY(!link.usesPort(lines[0].portName()));
 
     for (int i = 0; i < refusedPaths.size(); ++i) {
@@ -179,10 +158,14 @@ void TestComPort::availablePorts()
     QCOMPARE(file.size(), 0);
 
     // The walk left every port it tried free again.
+    link.removeExcludedPort(lines[1].portName());
+    QCOMPARE(link.excludedPorts(), QStringList {lines[0].portName().toLower()});
     QVERIFY(other.close());
     QVERIFY(link.close());
-    QCOMPARE(link.availablePorts(),
-             (QStringList {lines[0].portName(), lines[1].portName(), lines[2].portName()}));
+    QStringList all;
+    for (const MappedLine &each : lines)
+        all.append(each.portName());
+    QCOMPARE(link.availablePorts(), all);
 }
 
 // What the scan worker's port reservation relies on: after the name is excluded and the link

@@ -2,8 +2,6 @@
 #include "SimulatedPorts.h"
 #include "crc16.h"
 
-#include <QElapsedTimer>
-#include <QFile>
 #include <QTest>
 #include <QtEndian>
 
@@ -37,12 +35,10 @@ QByteArray frame(quint16 code, const QByteArray &data = {})
 }
 
 constexpr quint16 NewSection = 0x4411, WriteData = 0x1144;
-const QByteArray Reset = QByteArray::fromHex("00f00000");
 const QByteArray Probe = QByteArray::fromHex("31670000"); // "1g"
 const QByteArray LoaderProbe = QByteArray::fromHex("441100004337");
 const QByteArray Connect = QByteArray::fromHex("34120000ae11");
 const QByteArray Disconnect = QByteArray::fromHex("21430000fbcc");
-const QByteArray Address("F000\n\0\0\0", 8);
 
 // The default measurement words m<from> up to m<to - 1>, as sent.
 QByteArray words(int from, int to)
@@ -67,10 +63,10 @@ DeviceFault fault(const QString &request, DeviceFault::Kind kind, int bytes = -1
 // read limit (a silent request costs 300 ms).
 struct Line
 {
-    explicit Line(bool oneStopBit = false)
+    Line()
     {
         port.setTimeouts(LinkTimeouts::reads(300, 2).writes(0, 1000));
-        opened = port.open(SimulatedPorts::portNameBytes(Port).constData(), oneStopBit);
+        opened = port.open(SimulatedPorts::portNameBytes(Port).constData(), false);
     }
 
     // One transaction; `reply` receives the whole reply buffer, zeros where nothing arrived.
@@ -83,7 +79,6 @@ struct Line
             *reply = buffer;
         return ok;
     }
-    bool send(const QByteArray &request) { return ask(request, 0); }
 
     ComPort port;
     bool opened = false;
@@ -99,14 +94,6 @@ private slots:
     void cleanup() { ports.reset(); }
     void replies_data();
     void replies();
-    void ispEchoesOnlyAtOneStopBit();
-    void updateBootsTheImage_data();
-    void updateBootsTheImage();
-    void resetIgnoredWhileFaultLasts();
-    void unplugRemovesThePort();
-    void halfRequestIsDropped();
-    void pacing_data();
-    void pacing();
 
 private:
     SimulatedDevice *start(const DeviceProfile &profile)
@@ -194,6 +181,7 @@ void TestSimulatedDevice::replies()
     for (const DeviceFault &each : faults)
         device->addFault(each);
     Line line;
+    QVERIFY(line.opened);
     for (const QByteArray &setup : before)
         QVERIFY(line.ask(setup, profile.mode == DeviceMode::Loader ? 6 : 4));
 
@@ -204,157 +192,6 @@ void TestSimulatedDevice::replies()
     const WireRecord record = device->log().records().last();
     QCOMPARE(record.reply, sent);
     QCOMPARE(record.fault, faults.isEmpty() ? QString() : DeviceFault::kindName(faults[0].kind));
-}
-
-void TestSimulatedDevice::ispEchoesOnlyAtOneStopBit()
-{
-    start(DeviceProfile::isp());
-    // The scan opens the port with two stop bits first; the device must follow the change.
-    QVERIFY(!Line().ask("?", 1));
-    Line line(true);
-    QVERIFY(!line.ask("!", 1));
-    QVERIFY(!line.ask(Probe, 1));
-    QByteArray reply;
-    QVERIFY(line.ask("?", 1, &reply));
-    QCOMPARE(reply, QByteArray("?"));
-}
-
-void TestSimulatedDevice::updateBootsTheImage_data()
-{
-    QTest::addColumn<QByteArrayList>("lines");
-    QTest::addColumn<QByteArray>("version"); // as "gfwv" sends it; empty: no DISCONNECT
-
-    QTest::newRow("version text across two writes")
-        << QByteArrayList {"30 31 32 33\n", "VE", "R:2.5.77\n"} << QByteArray::fromHex("02054d00");
-    QTest::newRow("version out of range: check value")
-        << QByteArrayList {"VER:2.5.70000\n"}
-        << QByteArray(2, '\0') + le16(crc16("VER:2.5.70000\n", 14));
-    QTest::newRow("no DISCONNECT") << QByteArrayList {"VER:9.9.9\n"} << QByteArray();
-}
-
-// Firmware -> RESET -> loader -> image -> RESET -> firmware with the new version.
-void TestSimulatedDevice::updateBootsTheImage()
-{
-    QFETCH(QByteArrayList, lines);
-    QFETCH(QByteArray, version);
-    const bool complete = !version.isEmpty();
-    DeviceProfile profile = DeviceProfile::ready();
-    profile.bootDelayMs = complete ? 0 : 100;
-    SimulatedDevice *device = start(profile);
-    Line line;
-    QByteArray reply;
-
-    QVERIFY(line.send(Reset));
-    QByteArrayList frames {Connect, frame(NewSection, Address)};
-    for (const QByteArray &data : lines)
-        frames << frame(WriteData, data);
-    if (complete)
-        frames << Disconnect;
-    // Each frame as the update sends WRITE DATA: head and data, then the check value.
-    for (const QByteArray &frameBytes : std::as_const(frames)) {
-        QVERIFY(line.send(frameBytes.chopped(2)));
-        QVERIFY(line.ask(frameBytes.right(2), 6, &reply));
-        QCOMPARE(reply, withCheck(frameBytes.left(2) + QByteArray(2, '\0')));
-    }
-    QVERIFY(line.send(Reset));
-    if (complete) {
-        QVERIFY(line.ask("gfwv", 10, &reply));
-        QCOMPARE(reply, withCheck(version) + "gfwv");
-    } else {
-        QTest::qWait(3 * profile.bootDelayMs); // an incomplete image never boots
-        QVERIFY(line.ask(Probe, 8, &reply));
-        QCOMPARE(reply, withCheck(Probe + "nn"));
-    }
-    QCOMPARE(device->state().image.data(), lines.join());
-    // Each frame is logged as the one frame the wire carried.
-    QCOMPARE(device->log().requests(),
-             QStringList({"RESET", "CONNECT", "NEW SECTION"})
-                 << QStringList(lines.size(), "WRITE DATA")
-                 << (complete ? QStringList {"DISCONNECT", "RESET", "gfwv"}
-                              : QStringList {"RESET", "1g"}));
-    QCOMPARE(device->log().records().at(1).mode, DeviceMode::Loader);
-}
-
-void TestSimulatedDevice::resetIgnoredWhileFaultLasts()
-{
-    SimulatedDevice *device = start(DeviceProfile::ready());
-    device->addFault(DeviceFault::on("RESET", DeviceFault::NoReply, 0, 2));
-    Line line;
-
-    for (int attempt = 1; attempt <= 3; ++attempt) {
-        QVERIFY(line.send(Reset));
-        QByteArray reply;
-        QCOMPARE(line.ask(Probe, 8, &reply), attempt == 3);
-        QCOMPARE(reply.left(4), attempt == 3 ? Probe : "errc");
-    }
-    QCOMPARE(device->state().resets, 1);
-}
-
-void TestSimulatedDevice::unplugRemovesThePort()
-{
-    SimulatedDevice *device = start(DeviceProfile::ready());
-    device->addFault(DeviceFault::on("gser", DeviceFault::Unplug, 1));
-    Line line;
-    QVERIFY(line.ask("gser", 10));
-
-    QVERIFY(!line.ask("gser", 10));
-    QTRY_COMPARE_WITH_TIMEOUT(device->mode(), DeviceMode::Unplugged, DeviceWaitMs);
-    QVERIFY(!QFile::exists(device->portPath()));
-    QVERIFY(!Line().opened);
-}
-
-void TestSimulatedDevice::halfRequestIsDropped()
-{
-    SimulatedDevice *device = start(DeviceProfile::ready());
-    Line line;
-
-    QVERIFY(line.send("ge"));
-    QVERIFY(device->log().waitForSize(1, DeviceWaitMs));
-    QVERIFY(line.ask("gser", 10));
-    QCOMPARE(device->log().requests(), QStringList({"incomplete", "gser"}));
-    QCOMPARE(device->log().records().first().bytes, QByteArray("ge"));
-}
-
-void TestSimulatedDevice::pacing_data()
-{
-    QTest::addColumn<DeviceProfile>("profile");
-    QTest::addColumn<QByteArray>("request");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("replyLength");
-    QTest::addColumn<int>("latencyMs");
-
-    // About 1000 bytes in one direction, in one transaction, so that only the line sets the pace.
-    // Every reply waits for the latency, so the last one too. (Refused: no CONNECT.)
-    QTest::newRow("to the device, with latency")
-        << DeviceProfile::loader() << frame(WriteData, QByteArray(32, 'D')) << 26 << 6 << 200;
-    QTest::newRow("from the device")
-        << DeviceProfile::ready() << QByteArray("rdan") << 20 << 54 << 0;
-}
-
-void TestSimulatedDevice::pacing()
-{
-    QFETCH(DeviceProfile, profile);
-    QFETCH(QByteArray, request);
-    QFETCH(int, count);
-    QFETCH(int, replyLength);
-    QFETCH(int, latencyMs);
-    profile.pacing = true;
-    profile.replyLatencyMs = latencyMs;
-    start(profile);
-    Line line;
-    QElapsedTimer timer;
-    timer.start();
-    QVERIFY(line.ask(request.repeated(count), count * replyLength));
-    const double elapsedMs = timer.nsecsElapsed() / 1e6;
-
-    // The last reply byte follows the last request byte, or the first request byte precedes
-    // every reply byte: whichever direction carries more sets the floor.
-    const int lineBytes =
-        qMax(int(request.size()) * count + replyLength, int(request.size()) + replyLength * count);
-    const double floorMs = lineBytes * 11 * 1000.0 / 115200 + latencyMs;
-    // Only the floor is firm: a paced device can never be faster than the line.
-    QVERIFY2(elapsedMs >= floorMs, qPrintable(QString::number(elapsedMs)));
-    QVERIFY2(elapsedMs < 4 * floorMs + 2000, qPrintable(QString::number(elapsedMs)));
 }
 
 QTEST_GUILESS_MAIN(TestSimulatedDevice)

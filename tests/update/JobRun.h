@@ -8,35 +8,25 @@
 #include <QMutex>
 #include <QTest>
 
-#include <chrono>
-
-// What the device received once it has logged `expected` requests. It may log the job's last
+// What the device was asked once it has logged `expected` requests. It may log the job's last
 // frame, which gets no reply, a moment after the job wrote it; a stray frame later still would
 // show up within a short pause.
-inline QList<WireRecord> settledRecords(SimulatedDevice *device, qsizetype expected)
+inline QStringList settledRequests(SimulatedDevice *device, qsizetype expected)
 {
     device->log().waitForSize(int(expected), 5000);
     QTest::qWait(50);
-    return device->log().records();
-}
-
-inline QStringList settledRequests(SimulatedDevice *device, qsizetype expected)
-{
-    settledRecords(device, expected);
     return device->log().requests();
 }
 
 // One job on a real worker thread, with everything the worker reported, recorded in the
-// worker's own thread as it is emitted: the progress values with their times, and each
-// finished() with whether another link could open the port as it went out.
+// worker's own thread as it is emitted: the progress values, and each finished() with whether
+// another link could open the port as it went out.
 class JobRun
 {
 public:
-    using Clock = std::chrono::steady_clock;
     struct Report
     {
         QList<int> progress;
-        QList<Clock::time_point> progressTimes;
         QStringList finishes;
     };
 
@@ -50,7 +40,6 @@ public:
                     device->unplug();
                 QMutexLocker lock(&mutex);
                 recorded.progress.append(percents);
-                recorded.progressTimes.append(Clock::now());
             },
             Qt::DirectConnection);
         QObject::connect(
@@ -85,11 +74,6 @@ public:
     QStringList once(const QString &port, int updateResult, int calbResult, bool portFree) const
     {
         return {finish(&thread, port, updateResult, calbResult, portFree)};
-    }
-
-    static qint64 msBetween(Clock::time_point from, Clock::time_point to)
-    {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
     }
 
 private:

@@ -5,14 +5,15 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <numeric>
+
 // Firmware files and what a job must make of them.
 namespace TestFirmware {
 
 inline QList<int> range(int first, int last)
 {
-    QList<int> values;
-    for (int v = first; v <= last; ++v)
-        values.append(v);
+    QList<int> values(last - first + 1);
+    std::iota(values.begin(), values.end(), first);
     return values;
 }
 

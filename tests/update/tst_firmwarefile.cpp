@@ -35,7 +35,6 @@ void tst_FirmwareFile::read_data()
         << "@00001000\n" + data.left(44) + "q\n\n \r\n\n\n\n"
         << 0 << Lines {"@00001000\n"} + Lines(4, "0102030405\n") + Lines {"q\n"};
     QTest::newRow("nine lines") << "@00001000\n" + data.left(77) + "q\n" << -3 << Lines();
-    QTest::newRow("ten blank lines") << QByteArray("\n").repeated(10) << -3 << Lines();
     QTest::newRow("plain text") << QByteArray("a line of text\n").repeated(12) << -3 << Lines();
     QTest::newRow("data before the first address") << "0102\n@00001000\n" + data + "q\n"
                                                    << -3 << Lines();

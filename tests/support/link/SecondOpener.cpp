@@ -7,19 +7,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
-#include <termios.h>
 #include <unistd.h>
-
-template<typename Condition> static bool waitUntil(int timeoutMs, Condition condition)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QThread::msleep(1);
-    }
-    return true;
-}
 
 SecondOpener::SecondOpener(const QString &devicePath)
     : fd(::open(QFile::encodeName(devicePath).constData(),
@@ -53,27 +41,12 @@ bool SecondOpener::isExclusive() const
 
 bool SecondOpener::waitForPendingInput(int bytes, int timeoutMs) const
 {
-    return waitUntil(timeoutMs, [&] {
-        int pending = 0;
-        return ioctl(fd, FIONREAD, &pending) == 0 && pending >= bytes;
-    });
-}
-
-bool SecondOpener::waitForLineSettings(int timeoutMs) const
-{
-    return waitUntil(timeoutMs, [&] {
-        termios line {};
-        return tcgetattr(fd, &line) == 0 && (line.c_cflag & CSTOPB)
-            && cfgetospeed(&line) == B115200;
-    });
-}
-
-bool SecondOpener::holdOutput()
-{
-    return tcflow(fd, TCOOFF) == 0;
-}
-
-bool SecondOpener::releaseOutput()
-{
-    return tcflow(fd, TCOON) == 0;
+    const QDeadlineTimer deadline(timeoutMs);
+    int pending = 0;
+    while (ioctl(fd, FIONREAD, &pending) != 0 || pending < bytes) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(1);
+    }
+    return true;
 }
