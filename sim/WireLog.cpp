@@ -31,10 +31,12 @@ int WireLog::size() const
     return int(entries.size());
 }
 
+// A list of its own, made under the lock: a copy that shared the log's storage would copy it
+// later, while the device's thread appends.
 QList<WireRecord> WireLog::records() const
 {
     std::lock_guard<std::mutex> locker(mutex);
-    return entries;
+    return QList<WireRecord>(entries.cbegin(), entries.cend());
 }
 
 QList<WireRecord> WireLog::recordsFrom(int from) const

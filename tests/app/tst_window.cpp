@@ -499,6 +499,13 @@ void tst_Window::jobEnds()
     QCOMPARE(row(*window, 1)->text(4), status);
     QCOMPARE(stateOf(row(*window, 1)), state);
     QCOMPARE(requestsBetween(*device, pressed, jobOver).count("1g"), checks);
+    // The job log gets the update's row once a scan has seen the firmware it wrote.
+    const auto jobLog = [] {
+        QFile file(QStringLiteral("zelkor-jobs.csv"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    if (state == RowScanned)
+        QTRY_VERIFY_WITH_TIMEOUT(jobLog().contains(",1.2.345,3.1.4,firmware.cod,"), ListTimeoutMs);
     // The reason of a failure stays with its row, through the scans that rebuild it.
     if (!message.isEmpty()) {
         QTest::qWait(2500);
@@ -544,9 +551,11 @@ void tst_Window::updateRepeated()
 
 void tst_Window::closingWithJobs_data()
 {
-    QTest::addColumn<bool>("close"); // false: the window is destroyed without being closed
-    QTest::newRow("closed") << true;
-    QTest::newRow("destroyed") << false;
+    QTest::addColumn<QString>("end");
+    QTest::newRow("closed") << "close";
+    // SIGTERM or SIGINT: as "Quit anyway", without asking.
+    QTest::newRow("signalled") << "signal";
+    QTest::newRow("destroyed") << "destroy";
 }
 
 // An update runs on the first device when the user selects the second one and presses
@@ -554,7 +563,7 @@ void tst_Window::closingWithJobs_data()
 // last for days.
 void tst_Window::closingWithJobs()
 {
-    QFETCH(bool, close);
+    QFETCH(QString, end);
 
     Bench bench;
     QVERIFY(bench.add(1, meter(100001)) && bench.add(2, meter(100002)));
@@ -581,7 +590,10 @@ void tst_Window::closingWithJobs()
             bench.device(port)->log().requests().contains(waitsAfter[port - 1]), JobTimeoutMs);
     }
 
-    if (close) {
+    if (end == "signal") {
+        QCOMPARE(answering("", [window] { window->quitWithoutAsking(); }), QString());
+        QVERIFY(workers(*window).isEmpty());
+    } else if (end == "close") {
         QCOMPARE(answering("", [window] { window->close(); }),
                  "2 devices are still being updated or calibrated.");
         QVERIFY(window->isVisible());
@@ -603,6 +615,10 @@ void tst_Window::closingWithJobs()
         ComPort other;
         QVERIFY(other.open(SimulatedPorts::portNameBytes(port).constData(), false));
     }
+    // Each cut-off job has its row in the job log.
+    QFile jobLog(QStringLiteral("zelkor-jobs.csv"));
+    QVERIFY(jobLog.open(QIODevice::ReadOnly));
+    QCOMPARE(jobLog.readAll().count(",-99,Interrupted,"), 2);
     QVERIFY(ScratchDirectory::storedSettings().contains("window"));
 }
 
