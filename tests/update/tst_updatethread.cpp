@@ -1,11 +1,15 @@
 #include "JobRun.h"
 #include "ProtocolTiming.h"
+#include "SecondOpener.h"
 #include "SimulatedPorts.h"
 #include "TestFirmware.h"
 #include "crc16.h"
 
 #include <QtTest>
 
+#include <chrono>
+#include <memory>
+#include <thread>
 #include <utility>
 
 using namespace TestFirmware;
@@ -39,6 +43,8 @@ private slots:
     void outcomes_data();
     void outcomes();
     void restartAfterRunReturned();
+    void heldPortWaitedFor_data();
+    void heldPortWaitedFor();
 
 private:
     QTemporaryDir dir;
@@ -191,6 +197,37 @@ void tst_UpdateThread::restartAfterRunReturned()
     QVERIFY(run.thread.wait(5000));
     const QStringList twice = tenLineRequests() + tenLineRequests();
     QCOMPARE(settledRequests(device, twice.size()), twice);
+}
+
+void tst_UpdateThread::heldPortWaitedFor_data()
+{
+    QTest::addColumn<int>("heldMs");
+    QTest::addColumn<int>("result");
+    // Another window's scan probes the device just as the job starts.
+    QTest::newRow("held for a moment") << 300 << 1;
+    QTest::newRow("held for good") << 3000 << -1;
+}
+
+void tst_UpdateThread::heldPortWaitedFor()
+{
+    QFETCH(int, heldMs);
+    QFETCH(int, result);
+    SimulatedPorts ports;
+    SimulatedDevice *device = ports.add(Port);
+    QVERIFY(device);
+    auto holder = std::make_unique<SecondOpener>(device->portPath());
+    QVERIFY(holder->lock());
+    std::thread release([&holder, heldMs] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(heldMs));
+        holder.reset();
+    });
+    JobRun run;
+    const bool ran = run.run(PortName, write(dir, tenLines()), false, true);
+    release.join();
+    QVERIFY(ran);
+    QCOMPARE(run.report().finishes, run.once(PortName, result, 0, result > 0));
+    if (result < 0)
+        QCOMPARE(device->log().size(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_UpdateThread)
