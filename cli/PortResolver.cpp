@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr int FirstPortNumber = 1;
 constexpr int LastPortNumber = 255;
 // Beyond the default table: names there exist only through overrides.
 constexpr int FirstFreeNumber = 161;
@@ -14,11 +13,6 @@ constexpr int FirstFreeNumber = 161;
 // "COM5" is short for "\\.\COM5".
 const QString ShortPrefix = QStringLiteral("COM");
 const QString DevicePrefix = QStringLiteral("\\\\.\\");
-
-QString canonical(const QString &path)
-{
-    return path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
-}
 
 } // namespace
 
@@ -44,17 +38,15 @@ std::optional<QString> PortResolver::byName(const QString &name, QString *error)
 
 std::optional<QString> PortResolver::byPath(const QString &path, QString *error)
 {
-    const QString wanted = canonical(path);
+    const QString wanted = QFileInfo(path).canonicalFilePath();
     if (wanted.isEmpty()) {
         *error = QStringLiteral("unknown port %1").arg(path);
         return std::nullopt;
     }
     PortNameMap &map = PortNameMap::instance();
-    for (int number = FirstPortNumber; number <= LastPortNumber; ++number) {
-        const QString name = PortNameMap::portName(number);
-        if (canonical(map.devicePath(name)) == wanted)
-            return name;
-    }
+    const QString known = map.portNameAt(wanted);
+    if (!known.isEmpty())
+        return known;
     for (int number = FirstFreeNumber; number <= LastPortNumber; ++number) {
         const QString name = PortNameMap::portName(number);
         if (map.devicePath(name).isEmpty()) {

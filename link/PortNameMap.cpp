@@ -1,5 +1,6 @@
 #include "PortNameMap.h"
 
+#include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
 
@@ -70,9 +71,13 @@ QString PortNameMap::portNameAt(const QString &devicePath) const
 {
     if (devicePath.isEmpty())
         return QString();
+    const QString node = QFileInfo(devicePath).canonicalFilePath();
     for (int number = FirstPortNumber; number <= LastPortNumber; ++number) {
         const QString name = portName(number);
-        if (this->devicePath(name) == devicePath)
+        const QString mapped = this->devicePath(name);
+        if (mapped == devicePath
+            || (!node.isEmpty() && !mapped.isEmpty()
+                && QFileInfo(mapped).canonicalFilePath() == node))
             return name;
     }
     return QString();

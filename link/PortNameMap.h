@@ -24,7 +24,8 @@ public:
 
     // The device path of the port; empty when the name maps to nothing.
     QString devicePath(const QString &portName) const;
-    // The lowest-numbered port name that maps to this device path; empty when none does.
+    // The lowest-numbered port name that maps to this device, named by this path or through a
+    // link to the same node (a /dev/serial/by-id name); empty when none does.
     QString portNameAt(const QString &devicePath) const;
 
     void setPath(const QString &portName, const QString &devicePath);
