@@ -20,7 +20,10 @@ struct PortRefusal
     qint64 holderPid = 0;
 
     // ENOENT, ENODEV, ENXIO: there is no device behind the name, so there is nothing to show.
-    static bool isMissingDevice(int code) { return code == ENOENT || code == ENODEV || code == ENXIO; }
+    static bool isMissingDevice(int code)
+    {
+        return code == ENOENT || code == ENODEV || code == ENXIO;
+    }
 };
 
 Q_DECLARE_METATYPE(PortRefusal)

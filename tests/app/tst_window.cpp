@@ -2,6 +2,7 @@
 #include "DeviceThread.h"
 #include "ProtocolTiming.h"
 #include "RowState.h"
+#include "SecondOpener.h"
 #include "TestFirmware.h"
 #include "UpdateThread.h"
 #include "WindowBench.h"
@@ -9,14 +10,17 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QtTest>
 
+#include <cerrno>
 #include <chrono>
 #include <functional>
+#include <sys/stat.h>
 
 using namespace WindowBench;
 
@@ -159,6 +163,9 @@ private slots:
     void initTestCase();
     void init();
     void listKeepsTheUsersPlace();
+    void refusedPorts_data();
+    void refusedPorts();
+    void heldPortFreed();
     void settingsRoundTrip_data();
     void settingsRoundTrip();
     void settingsFileKept_data();
@@ -285,6 +292,109 @@ void tst_Window::listKeepsTheUsersPlace()
         shown(),
         (QStringList {"37", state(RowScanned, Ready), state(RowBusy, Ready), "", "", "",
                       state(RowFailed, UpdateCancelled), state(RowScanned, CalibrationCancelled)}));
+}
+
+void tst_Window::refusedPorts_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("mode"); // of the device
+    QTest::addColumn<QString>("holder"); // empty: unknown
+    QTest::addColumn<int>("scanned"); // ports the pass opened
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("advice"); // %1 the device, %2 its group, %3 its owner
+    QTest::addColumn<QString>("summary");
+
+    const QString noAnswer = QStringLiteral("No device answered on %n scanned port(s)");
+    QTest::newRow("permission, for a group")
+        << EACCES << 0660 << "" << 2 << "Permission denied"
+        << "%1 may be opened by the members of the group %2. Join it with\n"
+           "sudo usermod -aG %2 $USER\nthen log out and in again."
+        << noAnswer;
+    QTest::newRow("permission, for its owner alone")
+        << EACCES << 0600 << "" << 0 << "Permission denied"
+        << "Only its owner %3 may open %1: ask your administrator for access."
+        << "No serial port could be opened";
+    QTest::newRow("in use, holder seen")
+        << EBUSY << 0660 << "cutecom" << 1 << "In use by cutecom (4242)"
+        << "%1 is in use by cutecom (process 4242). Close that program to use the port here."
+        << noAnswer;
+    QTest::newRow("in use, holder unseen")
+        << EBUSY << 0660 << "" << 1 << "In use by another program"
+        << "%1 is in use by another program. Close it to use the port here." << noAnswer;
+    QTest::newRow("another reason") << EIO << 0660 << "" << 1 << qt_error_string(EIO)
+                                    << "%1: " + qt_error_string(EIO) << noAnswer;
+}
+
+// A port that refuses the scan gets a greyed row that says why and what to do, takes no job, and
+// goes with the next pass that opens the port or no longer finds it. While no device is listed,
+// the status bar says so.
+void tst_Window::refusedPorts()
+{
+    QFETCH(int, code);
+    QFETCH(int, mode);
+    QFETCH(QString, holder);
+    QFETCH(int, scanned);
+    QFETCH(QString, status);
+    QFETCH(QString, advice);
+    QFETCH(QString, summary);
+
+    QTemporaryFile device;
+    QVERIFY(device.open());
+    QVERIFY(chmod(QFile::encodeName(device.fileName()).constData(), mode_t(mode)) == 0);
+    const QFileInfo info(device.fileName());
+    Zelkor window;
+    stopScanning(window);
+    window.show();
+    const QStringList opened =
+        QStringList {PortNameMap::portName(1), PortNameMap::portName(3)}.mid(0, scanned);
+    const QString com2 = PortNameMap::portName(2);
+    window.add_items(opened, {},
+                     {{com2, device.fileName(), PortError::fromSystem(code), holder,
+                       holder.isEmpty() ? 0 : 4242}});
+    QTreeWidgetItem *refused = row(window, 2);
+    QVERIFY(refused);
+    QCOMPARE(refused->text(StatusColumn), status);
+    QCOMPARE(refused->toolTip(LocationColumn),
+             advice.replace("%1", device.fileName())
+                 .replace("%2", info.group())
+                 .replace("%3", info.owner()));
+    QCOMPARE(child<QLabel>(window, "scanSummaryLabel")->text(),
+             QString(summary).replace("%n", QString::number(scanned)));
+
+    QTreeWidget *tree = deviceList(window);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(refused).center());
+    QVERIFY(tree->selectedItems().isEmpty());
+    QVERIFY(!jobControlsEnabled(window));
+    press(window, Job::Calibrate);
+    QVERIFY(workers(window).isEmpty());
+
+    // The port opens: a device row in its place, and the status bar has nothing to say.
+    window.add_items({com2}, {{com2, "", "", "", Ready}});
+    QCOMPARE(tree->topLevelItemCount(), 1);
+    QCOMPARE(stateOf(row(window, 2)), int(RowScanned));
+    QCOMPARE(child<QLabel>(window, "scanSummaryLabel")->text(), QString());
+    window.add_items({}, {}, {});
+    QCOMPARE(tree->topLevelItemCount(), 0);
+    QCOMPARE(child<QLabel>(window, "scanSummaryLabel")->text(), "No serial port found");
+}
+
+// Through the real scan: a port another opener holds shows the holder, and becomes a device
+// row once it is let go.
+void tst_Window::heldPortFreed()
+{
+    Bench bench;
+    QVERIFY(bench.add(1, meter()));
+    auto holder = std::make_unique<SecondOpener>(bench.device(1)->portPath());
+    QVERIFY(holder->lock());
+    Zelkor *window = bench.open();
+    QVERIFY(window);
+    QCOMPARE(row(*window, 1)->text(StatusColumn),
+             QStringLiteral("In use by %1 (%2)")
+                 .arg(QFileInfo(QCoreApplication::applicationFilePath()).fileName())
+                 .arg(QCoreApplication::applicationPid()));
+    QCOMPARE(stateOf(row(*window, 1)), int(RowRefused));
+    holder.reset();
+    QTRY_COMPARE_WITH_TIMEOUT(row(*window, 1)->text(StatusColumn), Ready, ListTimeoutMs);
 }
 
 void tst_Window::settingsRoundTrip_data()
