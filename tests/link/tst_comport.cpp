@@ -67,7 +67,8 @@ QStringList refusalsSeenBy(bool asNobody)
             ComPort().availablePorts(&refused);
             lines = describe(refused).join(QLatin1Char('\n')).toLatin1();
         }
-        const bool written = write(report[1], lines.constData(), size_t(lines.size())) == lines.size();
+        const bool written =
+            write(report[1], lines.constData(), size_t(lines.size())) == lines.size();
         _exit(written ? 0 : 1);
     }
     close(report[1]);
