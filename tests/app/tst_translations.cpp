@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <cerrno>
 
 // Every text a user can meet on screen, in one language: the window's own texts, the scan's
 // record texts and the failure messages.
@@ -85,6 +86,19 @@ QStringList tst_Translations::visibleTexts()
     ScratchDirectory scratch;
     Zelkor window;
     QStringList texts {window.windowTitle()};
+    // Ports that refuse the scan, one of each kind that has texts of its own; first none opens,
+    // then a port opens and no device answers.
+    const QString port = QStringLiteral("\\\\.\\COM1");
+    for (const QStringList &opened : {QStringList(), QStringList {port}}) {
+        window.add_items(opened, {},
+                         {{port, "/dev/null", PortError::fromSystem(EACCES), "", 0},
+                          {port, "/dev/null", PortError::fromSystem(EBUSY), "cutecom", 7},
+                          {port, "/dev/null", PortError::fromSystem(EBUSY), "", 0}});
+        texts << window.findChild<QLabel *>(QStringLiteral("scanSummaryLabel"))->text();
+    }
+    for (const QTreeWidgetItem *row :
+         window.findChild<QTreeWidget *>()->findItems(port, Qt::MatchExactly))
+        texts << row->text(StatusColumn) << row->toolTip(StatusColumn);
     for (const QLabel *label : window.findChildren<QLabel *>())
         texts << label->text();
     for (const QAbstractButton *button : window.findChildren<QAbstractButton *>())
