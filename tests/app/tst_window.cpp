@@ -1,5 +1,6 @@
 #include "ComPort.h"
 #include "DeviceThread.h"
+#include "LogFile.h"
 #include "ProtocolTiming.h"
 #include "RowState.h"
 #include "SecondOpener.h"
@@ -166,6 +167,7 @@ private slots:
     void refusedPorts_data();
     void refusedPorts();
     void heldPortFreed();
+    void logRotation();
     void settingsRoundTrip_data();
     void settingsRoundTrip();
     void settingsFileKept_data();
@@ -185,6 +187,16 @@ private:
         window.deviceThread->requestStop();
         window.deviceThread->wait();
         QCoreApplication::removePostedEvents(&window, QEvent::MetaCall);
+    }
+    // The messages in the working directory's program log, without their time stamps.
+    static QStringList logged(const QString &suffix = QString())
+    {
+        QFile file(LogFile::DefaultName + suffix);
+        QStringList messages;
+        if (file.open(QIODevice::ReadOnly))
+            for (const QByteArray &line : file.readAll().trimmed().split('\n'))
+                messages << QString::fromUtf8(line.mid(line.indexOf(' ') + 1));
+        return messages;
     }
     static QList<UpdateThread *> workers(const Zelkor &window)
     {
@@ -299,30 +311,28 @@ void tst_Window::refusedPorts_data()
     QTest::addColumn<int>("code");
     QTest::addColumn<int>("mode"); // of the device
     QTest::addColumn<QString>("holder"); // empty: unknown
-    QTest::addColumn<int>("scanned"); // ports the pass opened
     QTest::addColumn<QString>("status");
     QTest::addColumn<QString>("advice"); // %1 the device, %2 its group, %3 its owner
-    QTest::addColumn<QString>("summary");
 
-    const QString noAnswer = QStringLiteral("No device answered on %n scanned port(s)");
-    QTest::newRow("permission, for a group")
-        << EACCES << 0660 << "" << 2 << "Permission denied"
-        << "%1 may be opened by the members of the group %2. Join it with\n"
-           "sudo usermod -aG %2 $USER\nthen log out and in again."
-        << noAnswer;
+    QTest::newRow("permission, for a group") << EACCES << 0660 << ""
+                                             << "Permission denied"
+                                             << "%1 may be opened by the members of the group "
+                                                "%2. Join it with\nsudo usermod -aG %2 $USER\n"
+                                                "then log out and in again.";
     QTest::newRow("permission, for its owner alone")
-        << EACCES << 0600 << "" << 0 << "Permission denied"
-        << "Only its owner %3 may open %1: ask your administrator for access."
-        << "No serial port could be opened";
+        << EACCES << 0600 << ""
+        << "Permission denied"
+        << "Only its owner %3 may open %1: ask your administrator for access.";
     QTest::newRow("in use, holder seen")
-        << EBUSY << 0660 << "cutecom" << 1 << "In use by cutecom (4242)"
-        << "%1 is in use by cutecom (process 4242). Close that program to use the port here."
-        << noAnswer;
+        << EBUSY << 0600 << "cutecom"
+        << "In use by cutecom (4242)"
+        << "%1 is in use by cutecom (process 4242). Close that program to use the port here.";
     QTest::newRow("in use, holder unseen")
-        << EBUSY << 0660 << "" << 1 << "In use by another program"
-        << "%1 is in use by another program. Close it to use the port here." << noAnswer;
-    QTest::newRow("another reason") << EIO << 0660 << "" << 1 << qt_error_string(EIO)
-                                    << "%1: " + qt_error_string(EIO) << noAnswer;
+        << EBUSY << 0600 << ""
+        << "In use by another program"
+        << "%1 is in use by another program. Close it to use the port here.";
+    QTest::newRow("another reason")
+        << EIO << 0600 << "" << qt_error_string(EIO) << "%1: " + qt_error_string(EIO);
 }
 
 // A port that refuses the scan gets a greyed row that says why and what to do, takes no job, and
@@ -333,10 +343,8 @@ void tst_Window::refusedPorts()
     QFETCH(int, code);
     QFETCH(int, mode);
     QFETCH(QString, holder);
-    QFETCH(int, scanned);
     QFETCH(QString, status);
     QFETCH(QString, advice);
-    QFETCH(QString, summary);
 
     QTemporaryFile device;
     QVERIFY(device.open());
@@ -344,42 +352,32 @@ void tst_Window::refusedPorts()
     const QFileInfo info(device.fileName());
     Zelkor window;
     stopScanning(window);
-    window.show();
-    const QStringList opened =
-        QStringList {PortNameMap::portName(1), PortNameMap::portName(3)}.mid(0, scanned);
+    // No port opens but this one refuses; then two ports open, and no device answers on them.
     const QString com2 = PortNameMap::portName(2);
-    window.add_items(opened, {},
+    window.add_items({}, {},
                      {{com2, device.fileName(), PortError::fromSystem(code), holder,
                        holder.isEmpty() ? 0 : 4242}});
     QTreeWidgetItem *refused = row(window, 2);
     QVERIFY(refused);
+    // Neither selectable nor usable for a job.
+    QCOMPARE(refused->flags(), Qt::NoItemFlags);
     QCOMPARE(refused->text(StatusColumn), status);
     QCOMPARE(refused->toolTip(LocationColumn),
              advice.replace("%1", device.fileName())
                  .replace("%2", info.group())
                  .replace("%3", info.owner()));
+    QCOMPARE(child<QLabel>(window, "scanSummaryLabel")->text(), "No serial port could be opened");
+    // Until a device answers, the status bar says what the scan found.
+    window.add_items({com2, PortNameMap::portName(3)}, {});
+    QCOMPARE(deviceList(window)->topLevelItemCount(), 0);
     QCOMPARE(child<QLabel>(window, "scanSummaryLabel")->text(),
-             QString(summary).replace("%n", QString::number(scanned)));
-
-    QTreeWidget *tree = deviceList(window);
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(refused).center());
-    QVERIFY(tree->selectedItems().isEmpty());
-    QVERIFY(!jobControlsEnabled(window));
-    press(window, Job::Calibrate);
-    QVERIFY(workers(window).isEmpty());
-
-    // The port opens: a device row in its place, and the status bar has nothing to say.
+             "No device answered on 2 scanned port(s)");
     window.add_items({com2}, {{com2, "", "", "", Ready}});
-    QCOMPARE(tree->topLevelItemCount(), 1);
     QCOMPARE(stateOf(row(window, 2)), int(RowScanned));
-    QCOMPARE(child<QLabel>(window, "scanSummaryLabel")->text(), QString());
-    window.add_items({}, {}, {});
-    QCOMPARE(tree->topLevelItemCount(), 0);
-    QCOMPARE(child<QLabel>(window, "scanSummaryLabel")->text(), "No serial port found");
+    QVERIFY(child<QLabel>(window, "scanSummaryLabel")->text().isEmpty());
 }
 
-// Through the real scan: a port another opener holds shows the holder, and becomes a device
-// row once it is let go.
+// Through the real scan: a held port shows its holder, and becomes a device row once let go.
 void tst_Window::heldPortFreed()
 {
     Bench bench;
@@ -389,12 +387,24 @@ void tst_Window::heldPortFreed()
     Zelkor *window = bench.open();
     QVERIFY(window);
     QCOMPARE(row(*window, 1)->text(StatusColumn),
-             QStringLiteral("In use by %1 (%2)")
-                 .arg(QFileInfo(QCoreApplication::applicationFilePath()).fileName())
-                 .arg(QCoreApplication::applicationPid()));
-    QCOMPARE(stateOf(row(*window, 1)), int(RowRefused));
+             QStringLiteral("In use by app_window (%1)").arg(QCoreApplication::applicationPid()));
     holder.reset();
     QTRY_COMPARE_WITH_TIMEOUT(row(*window, 1)->text(StatusColumn), Ready, ListTimeoutMs);
+}
+
+// Past its limit the log gives way to a new file; the full one is kept as ".1", in place of the
+// one kept before.
+void tst_Window::logRotation()
+{
+    ScratchDirectory fresh;
+    QString error;
+    // Room for three lines: a time stamp of 24 characters, a short message and the line end.
+    QVERIFY2(LogFile::install(LogFile::DefaultName, 100, &error), qPrintable(error));
+    for (int line = 1; line <= 7; ++line)
+        qInfo("line %d", line);
+    LogFile::uninstall();
+    QCOMPARE(logged(".1"), (QStringList {"line 4", "line 5", "line 6"}));
+    QCOMPARE(logged(), QStringList {"line 7"});
 }
 
 void tst_Window::settingsRoundTrip_data()
@@ -583,6 +593,9 @@ void tst_Window::jobEnds()
     QFETCH(int, checks);
 
     Bench bench;
+    QString logError;
+    QVERIFY(LogFile::install(LogFile::DefaultName, LogFile::DefaultLimit, &logError));
+    const auto closeLog = qScopeGuard(LogFile::uninstall);
     SimulatedDevice *device = bench.add(1, profile, faults);
     QVERIFY(device);
     Zelkor *window = openWithFirmware(bench, {1});
@@ -616,6 +629,11 @@ void tst_Window::jobEnds()
     };
     if (state == RowScanned)
         QTRY_VERIFY_WITH_TIMEOUT(jobLog().contains(",1.2.345,3.1.4,firmware.cod,"), ListTimeoutMs);
+    // So does the program's log, with the outcome the user saw.
+    const QStringList ended = logged().filter(QStringLiteral("Job ended: "));
+    const QString outcome = !message.isEmpty() ? message : state == RowFailed ? status : "ok";
+    QVERIFY2(ended.size() == 1 && ended.first().endsWith(": " + outcome),
+             qPrintable(ended.join(';')));
     // The reason of a failure stays with its row, through the scans that rebuild it.
     if (!message.isEmpty()) {
         QTest::qWait(2500);
