@@ -19,11 +19,9 @@ struct PortRefusal
     QString holderName;
     qint64 holderPid = 0;
 
-    // ENOENT, ENODEV, ENXIO: there is no device behind the name, so there is nothing to show.
-    static bool isMissingDevice(int code)
-    {
-        return code == ENOENT || code == ENODEV || code == ENXIO;
-    }
+    // No device path, or none at that path: the port does not exist, so there is nothing to
+    // show.
+    static bool isMissingDevice(int code) { return code == ENOENT; }
 };
 
 Q_DECLARE_METATYPE(PortRefusal)
