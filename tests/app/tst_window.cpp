@@ -349,7 +349,6 @@ void tst_Window::refusedPorts()
     QTemporaryFile device;
     QVERIFY(device.open());
     QVERIFY(chmod(QFile::encodeName(device.fileName()).constData(), mode_t(mode)) == 0);
-    const QFileInfo info(device.fileName());
     Zelkor window;
     stopScanning(window);
     // No port opens but this one refuses; then two ports open, and no device answers on them.
@@ -359,13 +358,12 @@ void tst_Window::refusedPorts()
                        holder.isEmpty() ? 0 : 4242}});
     QTreeWidgetItem *refused = row(window, 2);
     QVERIFY(refused);
-    // Neither selectable nor usable for a job.
-    QCOMPARE(refused->flags(), Qt::NoItemFlags);
+    QCOMPARE(refused->flags(), Qt::NoItemFlags); // neither selectable nor given a job
     QCOMPARE(refused->text(StatusColumn), status);
     QCOMPARE(refused->toolTip(LocationColumn),
              advice.replace("%1", device.fileName())
-                 .replace("%2", info.group())
-                 .replace("%3", info.owner()));
+                 .replace("%2", QFileInfo(device.fileName()).group())
+                 .replace("%3", QFileInfo(device.fileName()).owner()));
     QCOMPARE(child<QLabel>(window, "scanSummaryLabel")->text(), "No serial port could be opened");
     // Until a device answers, the status bar says what the scan found.
     window.add_items({com2, PortNameMap::portName(3)}, {});
@@ -375,6 +373,8 @@ void tst_Window::refusedPorts()
     window.add_items({com2}, {{com2, "", "", "", Ready}});
     QCOMPARE(stateOf(row(window, 2)), int(RowScanned));
     QVERIFY(child<QLabel>(window, "scanSummaryLabel")->text().isEmpty());
+    window.add_items({}, {});
+    QCOMPARE(child<QLabel>(window, "scanSummaryLabel")->text(), "No serial port found");
 }
 
 // Through the real scan: a held port shows its holder, and becomes a device row once let go.
