@@ -1,6 +1,7 @@
 #include "DeviceList.h"
 
 #include "PortNameMap.h"
+#include "RefusalText.h"
 
 #include <QBrush>
 #include <QHash>
@@ -34,6 +35,7 @@ const RowStateLine RowStates[] = {
     {RowScanned, Usable,          true,  false},
     {RowBusy,    Qt::NoItemFlags, false, true},
     {RowDone,    Qt::NoItemFlags, true,  false},
+    {RowRefused, Qt::NoItemFlags, true,  false},
 };
 // clang-format on
 
@@ -54,7 +56,7 @@ public:
     }
 };
 
-enum class StatusKind { Ready, Progress, Success, Failure };
+enum class StatusKind { Ready, Progress, Success, Failure, Refused };
 
 // A coloured disc with a mark of its own, so that the kinds differ in shape as well as colour.
 QIcon drawStatusIcon(StatusKind kind)
@@ -65,7 +67,8 @@ QIcon drawStatusIcon(StatusKind kind)
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     const QColor colours[] = {QColor(0x4a, 0x7a, 0xc0), QColor(0xe0, 0x9a, 0x10),
-                              QColor(0x2e, 0x9e, 0x40), QColor(0xd0, 0x30, 0x30)};
+                              QColor(0x2e, 0x9e, 0x40), QColor(0xd0, 0x30, 0x30),
+                              QColor(0x80, 0x80, 0x80)};
     painter.setPen(Qt::NoPen);
     painter.setBrush(colours[int(kind)]);
     painter.drawEllipse(1, 1, Size - 2, Size - 2);
@@ -85,6 +88,9 @@ QIcon drawStatusIcon(StatusKind kind)
         painter.drawLine(QPointF(5, 5), QPointF(11, 11));
         painter.drawLine(QPointF(11, 5), QPointF(5, 11));
         break;
+    case StatusKind::Refused:
+        painter.drawLine(QPointF(4.5, 8), QPointF(11.5, 8));
+        break;
     }
     return QIcon(pixmap);
 }
@@ -93,7 +99,8 @@ QIcon statusIcon(StatusKind kind)
 {
     static const QIcon icons[] = {
         drawStatusIcon(StatusKind::Ready), drawStatusIcon(StatusKind::Progress),
-        drawStatusIcon(StatusKind::Success), drawStatusIcon(StatusKind::Failure)};
+        drawStatusIcon(StatusKind::Success), drawStatusIcon(StatusKind::Failure),
+        drawStatusIcon(StatusKind::Refused)};
     return icons[int(kind)];
 }
 
@@ -107,6 +114,8 @@ StatusKind statusKind(int state)
         return StatusKind::Progress;
     case RowDone:
         return StatusKind::Success;
+    case RowRefused:
+        return StatusKind::Refused;
     default:
         return StatusKind::Ready;
     }
@@ -158,7 +167,8 @@ int DeviceList::rowState(const QTreeWidgetItem *row)
     return row->data(LocationColumn, RowStateRole).toInt();
 }
 
-bool DeviceList::rebuild(const QStringList &allLocations, const QList<TDevices> &devices)
+bool DeviceList::rebuild(const QStringList &allLocations, const QList<TDevices> &devices,
+                         const QList<PortRefusal> &refused)
 {
     // Rows of running jobs are not enabled and get no job; their selection stays as it is.
     const QStringList selected = usableSelectedLocations();
@@ -189,6 +199,10 @@ bool DeviceList::rebuild(const QStringList &allLocations, const QList<TDevices> 
             addRow(device, carried != keptStatus.constEnd() ? &*carried : nullptr);
         if (selected.contains(device.location))
             row->setSelected(true);
+    }
+    for (const PortRefusal &refusal : refused) {
+        if (!keptLocations.contains(refusal.portName))
+            addRefusedRow(refusal);
     }
     restoreCurrentRow(current);
     tree->verticalScrollBar()->setValue(scrolled);
@@ -234,6 +248,24 @@ QTreeWidgetItem *DeviceList::addRow(const TDevices &device, const CarriedStatus 
         setStatus(row, device.status);
     }
     return row;
+}
+
+void DeviceList::addRefusedRow(const PortRefusal &refusal)
+{
+    auto *row = new DeviceRow(tree);
+    setRowState(row, RowRefused);
+    row->setText(LocationColumn, refusal.portName);
+    row->setText(StatusColumn, RefusalText::status(refusal));
+    const QString advice = RefusalText::advice(refusal);
+    for (int column = LocationColumn; column <= StatusColumn; ++column)
+        row->setToolTip(column, advice);
+}
+
+bool DeviceList::listsDevices() const
+{
+    const QList<QTreeWidgetItem *> all = rows();
+    return std::any_of(all.cbegin(), all.cend(),
+                       [](const QTreeWidgetItem *row) { return rowState(row) != RowRefused; });
 }
 
 QTreeWidgetItem *DeviceList::row(const QString &location) const

@@ -1,6 +1,7 @@
 #ifndef DEVICELIST_H
 #define DEVICELIST_H
 
+#include "PortRefusal.h"
 #include "RowState.h"
 #include "TDevices.h"
 
@@ -30,10 +31,14 @@ public:
     // A job ended well on a row whose state leaves it to the next scan.
     static void showSuccess(QTreeWidgetItem *row);
 
-    // Replaces the scan rows with the devices of one pass, keeps the rows of running jobs and of
-    // failures, carries kept Status texts over and restores the selection, the current row and
-    // the scroll position. Answers whether the selection before the rebuild held a usable row.
-    bool rebuild(const QStringList &allLocations, const QList<TDevices> &devices);
+    // Replaces the scan rows with the devices of one pass and its refused ports, keeps the rows
+    // of running jobs and of failures, carries kept Status texts over and restores the
+    // selection, the current row and the scroll position. Answers whether the selection before
+    // the rebuild held a usable row.
+    bool rebuild(const QStringList &allLocations, const QList<TDevices> &devices,
+                 const QList<PortRefusal> &refused = {});
+    // True while some row stands for a device (refused ports are none).
+    bool listsDevices() const;
 
     // The first row of the port, or nullptr.
     QTreeWidgetItem *row(const QString &location) const;
@@ -58,6 +63,7 @@ private:
     };
     // A scan row; carried, when given, replaces the device's own Status.
     QTreeWidgetItem *addRow(const TDevices &device, const CarriedStatus *carried);
+    void addRefusedRow(const PortRefusal &refusal);
     void restoreCurrentRow(const QString &location);
 
     QTreeWidget *tree;

@@ -14,6 +14,7 @@ namespace {
 QMutex mutex;
 std::unique_ptr<QFile> file;
 qint64 sizeLimit = LogFile::DefaultLimit;
+QtMessageHandler previousHandler = nullptr;
 
 const char *levelTag(QtMsgType type)
 {
@@ -69,13 +70,13 @@ bool LogFile::install(const QString &path, qint64 limit, QString *error)
         if (!opened)
             *error = file->errorString();
     }
-    qInstallMessageHandler(writeLine);
+    previousHandler = qInstallMessageHandler(writeLine);
     return opened;
 }
 
 void LogFile::uninstall()
 {
-    qInstallMessageHandler(nullptr);
+    qInstallMessageHandler(previousHandler);
     QMutexLocker lock(&mutex);
     file.reset();
 }

@@ -15,7 +15,7 @@ constexpr qint64 DefaultLimit = 1024 * 1024;
 // Takes over Qt's message output for the whole process. False, with the reason, when the file
 // cannot be opened; the lines then go to stderr alone.
 bool install(const QString &path, qint64 limit, QString *error);
-// Gives the output back to Qt and closes the file.
+// Gives the output back to whoever had it before and closes the file.
 void uninstall();
 
 } // namespace LogFile

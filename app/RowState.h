@@ -15,6 +15,9 @@ enum RowState {
     RowBusy = 1,
     // A job has finished; the next scan brings the row back with fresh data.
     RowDone = 2,
+    // A port whose device exists but could not be opened; greyed out, never given a job, and
+    // replaced by every scan, so that it goes once the port opens or disappears.
+    RowRefused = 3,
 };
 
 // Columns of the device list.

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScopedValueRollback>
@@ -46,6 +47,9 @@ Zelkor::Zelkor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, fla
     for (int column = 0; column < int(std::size(ColumnWidths)); ++column)
         ui.treeWidget->setColumnWidth(column, ColumnWidths[column]);
     setWindowTitle(tr("Zelkor v%1").arg(QLatin1String(ZelkorVersion)));
+    scanSummary = new QLabel(this);
+    scanSummary->setObjectName(QStringLiteral("scanSummaryLabel"));
+    ui.statusBar->addPermanentWidget(scanSummary);
 
     loadSettings();
 
@@ -169,7 +173,8 @@ void Zelkor::setRowState(QTreeWidgetItem *item, int state)
     DeviceList::setRowState(item, state);
 }
 
-void Zelkor::add_items(QStringList all_locations, QList<TDevices> devices)
+void Zelkor::add_items(QStringList all_locations, QList<TDevices> devices,
+                       QList<PortRefusal> refused)
 {
     QString logError;
     jobTracker.scanned(devices, &logError);
@@ -181,8 +186,20 @@ void Zelkor::add_items(QStringList all_locations, QList<TDevices> devices)
     // Deleting and re-selecting rows must not reach selectionChanged.
     const QSignalBlocker blockSelectionSignals(ui.treeWidget);
     // One usable row in the old selection is enough here; selectionChanged is stricter.
-    setJobControlsEnabled(deviceList->rebuild(all_locations, devices));
+    setJobControlsEnabled(deviceList->rebuild(all_locations, devices, refused));
+    showScanSummary(all_locations.size(), refused.size());
     qDebug().noquote() << "Add items completed";
+}
+
+void Zelkor::showScanSummary(qsizetype scanned, qsizetype refused)
+{
+    if (deviceList->listsDevices())
+        scanSummary->clear();
+    else if (scanned > 0)
+        scanSummary->setText(tr("No device answered on %n scanned port(s)", nullptr, int(scanned)));
+    else
+        scanSummary->setText(refused > 0 ? tr("No serial port could be opened")
+                                         : tr("No serial port found"));
 }
 
 void Zelkor::selectionChanged()

@@ -17,6 +17,7 @@
 #include <memory>
 
 class DeviceThread;
+class QLabel;
 class QTimer;
 class QTreeWidgetItem;
 class UpdateThread;
@@ -53,8 +54,9 @@ public slots:
     void updateFirmware();
     void Calibrate();
     // Rebuilds the device list from one scan pass, unless a job slot is at work or a job event
-    // was less than a refresh interval ago.
-    void add_items(QStringList all_locations, QList<TDevices> devices);
+    // was less than a refresh interval ago. Refused ports get greyed rows that tell why.
+    void add_items(QStringList all_locations, QList<TDevices> devices,
+                   QList<PortRefusal> refused = {});
     // A job's progress or failure code, shown in its row (and a failure in the status bar).
     void updateProgress(QString devicename, int percents);
     // Settles a job's row, checks an updated device once more and repeats the update when the
@@ -79,6 +81,8 @@ private:
     void setUpScanning();
     void stopScanning();
     bool withinQuietPeriod() const;
+    // While no device is listed the status bar says what the scan found instead.
+    void showScanSummary(qsizetype scanned, qsizetype refused);
 
     void setJobControlsEnabled(bool enabled);
     void showMessage(const QString &text);
@@ -101,6 +105,7 @@ private:
     std::unique_ptr<DeviceList> deviceList;
     std::unique_ptr<DeviceThread> deviceThread;
     QTimer *refreshTimer = nullptr;
+    QLabel *scanSummary = nullptr;
     QString openPath;
     // The firmware file name settings.ini held at start.
     QString storedFilename;

@@ -48,7 +48,8 @@ bool DeviceThread::usesPort(const QString &name) const
 
 void DeviceThread::run()
 {
-    const QStringList ports = listPorts();
+    QList<PortRefusal> refused;
+    const QStringList ports = listPorts(&refused);
     // One slot per port, written by that port's thread alone and read after the join, so the
     // records come out in port order whichever port finishes first.
     std::vector<std::optional<TDevices>> records(size_t(ports.size()));
@@ -68,13 +69,13 @@ void DeviceThread::run()
         if (record)
             devices.append(*record);
     }
-    emit finish(ports, devices);
+    emit finish(ports, devices, refused);
 }
 
-QStringList DeviceThread::listPorts()
+QStringList DeviceThread::listPorts(QList<PortRefusal> *refused)
 {
     const std::shared_ptr<ComPort> lister = links->add();
-    const QStringList ports = lister->availablePorts();
+    const QStringList ports = lister->availablePorts(refused);
     links->retire(lister);
     return ports;
 }

@@ -1,6 +1,7 @@
 #ifndef DEVICETHREAD_H
 #define DEVICETHREAD_H
 
+#include "PortRefusal.h"
 #include "TDevices.h"
 
 #include <QStringList>
@@ -13,9 +14,10 @@ class VariantMasks;
 
 // The scan worker. Each start() runs one pass over every port that can be opened: it tells
 // firmware, loader and ISP mode apart, identifies devices that run firmware and ends with
-// finish(). The pass talks to all its ports at once, each on a link and a thread of its own, so
-// it lasts as long as its slowest port. Between passes it remembers, per port, which command
-// variants the device answered, so later passes send only those.
+// finish(), which also names the ports whose device exists but could not be opened, and why.
+// The pass talks to all its ports at once, each on a link and a thread of its own, so it lasts
+// as long as its slowest port. Between passes it remembers, per port, which command variants
+// the device answered, so later passes send only those.
 //
 // Threads: run() is the worker thread, which starts and joins one thread per port; everything
 // else is for the thread that owns the object.
@@ -48,13 +50,13 @@ public:
     bool usesPort(const QString &name) const;
 
 signals:
-    void finish(QStringList all_locations, QList<TDevices> devices);
+    void finish(QStringList all_locations, QList<TDevices> devices, QList<PortRefusal> refused);
 
 protected:
     void run() override;
 
 private:
-    QStringList listPorts();
+    QStringList listPorts(QList<PortRefusal> *refused);
 
     const std::unique_ptr<ScanLinks> links;
     const std::unique_ptr<VariantMasks> masks;

@@ -18,8 +18,9 @@ struct TDevices
 
 Q_DECLARE_METATYPE(TDevices)
 
-// Registers "TDevices" and "QList<TDevices>" so that queued signals can carry them across
-// threads. Call it before connecting DeviceThread::finish to a receiver in another thread.
+// Registers "TDevices", "QList<TDevices>" and "QList<PortRefusal>" so that queued signals can
+// carry them across threads. Call it before connecting DeviceThread::finish to a receiver in
+// another thread.
 void registerDeviceMetaTypes();
 
 #endif // TDEVICES_H

@@ -1,5 +1,6 @@
 #include "ComPort.h"
 
+#include "PortHolder.h"
 #include "PortNameMap.h"
 #include "serialport_p.h"
 
@@ -50,23 +51,40 @@ ComPort::~ComPort()
     close();
 }
 
-QStringList ComPort::availablePorts()
+QStringList ComPort::availablePorts(QList<PortRefusal> *refused)
 {
-    QMutexLocker portLock(&portMutex);
-    QMutexLocker lock(&mutex);
-    // Meant for a closed link; an open one keeps answering usesPort for its own port.
-    const QByteArray ownName = currentName();
     QStringList ports;
-    for (int number = FirstPortNumber; number <= LastPortNumber; ++number) {
-        const QString name = PortNameMap::portName(number);
-        if (!claimName(name.toLatin1().constData()))
-            continue;
-        const SerialPort::Handle probe = SerialPort::open(PortNameMap::instance().devicePath(name));
-        if (probe != SerialPort::NoHandle) {
-            ports.append(name);
-            SerialPort::close(probe);
+    QList<PortRefusal> refusals;
+    {
+        QMutexLocker portLock(&portMutex);
+        QMutexLocker lock(&mutex);
+        // Meant for a closed link; an open one keeps answering usesPort for its own port.
+        const QByteArray ownName = currentName();
+        for (int number = FirstPortNumber; number <= LastPortNumber; ++number) {
+            const QString name = PortNameMap::portName(number);
+            if (!claimName(name.toLatin1().constData()))
+                continue;
+            const QString path = PortNameMap::instance().devicePath(name);
+            const SerialPort::Handle probe = SerialPort::open(path);
+            if (probe != SerialPort::NoHandle) {
+                ports.append(name);
+                SerialPort::close(probe);
+            } else if (!PortRefusal::isMissingDevice(errno)) {
+                refusals.append({name, path, PortError::fromSystem(errno), QString(), 0});
+            }
+            setName(ownName.constData());
         }
-        setName(ownName.constData());
+    }
+    // Outside the locks: looking through /proc must not hold up the opens of jobs.
+    if (refused) {
+        for (PortRefusal &refusal : refusals) {
+            if (refusal.error.code != EBUSY)
+                continue;
+            const PortHolder holder = PortHolder::of(refusal.devicePath);
+            refusal.holderName = holder.name;
+            refusal.holderPid = holder.pid;
+        }
+        *refused = refusals;
     }
     return ports;
 }

@@ -3,6 +3,7 @@
 
 #include "LinkTimeouts.h"
 #include "PortError.h"
+#include "PortRefusal.h"
 
 #include <QByteArray>
 #include <QMutex>
@@ -23,8 +24,9 @@ public:
     // Closes the port if the owner has not: an open port stays locked against every opener.
     ~ComPort();
 
-    // The names of the ports COM1 to COM255 that are not excluded and can be opened now.
-    QStringList availablePorts();
+    // The names of the ports COM1 to COM255 that are not excluded and can be opened now. The
+    // others whose device exists go to refused, if given, with the reason and any holder.
+    QStringList availablePorts(QList<PortRefusal> *refused = nullptr);
 
     // Every later read and write takes its limits from these; kept across close and open.
     bool setTimeouts(const LinkTimeouts &timeouts);

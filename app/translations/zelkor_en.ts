@@ -21,6 +21,41 @@
     </message>
 </context>
 <context>
+    <name>RefusalText</name>
+    <message>
+        <source>Permission denied</source>
+        <translation>Permission denied</translation>
+    </message>
+    <message>
+        <source>In use by %1 (%2)</source>
+        <translation>In use by %1 (%2)</translation>
+    </message>
+    <message>
+        <source>In use by another program</source>
+        <translation>In use by another program</translation>
+    </message>
+    <message>
+        <source>%1 is in use by %2 (process %3). Close that program to use the port here.</source>
+        <translation>%1 is in use by %2 (process %3). Close that program to use the port here.</translation>
+    </message>
+    <message>
+        <source>%1 is in use by another program. Close it to use the port here.</source>
+        <translation>%1 is in use by another program. Close it to use the port here.</translation>
+    </message>
+    <message>
+        <source>%1 may be opened by the members of the group %2. Join it with
+sudo usermod -aG %2 $USER
+then log out and in again.</source>
+        <translation>%1 may be opened by the members of the group %2. Join it with
+sudo usermod -aG %2 $USER
+then log out and in again.</translation>
+    </message>
+    <message>
+        <source>Only its owner %2 may open %1: ask your administrator for access.</source>
+        <translation>Only its owner %2 may open %1: ask your administrator for access.</translation>
+    </message>
+</context>
+<context>
     <name>Zelkor</name>
     <message>
         <source>Zelkor v%1</source>
@@ -165,6 +200,21 @@
     <message>
         <source>Interrupted</source>
         <translation>Interrupted</translation>
+    </message>
+    <message numerus="yes">
+        <source>No device answered on %n scanned port(s)</source>
+        <translation>
+            <numerusform>No device answered on %n scanned port</numerusform>
+            <numerusform>No device answered on %n scanned ports</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>No serial port could be opened</source>
+        <translation>No serial port could be opened</translation>
+    </message>
+    <message>
+        <source>No serial port found</source>
+        <translation>No serial port found</translation>
     </message>
 </context>
 <context>

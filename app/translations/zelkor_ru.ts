@@ -21,6 +21,41 @@
     </message>
 </context>
 <context>
+    <name>RefusalText</name>
+    <message>
+        <source>Permission denied</source>
+        <translation>Нет доступа</translation>
+    </message>
+    <message>
+        <source>In use by %1 (%2)</source>
+        <translation>Занят программой %1 (%2)</translation>
+    </message>
+    <message>
+        <source>In use by another program</source>
+        <translation>Занят другой программой</translation>
+    </message>
+    <message>
+        <source>%1 is in use by %2 (process %3). Close that program to use the port here.</source>
+        <translation>%1 занят программой %2 (процесс %3). Закройте её, чтобы работать с портом здесь.</translation>
+    </message>
+    <message>
+        <source>%1 is in use by another program. Close it to use the port here.</source>
+        <translation>%1 занят другой программой. Закройте её, чтобы работать с портом здесь.</translation>
+    </message>
+    <message>
+        <source>%1 may be opened by the members of the group %2. Join it with
+sudo usermod -aG %2 $USER
+then log out and in again.</source>
+        <translation>%1 могут открывать только участники группы %2. Вступите в неё командой
+sudo usermod -aG %2 $USER
+и войдите в систему заново.</translation>
+    </message>
+    <message>
+        <source>Only its owner %2 may open %1: ask your administrator for access.</source>
+        <translation>%1 может открывать только его владелец %2: попросите администратора дать вам доступ.</translation>
+    </message>
+</context>
+<context>
     <name>Zelkor</name>
     <message>
         <source>Zelkor v%1</source>
@@ -165,6 +200,22 @@
     <message>
         <source>Interrupted</source>
         <translation>Прервано</translation>
+    </message>
+    <message numerus="yes">
+        <source>No device answered on %n scanned port(s)</source>
+        <translation>
+            <numerusform>Ни одно устройство не ответило на %n опрошенном порту</numerusform>
+            <numerusform>Ни одно устройство не ответило на %n опрошенных портах</numerusform>
+            <numerusform>Ни одно устройство не ответило на %n опрошенных портах</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>No serial port could be opened</source>
+        <translation>Не удалось открыть ни одного последовательного порта</translation>
+    </message>
+    <message>
+        <source>No serial port found</source>
+        <translation>Последовательные порты не найдены</translation>
     </message>
 </context>
 <context>

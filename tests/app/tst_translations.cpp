@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <cerrno>
 
 // Every text a user can meet on screen, in one language: the window's own texts, the scan's
 // record texts and the failure messages.
@@ -85,6 +86,14 @@ QStringList tst_Translations::visibleTexts()
     ScratchDirectory scratch;
     Zelkor window;
     QStringList texts {window.windowTitle()};
+    // Ports that refuse the scan, one of each kind with texts of its own, and no device.
+    window.add_items({"COM4"}, {},
+                     {{"COM1", "/dev/null", PortError::fromSystem(EACCES), "", 0},
+                      {"COM2", "/dev/null", PortError::fromSystem(EBUSY), "cutecom", 7},
+                      {"COM3", "/dev/null", PortError::fromSystem(EBUSY), "", 0}});
+    for (const QTreeWidgetItem *row :
+         window.findChild<QTreeWidget *>()->findItems("*", Qt::MatchWildcard))
+        texts << row->text(StatusColumn) << row->toolTip(StatusColumn);
     for (const QLabel *label : window.findChildren<QLabel *>())
         texts << label->text();
     for (const QAbstractButton *button : window.findChildren<QAbstractButton *>())

@@ -1,7 +1,9 @@
 #include "ComPort.h"
 #include "DeviceThread.h"
+#include "LogFile.h"
 #include "ProtocolTiming.h"
 #include "RowState.h"
+#include "SecondOpener.h"
 #include "TestFirmware.h"
 #include "UpdateThread.h"
 #include "WindowBench.h"
@@ -9,14 +11,17 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QtTest>
 
+#include <cerrno>
 #include <chrono>
 #include <functional>
+#include <sys/stat.h>
 
 using namespace WindowBench;
 
@@ -159,6 +164,10 @@ private slots:
     void initTestCase();
     void init();
     void listKeepsTheUsersPlace();
+    void refusedPorts_data();
+    void refusedPorts();
+    void heldPortFreed();
+    void logRotation();
     void settingsRoundTrip_data();
     void settingsRoundTrip();
     void settingsFileKept_data();
@@ -178,6 +187,16 @@ private:
         window.deviceThread->requestStop();
         window.deviceThread->wait();
         QCoreApplication::removePostedEvents(&window, QEvent::MetaCall);
+    }
+    // The messages in the working directory's program log, without their time stamps.
+    static QStringList logged(const QString &suffix = QString())
+    {
+        QFile file(LogFile::DefaultName + suffix);
+        QStringList messages;
+        if (file.open(QIODevice::ReadOnly))
+            for (const QByteArray &line : file.readAll().trimmed().split('\n'))
+                messages << QString::fromUtf8(line.mid(line.indexOf(' ') + 1));
+        return messages;
     }
     static QList<UpdateThread *> workers(const Zelkor &window)
     {
@@ -285,6 +304,107 @@ void tst_Window::listKeepsTheUsersPlace()
         shown(),
         (QStringList {"37", state(RowScanned, Ready), state(RowBusy, Ready), "", "", "",
                       state(RowFailed, UpdateCancelled), state(RowScanned, CalibrationCancelled)}));
+}
+
+void tst_Window::refusedPorts_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("mode"); // of the device
+    QTest::addColumn<QString>("holder"); // empty: unknown
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("advice"); // %1 the device, %2 its group, %3 its owner
+
+    QTest::newRow("permission, for a group") << EACCES << 0660 << ""
+                                             << "Permission denied"
+                                             << "%1 may be opened by the members of the group "
+                                                "%2. Join it with\nsudo usermod -aG %2 $USER\n"
+                                                "then log out and in again.";
+    QTest::newRow("permission, for its owner alone")
+        << EACCES << 0600 << ""
+        << "Permission denied"
+        << "Only its owner %3 may open %1: ask your administrator for access.";
+    QTest::newRow("in use, holder seen")
+        << EBUSY << 0600 << "cutecom"
+        << "In use by cutecom (4242)"
+        << "%1 is in use by cutecom (process 4242). Close that program to use the port here.";
+    QTest::newRow("in use, holder unseen")
+        << EBUSY << 0600 << ""
+        << "In use by another program"
+        << "%1 is in use by another program. Close it to use the port here.";
+    QTest::newRow("another reason")
+        << EIO << 0600 << "" << qt_error_string(EIO) << "%1: " + qt_error_string(EIO);
+}
+
+// A port that refuses the scan gets a greyed row that says why and what to do, takes no job, and
+// goes with the next pass that opens the port or no longer finds it. While no device is listed,
+// the status bar says so.
+void tst_Window::refusedPorts()
+{
+    QFETCH(int, code);
+    QFETCH(int, mode);
+    QFETCH(QString, holder);
+    QFETCH(QString, status);
+    QFETCH(QString, advice);
+
+    QTemporaryFile device;
+    QVERIFY(device.open());
+    QVERIFY(chmod(QFile::encodeName(device.fileName()).constData(), mode_t(mode)) == 0);
+    Zelkor window;
+    stopScanning(window);
+    // No port opens but this one refuses; then two ports open, and no device answers on them.
+    const QString com2 = PortNameMap::portName(2);
+    window.add_items({}, {},
+                     {{com2, device.fileName(), PortError::fromSystem(code), holder,
+                       holder.isEmpty() ? 0 : 4242}});
+    QTreeWidgetItem *refused = row(window, 2);
+    QVERIFY(refused);
+    QCOMPARE(refused->flags(), Qt::NoItemFlags); // neither selectable nor given a job
+    QCOMPARE(refused->text(StatusColumn), status);
+    QCOMPARE(refused->toolTip(LocationColumn),
+             advice.replace("%1", device.fileName())
+                 .replace("%2", QFileInfo(device.fileName()).group())
+                 .replace("%3", QFileInfo(device.fileName()).owner()));
+    QCOMPARE(child<QLabel>(window, "scanSummaryLabel")->text(), "No serial port could be opened");
+    // Until a device answers, the status bar says what the scan found.
+    window.add_items({com2, PortNameMap::portName(3)}, {});
+    QCOMPARE(deviceList(window)->topLevelItemCount(), 0);
+    QCOMPARE(child<QLabel>(window, "scanSummaryLabel")->text(),
+             "No device answered on 2 scanned port(s)");
+    window.add_items({com2}, {{com2, "", "", "", Ready}});
+    QCOMPARE(stateOf(row(window, 2)), int(RowScanned));
+    QVERIFY(child<QLabel>(window, "scanSummaryLabel")->text().isEmpty());
+    window.add_items({}, {});
+    QCOMPARE(child<QLabel>(window, "scanSummaryLabel")->text(), "No serial port found");
+}
+
+// Through the real scan: a held port shows its holder, and becomes a device row once let go.
+void tst_Window::heldPortFreed()
+{
+    Bench bench;
+    QVERIFY(bench.add(1, meter()));
+    auto holder = std::make_unique<SecondOpener>(bench.device(1)->portPath());
+    QVERIFY(holder->lock());
+    Zelkor *window = bench.open();
+    QVERIFY(window);
+    QCOMPARE(row(*window, 1)->text(StatusColumn),
+             QStringLiteral("In use by app_window (%1)").arg(QCoreApplication::applicationPid()));
+    holder.reset();
+    QTRY_COMPARE_WITH_TIMEOUT(row(*window, 1)->text(StatusColumn), Ready, ListTimeoutMs);
+}
+
+// Past its limit the log gives way to a new file; the full one is kept as ".1", in place of the
+// one kept before.
+void tst_Window::logRotation()
+{
+    ScratchDirectory fresh;
+    QString error;
+    // Room for three lines: a time stamp of 24 characters, a short message and the line end.
+    QVERIFY2(LogFile::install(LogFile::DefaultName, 100, &error), qPrintable(error));
+    for (int line = 1; line <= 7; ++line)
+        qInfo("line %d", line);
+    LogFile::uninstall();
+    QCOMPARE(logged(".1"), (QStringList {"line 4", "line 5", "line 6"}));
+    QCOMPARE(logged(), QStringList {"line 7"});
 }
 
 void tst_Window::settingsRoundTrip_data()
@@ -478,6 +598,9 @@ void tst_Window::jobEnds()
     QFETCH(int, checks);
 
     Bench bench;
+    QString logError;
+    QVERIFY(LogFile::install(LogFile::DefaultName, LogFile::DefaultLimit, &logError));
+    const auto closeLog = qScopeGuard(LogFile::uninstall);
     SimulatedDevice *device = bench.add(1, profile, faults);
     QVERIFY(device);
     Zelkor *window = openWithFirmware(bench, {1});
@@ -511,6 +634,11 @@ void tst_Window::jobEnds()
     };
     if (state == RowScanned)
         QTRY_VERIFY_WITH_TIMEOUT(jobLog().contains(",1.2.345,3.1.4,firmware.cod,"), ListTimeoutMs);
+    // So does the program's log, with the outcome the user saw.
+    const QStringList ended = logged().filter(QStringLiteral("Job ended: "));
+    const QString outcome = !message.isEmpty() ? message : state == RowFailed ? status : "ok";
+    QVERIFY2(ended.size() == 1 && ended.first().endsWith(": " + outcome),
+             qPrintable(ended.join(';')));
     // The reason of a failure stays with its row, through the scans that rebuild it.
     if (!message.isEmpty()) {
         QTest::qWait(2500);

@@ -10,7 +10,12 @@
 #include <QTest>
 
 #include <cerrno>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -28,6 +33,45 @@ void verifyLineSettings(const PseudoTerminal &line, bool oneStopBit)
     QCOMPARE(settings.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), tcflag_t(0));
 }
 
+// Each refusal as "<port name> <error code> <holder pid>".
+QString describe(const QList<PortRefusal> &refused)
+{
+    QString lines;
+    for (const PortRefusal &refusal : refused)
+        lines += QStringLiteral("%1 %2 %3;")
+                     .arg(refusal.portName)
+                     .arg(refusal.error.code)
+                     .arg(refusal.holderPid);
+    return lines;
+}
+
+// The refusals a walk over the ports meets as the user nobody, in a child process: root opens
+// any device, whatever its mode, and may look into every process.
+QString refusalsSeenByNobody()
+{
+    int report[2];
+    if (pipe(report) != 0)
+        return "no pipe";
+    const pid_t child = fork();
+    if (child == 0) {
+        const passwd *nobody = getpwnam("nobody");
+        QByteArray lines = "still root";
+        if (nobody && setgroups(0, nullptr) == 0 && setgid(nobody->pw_gid) == 0
+            && setuid(nobody->pw_uid) == 0) {
+            QList<PortRefusal> refused;
+            ComPort().availablePorts(&refused);
+            lines = describe(refused).toLatin1();
+        }
+        _exit(write(report[1], lines.constData(), size_t(lines.size())) == lines.size() ? 0 : 1);
+    }
+    close(report[1]);
+    QByteArray lines(256, '\0');
+    const ssize_t n = read(report[0], lines.data(), size_t(lines.size()));
+    close(report[0]);
+    waitpid(child, nullptr, 0);
+    return QString::fromLatin1(lines.left(qMax<ssize_t>(n, 0)));
+}
+
 } // namespace
 
 class TestComPort : public QObject
@@ -41,6 +85,8 @@ private slots:
     void exclusiveOpen_data();
     void exclusiveOpen();
     void availablePorts();
+    void refusals_data();
+    void refusals();
     void exclusionWinsAgainstABusyLink();
 
 private:
@@ -143,7 +189,16 @@ void TestComPort::availablePorts()
     QVERIFY(other.open(lines[3].latin1Name(), false));
     QVERIFY(link.open(lines[2].latin1Name(), false));
     QVERIFY(!link.lastError().isError());
-    QCOMPARE(link.availablePorts(), QStringList {lines[0].portName()});
+    QList<PortRefusal> refused;
+    QCOMPARE(link.availablePorts(&refused), QStringList {lines[0].portName()});
+    // The missing node stays out of sight; every other port says why (16 EBUSY, 25 ENOTTY), a
+    // held one by whom.
+    const qint64 self = QCoreApplication::applicationPid();
+    QCOMPARE(describe(refused),
+             QStringLiteral("%1 16 %2;%3 25 0;%4 25 0;%5 16 %2;")
+                 .arg(lines[2].portName())
+                 .arg(self)
+                 .arg(PortNameMap::portName(10), PortNameMap::portName(11), lines[3].portName()));
     QVERIFY(link.usesPort(lines[2].portName()));
     QVERIFY(!link.usesPort(lines[0].portName()));
 
@@ -166,6 +221,34 @@ void TestComPort::availablePorts()
     for (const MappedLine &each : lines)
         all.append(each.portName());
     QCOMPARE(link.availablePorts(), all);
+}
+
+void TestComPort::refusals_data()
+{
+    QTest::addColumn<int>("mode"); // of the port's device
+    QTest::addColumn<int>("code");
+
+    // Its process's descriptors are closed to nobody; its lock is not.
+    QTest::newRow("locked by another user's program") << 0666 << EBUSY;
+    QTest::newRow("for its owner alone") << 0600 << EACCES;
+}
+
+// Ports that exist and refuse a user for real, seen as the user nobody.
+void TestComPort::refusals()
+{
+    QFETCH(int, mode);
+    QFETCH(int, code);
+    if (geteuid() != 0)
+        QSKIP("seeing ports as another user takes root, to become that user");
+    MappedLine line(8);
+    QVERIFY(chmod(QFile::encodeName(line.portPath()).constData(), mode_t(mode)) == 0);
+    SecondOpener holder(line.portPath());
+    QVERIFY(code != EBUSY || holder.lock());
+    QCOMPARE(refusalsSeenByNobody(),
+             QStringLiteral("%1 %2 %3;")
+                 .arg(line.portName())
+                 .arg(code)
+                 .arg(code == EBUSY ? QCoreApplication::applicationPid() : 0));
 }
 
 // What the scan worker's port reservation relies on: after the name is excluded and the link

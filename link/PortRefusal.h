@@ -1,0 +1,29 @@
+#ifndef PORTREFUSAL_H
+#define PORTREFUSAL_H
+
+#include "PortError.h"
+
+#include <QMetaType>
+#include <QString>
+
+#include <cerrno>
+
+// A port whose device exists but could not be opened, with what the user needs to set it
+// right: the device path, the system's reason and, for a port in use, the process holding it.
+struct PortRefusal
+{
+    QString portName;
+    QString devicePath;
+    PortError error;
+    // The holder of a port in use, when it can be seen; holderPid 0: unknown.
+    QString holderName;
+    qint64 holderPid = 0;
+
+    // No device path, or none at that path: the port does not exist, so there is nothing to
+    // show.
+    static bool isMissingDevice(int code) { return code == ENOENT; }
+};
+
+Q_DECLARE_METATYPE(PortRefusal)
+
+#endif // PORTREFUSAL_H
