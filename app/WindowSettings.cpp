@@ -18,6 +18,11 @@ const QString CalibrateAfterKey = QStringLiteral("calb_after");
 WindowSettings WindowSettings::load()
 {
     QSettings settings(SettingsFile, QSettings::IniFormat);
+    return load(settings);
+}
+
+WindowSettings WindowSettings::load(QSettings &settings)
+{
     WindowSettings loaded;
     settings.beginGroup(SettingsGroup);
     loaded.geometry = settings.value(WindowKey, QByteArray()).toByteArray();
@@ -32,7 +37,12 @@ WindowSettings WindowSettings::load()
 
 bool WindowSettings::save(QString *error) const
 {
-    SettingsGroupWriter writer(SettingsFile, SettingsGroup);
+    return save(SettingsFile, error);
+}
+
+bool WindowSettings::save(const QString &path, QString *error) const
+{
+    SettingsGroupWriter writer(path, SettingsGroup);
     writer.setValue(WindowKey, geometry);
     writer.setValue(FilenameKey, filename);
     writer.setValue(OpenPathKey, openPath);
