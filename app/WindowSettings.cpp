@@ -25,6 +25,9 @@ WindowSettings WindowSettings::load(QSettings &settings)
 {
     WindowSettings loaded;
     settings.beginGroup(SettingsGroup);
+    // A subgroup's section ahead of the group's own ("[Program_settings/backup]") hides the group
+    // from value() until every section has been read, which listing the keys does.
+    settings.childKeys();
     loaded.geometry = settings.value(WindowKey, QByteArray()).toByteArray();
     loaded.filename = settings.value(FilenameKey, QString()).toString();
     loaded.openPath = settings.value(OpenPathKey, QString()).toString();

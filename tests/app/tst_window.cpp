@@ -164,6 +164,7 @@ private slots:
     void settingsRoundTrip();
     void settingsFileKept_data();
     void settingsFileKept();
+    void settingsBehindSubgroup();
     void twoDevicesAtOnce();
     void jobEnds_data();
     void jobEnds();
@@ -386,6 +387,20 @@ void tst_Window::settingsFileKept()
         QCOMPARE(QSettings(file.fileName(), QSettings::IniFormat)
                      .value(QStringLiteral("Program_settings/filename")),
                  QVariant(QStringLiteral("new.cod")));
+}
+
+// QSettings reads a group that a subgroup's section stands ahead of only once it has read every
+// section.
+void tst_Window::settingsBehindSubgroup()
+{
+    ScratchDirectory fresh;
+    QFile file(QStringLiteral("settings.ini"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[Program_settings/backup]\nfilename=/srv/old.cod\n"
+               "[Program_settings]\nopen_path=/srv/fw\nfilename=/srv/fw/meter.cod\n");
+    file.close();
+    Zelkor window;
+    QCOMPARE(child<QLineEdit>(window, "filenameEdit")->text(), QStringLiteral("/srv/fw/meter.cod"));
 }
 
 // Two updates side by side while the scan goes on over a third device. The first job takes its
