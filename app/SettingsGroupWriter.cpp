@@ -118,7 +118,7 @@ bool SettingsGroupWriter::commit(QString *error) const
 
 // QSettings writes the group into a file of its own; its lines are taken as they stand.
 QList<QByteArray> SettingsGroupWriter::encodedLines(const QTemporaryDir &scratch,
-                                                   QString *error) const
+                                                    QString *error) const
 {
     const QString file = scratch.filePath(GroupFile);
     {

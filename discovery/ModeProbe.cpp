@@ -62,8 +62,7 @@ int askLoader(ComPort &link, const Timeouts &timeouts)
 
 int decodeLoaderReply(const unsigned char *reply)
 {
-    return std::memcmp(reply, LoaderEmptyReply, LoaderReplyLength) == 0 ? NoFirmware
-                                                                        : Unrecognised;
+    return std::memcmp(reply, LoaderEmptyReply, LoaderReplyLength) == 0 ? NoFirmware : Unrecognised;
 }
 
 int checkFirmware(ComPort &link, const Timeouts &timeouts)

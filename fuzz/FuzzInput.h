@@ -41,7 +41,7 @@ public:
     // Qt's messages (warnings about bad settings keys, for one) would drown the fuzzer's.
     static void silenceMessages()
     {
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) { });
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     }
 
 private:

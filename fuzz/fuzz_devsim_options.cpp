@@ -23,10 +23,25 @@ QList<QByteArray> programRequests()
 {
     QByteArray calibration("scal");
     calibration += WireFormat::withCheck(QByteArray(80, '\1'));
-    return {WireFormat::firmwareProbe(), WireFormat::loaderProbe(), "?", "geti", "gser",
-            "g000", "gfwv", "g001", "rdan", "1234", "init", "calb", calibration, "save",
-            WireFormat::resetFrame(), loaderFrame(0x1234, {}), loaderFrame(0x4411, "00001000"),
-            loaderFrame(0x1144, "VER:2.0.1\n"), loaderFrame(0x4321, {}),
+    return {WireFormat::firmwareProbe(),
+            WireFormat::loaderProbe(),
+            "?",
+            "geti",
+            "gser",
+            "g000",
+            "gfwv",
+            "g001",
+            "rdan",
+            "1234",
+            "init",
+            "calb",
+            calibration,
+            "save",
+            WireFormat::resetFrame(),
+            loaderFrame(0x1234, {}),
+            loaderFrame(0x4411, "00001000"),
+            loaderFrame(0x1144, "VER:2.0.1\n"),
+            loaderFrame(0x4321, {}),
             WireFormat::resetFrame()};
 }
 

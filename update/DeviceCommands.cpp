@@ -17,8 +17,7 @@ constexpr unsigned echoOnlyReply = 4;
 constexpr unsigned versionData = 4;
 constexpr unsigned measurementData = 48;
 static_assert(DeviceCommands::versionReplyLength == versionData + checkLength + wordLength);
-static_assert(DeviceCommands::measurementReplyLength
-              == measurementData + checkLength + wordLength);
+static_assert(DeviceCommands::measurementReplyLength == measurementData + checkLength + wordLength);
 // This reply starts with the command word instead of ending with it.
 constexpr unsigned oldMeasurementData = 28;
 static_assert(DeviceCommands::oldMeasurementReplyLength
