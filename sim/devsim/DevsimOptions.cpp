@@ -160,12 +160,16 @@ std::optional<int> measurementIndex(const QString &key)
                                                                        : std::nullopt;
 }
 
+// Also reached by the bare key "m", which names no word.
 QString setMeasurement(DeviceProfile &profile, const QString &key, const QString &value)
 {
+    const std::optional<int> index = measurementIndex(key);
+    if (!index)
+        return QStringLiteral("an index: m0 to m23");
     const auto word = number(value, -32768, 32767);
     if (!word)
         return QStringLiteral("a number from -32768 to 32767");
-    profile.measurements[size_t(*measurementIndex(key))] = qint16(*word);
+    profile.measurements[size_t(*index)] = qint16(*word);
     return QString();
 }
 
