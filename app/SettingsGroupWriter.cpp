@@ -52,6 +52,25 @@ QByteArray ending(const QByteArray &line)
     return line.endsWith("\r\n") ? QByteArray("\r\n") : QByteArray("\n");
 }
 
+// The file into which QSettings encodes the group's values.
+const QString GroupFile = QStringLiteral("group.ini");
+
+bool writeFile(const QString &path, const QByteArray &text)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+}
+
+// Every key and value that QSettings reads from the file.
+QVariantMap valuesIn(const QString &path)
+{
+    QSettings settings(path, QSettings::IniFormat);
+    QVariantMap values;
+    for (const QString &key : settings.allKeys())
+        values.insert(key, settings.value(key));
+    return values;
+}
+
 } // namespace
 
 SettingsGroupWriter::SettingsGroupWriter(QString path, QString group)
@@ -78,11 +97,18 @@ bool SettingsGroupWriter::commit(QString *error) const
             return false;
         }
     }
-    const QList<QByteArray> lines = encodedLines(error);
+    QTemporaryDir scratch;
+    const QList<QByteArray> lines = encodedLines(scratch, error);
     if (lines.isEmpty())
         return false;
-    QSaveFile out(path);
     const QByteArray text = merged(original, group, lines);
+    if (!readsAsWritten(scratch, original, text)) {
+        *error = QStringLiteral("%1 has a line that runs on into the next (an open quote or a "
+                                "closing backslash); left as it is")
+                     .arg(path);
+        return false;
+    }
+    QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
         *error = out.errorString();
         return false;
@@ -91,10 +117,10 @@ bool SettingsGroupWriter::commit(QString *error) const
 }
 
 // QSettings writes the group into a file of its own; its lines are taken as they stand.
-QList<QByteArray> SettingsGroupWriter::encodedLines(QString *error) const
+QList<QByteArray> SettingsGroupWriter::encodedLines(const QTemporaryDir &scratch,
+                                                    QString *error) const
 {
-    QTemporaryDir scratch;
-    const QString file = scratch.filePath(QStringLiteral("group.ini"));
+    const QString file = scratch.filePath(GroupFile);
     {
         QSettings settings(file, QSettings::IniFormat);
         settings.beginGroup(group);
@@ -111,6 +137,21 @@ QList<QByteArray> SettingsGroupWriter::encodedLines(QString *error) const
     QList<QByteArray> lines = splitLines(written.readAll());
     lines.removeIf([](const QByteArray &line) { return keyOf(line).isEmpty(); });
     return lines;
+}
+
+// QSettings joins a line to the next one after an open quote or a closing backslash, which the
+// line-by-line merge can't see: the group would be lost, or another key's value would change.
+// The merged text must read as the original with the group's values put in.
+bool SettingsGroupWriter::readsAsWritten(const QTemporaryDir &scratch, const QByteArray &original,
+                                         const QByteArray &text)
+{
+    const QString before = scratch.filePath(QStringLiteral("original.ini"));
+    const QString after = scratch.filePath(QStringLiteral("merged.ini"));
+    if (!writeFile(before, original) || !writeFile(after, text))
+        return false;
+    QVariantMap expected = valuesIn(before);
+    expected.insert(valuesIn(scratch.filePath(GroupFile)));
+    return valuesIn(after) == expected;
 }
 
 QByteArray SettingsGroupWriter::merged(const QByteArray &original, const QString &group,

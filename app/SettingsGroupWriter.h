@@ -7,6 +7,8 @@
 #include <QString>
 #include <QVariant>
 
+class QTemporaryDir;
+
 // Writes the keys of one group of an INI file and leaves every other byte as it was: comments,
 // blank lines, the order and layout of the other groups, and values that QSettings would write
 // back differently (a path with ";" or "\" in it). Values are encoded as QSettings encodes
@@ -30,7 +32,9 @@ public:
     static bool looksLikeIni(const QByteArray &text);
 
 private:
-    QList<QByteArray> encodedLines(QString *error) const;
+    QList<QByteArray> encodedLines(const QTemporaryDir &scratch, QString *error) const;
+    static bool readsAsWritten(const QTemporaryDir &scratch, const QByteArray &original,
+                               const QByteArray &text);
 
     QString path;
     QString group;

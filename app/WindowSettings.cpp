@@ -18,8 +18,16 @@ const QString CalibrateAfterKey = QStringLiteral("calb_after");
 WindowSettings WindowSettings::load()
 {
     QSettings settings(SettingsFile, QSettings::IniFormat);
+    return load(settings);
+}
+
+WindowSettings WindowSettings::load(QSettings &settings)
+{
     WindowSettings loaded;
     settings.beginGroup(SettingsGroup);
+    // A subgroup's section ahead of the group's own ("[Program_settings/backup]") hides the group
+    // from value() until every section has been read, which listing the keys does.
+    settings.childKeys();
     loaded.geometry = settings.value(WindowKey, QByteArray()).toByteArray();
     loaded.filename = settings.value(FilenameKey, QString()).toString();
     loaded.openPath = settings.value(OpenPathKey, QString()).toString();
@@ -32,7 +40,12 @@ WindowSettings WindowSettings::load()
 
 bool WindowSettings::save(QString *error) const
 {
-    SettingsGroupWriter writer(SettingsFile, SettingsGroup);
+    return save(SettingsFile, error);
+}
+
+bool WindowSettings::save(const QString &path, QString *error) const
+{
+    SettingsGroupWriter writer(path, SettingsGroup);
     writer.setValue(WindowKey, geometry);
     writer.setValue(FilenameKey, filename);
     writer.setValue(OpenPathKey, openPath);

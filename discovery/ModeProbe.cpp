@@ -14,14 +14,13 @@ namespace {
 // "1g" and two zero bytes; firmware answers 8 bytes: 4 not examined, the 2-byte answer, and the
 // check value over the first 6.
 constexpr char StatusQuery[] = {'1', 'g', 0, 0};
-constexpr unsigned StatusReplyLength = 8;
 // Running firmware does not know the status query and answers with this short word instead.
 constexpr char UnknownCommandReply[] = {'e', 'r', 'r', 'c'};
 
 // An empty write-data frame; the loader recognises it by its head, the last two bytes are fixed
 // and deliberately not the frame's check value.
 constexpr unsigned char LoaderQuery[] = {0x44, 0x11, 0x00, 0x00, 0x43, 0x37};
-constexpr unsigned char LoaderEmptyReply[] = {0xEC, 0xEE};
+constexpr unsigned char LoaderEmptyReply[LoaderReplyLength] = {0xEC, 0xEE};
 
 constexpr char IspQuery = '?';
 
@@ -31,7 +30,13 @@ int askStatus(ComPort &link, const Timeouts &timeouts)
 {
     link.setTimeouts(timeouts.statusQuery);
     char reply[StatusReplyLength] = {};
-    if (link.transactRaw(StatusQuery, sizeof StatusQuery, reply, sizeof reply)) {
+    const bool complete = link.transactRaw(StatusQuery, sizeof StatusQuery, reply, sizeof reply);
+    return decodeStatusReply(reply, complete);
+}
+
+int decodeStatusReply(const char *reply, bool complete)
+{
+    if (complete) {
         const quint16 check = qFromLittleEndian<quint16>(reply + 6);
         if (crc16(reply, 6) != check)
             return Unrecognised;
@@ -50,9 +55,14 @@ int askLoader(ComPort &link, const Timeouts &timeouts)
 {
     link.setTimeouts(timeouts.loaderQuery);
     // A fresh buffer: bytes left from the status query must not pass for the loader's answer.
-    unsigned char reply[sizeof LoaderEmptyReply] = {};
+    unsigned char reply[LoaderReplyLength] = {};
     link.transactRaw(LoaderQuery, sizeof LoaderQuery, reply, sizeof reply);
-    return std::memcmp(reply, LoaderEmptyReply, sizeof reply) == 0 ? NoFirmware : Unrecognised;
+    return decodeLoaderReply(reply);
+}
+
+int decodeLoaderReply(const unsigned char *reply)
+{
+    return std::memcmp(reply, LoaderEmptyReply, LoaderReplyLength) == 0 ? NoFirmware : Unrecognised;
 }
 
 int checkFirmware(ComPort &link, const Timeouts &timeouts)

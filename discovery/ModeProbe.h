@@ -47,6 +47,14 @@ int checkPort(const QString &portName);
 int askStatus(ComPort &link, const Timeouts &timeouts);
 int askLoader(ComPort &link, const Timeouts &timeouts);
 
+// What the two steps make of the bytes they got: the status query's StatusReplyLength bytes
+// (complete: all of them arrived; otherwise the rest are zero) and the loader probe's
+// LoaderReplyLength bytes.
+constexpr unsigned StatusReplyLength = 8;
+constexpr unsigned LoaderReplyLength = 2;
+int decodeStatusReply(const char *reply, bool complete);
+int decodeLoaderReply(const unsigned char *reply);
+
 // True when the line echoes the single byte "?", as a chip in ISP mode does. Runs with the
 // time-outs the link already holds.
 bool checkIsp(ComPort &link);

@@ -26,25 +26,6 @@ constexpr unsigned CommandLength = 4;
 constexpr int NameOffset = 6;
 constexpr int NameLength = 8;
 
-QString decodeName(const char *reply)
-{
-    const char *name = reply + NameOffset;
-    return QString::fromLatin1(name, int(qstrnlen(name, NameLength)));
-}
-
-QString decodeSerial(const char *reply)
-{
-    return QString::number(qFromLittleEndian<quint32>(reply));
-}
-
-QString decodeVersion(const char *reply)
-{
-    const unsigned major = quint8(reply[0]);
-    const unsigned minor = quint8(reply[1]);
-    const unsigned build = qFromLittleEndian<quint16>(reply + 2);
-    return QStringLiteral("%1.%2.%3").arg(major).arg(minor).arg(build);
-}
-
 struct Variant
 {
     int bit;
@@ -64,9 +45,9 @@ struct VariantGroup
 enum GroupIndex { IdentityGroup, SerialGroup, FirmwareGroup, GroupCount };
 
 const VariantGroup Groups[GroupCount] = {
-    {{{0x001, "geti", 20}, {0x002, "geti", 36}}, 0x00F, decodeName},
-    {{{0x010, "gser", 10}, {0x020, "g000", 10}}, 0x0F0, decodeSerial},
-    {{{0x100, "gfwv", 10}, {0x200, "g001", 10}}, 0xF00, decodeVersion},
+    {{{0x001, "geti", 20}, {0x002, "geti", 36}}, 0x00F, PortScan::decodeName},
+    {{{0x010, "gser", 10}, {0x020, "g000", 10}}, 0x0F0, PortScan::decodeSerial},
+    {{{0x100, "gfwv", 10}, {0x200, "g001", 10}}, 0xF00, PortScan::decodeVersion},
 };
 
 // The record's fixed texts belong to the scan worker's translation context.
@@ -94,6 +75,25 @@ std::optional<TDevices> PortScan::run()
     links.retire(link);
     link.reset();
     return record;
+}
+
+QString PortScan::decodeName(const char *reply)
+{
+    const char *name = reply + NameOffset;
+    return QString::fromLatin1(name, int(qstrnlen(name, NameLength)));
+}
+
+QString PortScan::decodeSerial(const char *reply)
+{
+    return QString::number(qFromLittleEndian<quint32>(reply));
+}
+
+QString PortScan::decodeVersion(const char *reply)
+{
+    const unsigned major = quint8(reply[0]);
+    const unsigned minor = quint8(reply[1]);
+    const unsigned build = qFromLittleEndian<quint16>(reply + 2);
+    return QStringLiteral("%1.%2.%3").arg(major).arg(minor).arg(build);
 }
 
 int PortScan::checkFirmware()

@@ -28,6 +28,12 @@ public:
     int checkFirmware();
     bool checkIsp();
 
+    // The texts of the identification replies: the name field of a "geti" reply of at least
+    // 14 bytes, the serial number and the firmware version from the first 4 bytes of theirs.
+    static QString decodeName(const char *reply);
+    static QString decodeSerial(const char *reply);
+    static QString decodeVersion(const char *reply);
+
 private:
     enum class GroupOutcome {
         Answered,

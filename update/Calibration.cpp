@@ -118,20 +118,29 @@ OldCalibrationBlock Calibration::oldBlock(const CalibrationBlock &block)
     return old;
 }
 
-// The old measurement block carries m0, m1, m4 and m5 as its first four words.
 bool Calibration::measure(Measurements *m)
 {
     MeasurementBlock block;
     if (device.readMeasurements(&block)) {
-        *m = {block[0], block[1], block[4], block[5]};
+        *m = Measurements::of(block);
         return true;
     }
     OldMeasurementBlock old;
     if (device.readMeasurementsOld(&old)) {
-        *m = {old[0], old[1], old[2], old[3]};
+        *m = Measurements::of(old);
         return true;
     }
     return false;
+}
+
+Calibration::Measurements Calibration::Measurements::of(const MeasurementBlock &block)
+{
+    return {block[0], block[1], block[4], block[5]};
+}
+
+Calibration::Measurements Calibration::Measurements::of(const OldMeasurementBlock &block)
+{
+    return {block[0], block[1], block[2], block[3]};
 }
 
 int Calibration::fail(int code)

@@ -31,6 +31,10 @@ public:
         qint16 m1 = 0;
         qint16 m4 = 0;
         qint16 m5 = 0;
+
+        // The old block carries m0, m1, m4 and m5 as its first four words.
+        static Measurements of(const MeasurementBlock &block);
+        static Measurements of(const OldMeasurementBlock &block);
     };
 
     // Fills w0 to w5 and w25 of a cleared block; false when a coefficient can't be stored

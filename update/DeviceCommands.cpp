@@ -15,16 +15,13 @@ constexpr unsigned checkLength = 2;
 constexpr unsigned echoOnlyReply = 4;
 // Data block, check value and echo.
 constexpr unsigned versionData = 4;
-constexpr unsigned longInfoData = 30;
-constexpr unsigned shortInfoData = 14;
 constexpr unsigned measurementData = 48;
-constexpr unsigned versionReply = versionData + checkLength + wordLength;
-constexpr unsigned longInfoReply = longInfoData + checkLength + wordLength;
-constexpr unsigned shortInfoReply = shortInfoData + checkLength + wordLength;
-constexpr unsigned measurementReply = measurementData + checkLength + wordLength;
+static_assert(DeviceCommands::versionReplyLength == versionData + checkLength + wordLength);
+static_assert(DeviceCommands::measurementReplyLength == measurementData + checkLength + wordLength);
 // This reply starts with the command word instead of ending with it.
 constexpr unsigned oldMeasurementData = 28;
-constexpr unsigned oldMeasurementReply = wordLength + oldMeasurementData + checkLength;
+static_assert(DeviceCommands::oldMeasurementReplyLength
+              == wordLength + oldMeasurementData + checkLength);
 // A measurement whose check value is wrong is asked for again this many times.
 constexpr int measurementRereads = 3;
 
@@ -40,20 +37,19 @@ void copyText(char *text, const char *bytes, std::size_t length)
     text[length] = '\0';
 }
 
+bool checkMatches(const char *reply, unsigned dataOffset, unsigned dataLength)
+{
+    return crc16(reply + dataOffset, dataLength)
+        == qFromLittleEndian<quint16>(reply + dataOffset + dataLength);
+}
+
 } // namespace
 
 DeviceCommands::DeviceCommands(ComPort &link) : link(link) { }
 
 bool DeviceCommands::getInfo(DeviceInfo *info)
 {
-    char reply[longInfoReply] = {};
-    if (!checkedCommand("geti", reply, longInfoReply, 0, longInfoData)
-        && !checkedCommand("geti", reply, shortInfoReply, 0, shortInfoData))
-        return false;
-    copyText(info->type, reply, 4);
-    copyText(info->model, reply + 4, 2);
-    copyText(info->description, reply + 6, 8);
-    return true;
+    return queryInfo(longInfoReplyLength, info) || queryInfo(shortInfoReplyLength, info);
 }
 
 bool DeviceCommands::getFirmwareVersion(FirmwareVersion *version)
@@ -63,14 +59,12 @@ bool DeviceCommands::getFirmwareVersion(FirmwareVersion *version)
 
 bool DeviceCommands::readMeasurements(MeasurementBlock *block)
 {
-    char reply[measurementReply] = {};
+    char reply[measurementReplyLength] = {};
     for (int attempt = 0; attempt <= measurementRereads; ++attempt) {
-        if (!command("rdan", reply, measurementReply))
+        if (!command("rdan", reply, measurementReplyLength))
             return false;
-        if (checkMatches(reply, 0, measurementData)) {
-            decodeWords(reply, block);
+        if (decodeMeasurements(reply, repliesChecked, block))
             return true;
-        }
     }
     return false;
 }
@@ -80,14 +74,12 @@ bool DeviceCommands::readMeasurements(MeasurementBlock *block)
 bool DeviceCommands::readMeasurementsOld(OldMeasurementBlock *block)
 {
     for (int attempt = 0; attempt <= measurementRereads; ++attempt) {
-        char reply[oldMeasurementReply] = {};
-        command("1234", reply, oldMeasurementReply);
+        char reply[oldMeasurementReplyLength] = {};
+        command("1234", reply, oldMeasurementReplyLength);
         if (std::memcmp(reply, "1234", wordLength) != 0)
             return false;
-        if (checkMatches(reply, wordLength, oldMeasurementData)) {
-            decodeWords(reply + wordLength, block);
+        if (decodeOldMeasurements(reply, repliesChecked, block))
             return true;
-        }
     }
     return false;
 }
@@ -122,29 +114,56 @@ bool DeviceCommands::command(const char *word, char *reply, unsigned replyLength
     return link.transact(word, wordLength, reply, replyLength);
 }
 
-bool DeviceCommands::checkedCommand(const char *word, char *reply, unsigned replyLength,
-                                    unsigned dataOffset, unsigned dataLength)
+bool DeviceCommands::queryInfo(unsigned replyLength, DeviceInfo *info)
 {
-    return command(word, reply, replyLength) && checkMatches(reply, dataOffset, dataLength);
-}
-
-bool DeviceCommands::checkMatches(const char *reply, unsigned dataOffset, unsigned dataLength) const
-{
-    return !repliesChecked
-        || crc16(reply + dataOffset, dataLength)
-        == qFromLittleEndian<quint16>(reply + dataOffset + dataLength);
+    char reply[longInfoReplyLength] = {};
+    return command("geti", reply, replyLength)
+        && decodeInfo(reply, replyLength, repliesChecked, info);
 }
 
 // The version decides whether this firmware fills in check values.
 bool DeviceCommands::queryVersion(const char *word, FirmwareVersion *version)
 {
-    char reply[versionReply] = {};
-    if (!command(word, reply, versionReply))
+    char reply[versionReplyLength] = {};
+    if (!command(word, reply, versionReplyLength))
         return false;
-    repliesChecked = crc16(reply, versionData) == qFromLittleEndian<quint16>(reply + versionData);
-    version->major = quint8(reply[0]);
-    version->minor = quint8(reply[1]);
-    version->build = qFromLittleEndian<quint16>(reply + 2);
+    *version = decodeVersion(reply, &repliesChecked);
+    return true;
+}
+
+DeviceCommands::FirmwareVersion DeviceCommands::decodeVersion(const char *reply, bool *checked)
+{
+    *checked = checkMatches(reply, 0, versionData);
+    return {quint8(reply[0]), quint8(reply[1]), qFromLittleEndian<quint16>(reply + 2)};
+}
+
+// Data block and its check value, then the echo; the texts lie at the start of the block.
+bool DeviceCommands::decodeInfo(const char *reply, unsigned replyLength, bool checkRequired,
+                                DeviceInfo *info)
+{
+    if (checkRequired && !checkMatches(reply, 0, replyLength - checkLength - wordLength))
+        return false;
+    copyText(info->type, reply, 4);
+    copyText(info->model, reply + 4, 2);
+    copyText(info->description, reply + 6, 8);
+    return true;
+}
+
+bool DeviceCommands::decodeMeasurements(const char *reply, bool checkRequired,
+                                        MeasurementBlock *block)
+{
+    if (checkRequired && !checkMatches(reply, 0, measurementData))
+        return false;
+    decodeWords(reply, block);
+    return true;
+}
+
+bool DeviceCommands::decodeOldMeasurements(const char *reply, bool checkRequired,
+                                           OldMeasurementBlock *block)
+{
+    if (checkRequired && !checkMatches(reply, wordLength, oldMeasurementData))
+        return false;
+    decodeWords(reply + wordLength, block);
     return true;
 }
 

@@ -43,12 +43,25 @@ public:
     bool setCalibrationOld(OldCalibrationBlock block);
     bool saveDeviceSettings();
 
+    // The decoding of the replies, apart from the link; each reads a whole reply of the length
+    // given here. checkRequired: the reply's check value must match, or it counts as none.
+    static constexpr unsigned versionReplyLength = 10;
+    static constexpr unsigned longInfoReplyLength = 36;
+    static constexpr unsigned shortInfoReplyLength = 20;
+    static constexpr unsigned measurementReplyLength = 54;
+    static constexpr unsigned oldMeasurementReplyLength = 34;
+    // The version, and whether its reply carries a valid check value.
+    static FirmwareVersion decodeVersion(const char *reply, bool *checked);
+    static bool decodeInfo(const char *reply, unsigned replyLength, bool checkRequired,
+                           DeviceInfo *info);
+    static bool decodeMeasurements(const char *reply, bool checkRequired, MeasurementBlock *block);
+    // The reply's leading command word is the caller's to check.
+    static bool decodeOldMeasurements(const char *reply, bool checkRequired,
+                                      OldMeasurementBlock *block);
+
 private:
     bool command(const char *word, char *reply, unsigned replyLength);
-    // A command whose reply carries dataLength bytes at dataOffset, then their check value.
-    bool checkedCommand(const char *word, char *reply, unsigned replyLength, unsigned dataOffset,
-                        unsigned dataLength);
-    bool checkMatches(const char *reply, unsigned dataOffset, unsigned dataLength) const;
+    bool queryInfo(unsigned replyLength, DeviceInfo *info);
     bool queryVersion(const char *word, FirmwareVersion *version);
     template<std::size_t N> bool sendBlock(const char *word, const std::array<qint16, N> &block);
 

@@ -12,14 +12,19 @@ int FirmwareFile::read()
 {
     if (!QFileInfo(file.fileName()).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
         return JobResult::FirmwareFileCantOpen;
-    if (file.size() > maxFileSize)
+    return parse(file, &fileLines);
+}
+
+int FirmwareFile::parse(QIODevice &device, QList<QByteArray> *lines)
+{
+    if (device.size() > maxFileSize)
         return JobResult::FirmwareFileCorrupted;
-    while (!file.atEnd())
-        fileLines.append(file.readLine());
-    if (fileLines.size() < minimumLines || hasShortAddress() || !isFramed())
+    while (!device.atEnd())
+        lines->append(device.readLine());
+    if (lines->size() < minimumLines || hasShortAddress(*lines) || !isFramed(*lines))
         return JobResult::FirmwareFileCorrupted;
-    while (isBlank(fileLines.last()))
-        fileLines.removeLast();
+    while (isBlank(lines->last()))
+        lines->removeLast();
     return JobResult::Ok;
 }
 
@@ -42,12 +47,12 @@ QByteArray FirmwareFile::addressText(const QByteArray &line)
     return line.right(line.size() - 1);
 }
 
-bool FirmwareFile::isFramed() const
+bool FirmwareFile::isFramed(const QList<QByteArray> &lines)
 {
-    const auto end = std::find_if(fileLines.cbegin(), fileLines.cend(),
+    const auto end = std::find_if(lines.cbegin(), lines.cend(),
                                   [](const QByteArray &line) { return kind(line) == EndLine; });
-    return kind(fileLines.first()) == AddressLine && end != fileLines.cend()
-        && std::all_of(end + 1, fileLines.cend(), isBlank);
+    return kind(lines.first()) == AddressLine && end != lines.cend()
+        && std::all_of(end + 1, lines.cend(), isBlank);
 }
 
 bool FirmwareFile::isBlank(const QByteArray &line)
@@ -57,9 +62,9 @@ bool FirmwareFile::isBlank(const QByteArray &line)
 
 // A short address would have to be padded, and the section would land at an address the
 // file never named; refusing the file keeps the device as it is.
-bool FirmwareFile::hasShortAddress() const
+bool FirmwareFile::hasShortAddress(const QList<QByteArray> &lines)
 {
-    for (const QByteArray &line : fileLines) {
+    for (const QByteArray &line : lines) {
         if (kind(line) == AddressLine && addressText(line).size() < addressLength)
             return true;
     }

@@ -33,6 +33,8 @@ public:
     // are dropped: they are not sent.
     int read();
     void close();
+    // The checks and line splitting of read() on any device open for reading in text mode.
+    static int parse(QIODevice &device, QList<QByteArray> *lines);
 
     const QList<QByteArray> &lines() const { return fileLines; }
 
@@ -41,9 +43,9 @@ public:
     static QByteArray addressText(const QByteArray &line);
 
 private:
-    bool hasShortAddress() const;
+    static bool hasShortAddress(const QList<QByteArray> &lines);
     // Address line first, one end line, only blank lines after it.
-    bool isFramed() const;
+    static bool isFramed(const QList<QByteArray> &lines);
     static bool isBlank(const QByteArray &line);
 
     QFile file;

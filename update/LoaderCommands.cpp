@@ -77,10 +77,21 @@ QByteArray LoaderCommands::checkValue(const QByteArray &bytes)
 
 bool LoaderCommands::accepted(quint16 code, const uchar *reply)
 {
-    const bool checked = crc16(reply, headLength) == qFromLittleEndian<quint16>(reply + headLength);
-    if (code == ConnectCode)
-        repliesChecked = checked;
-    else if (repliesChecked && !checked)
+    if (code == ConnectCode) {
+        repliesChecked = replyChecked(reply);
+        return replyAccepts(code, reply, false);
+    }
+    return replyAccepts(code, reply, repliesChecked);
+}
+
+bool LoaderCommands::replyChecked(const uchar *reply)
+{
+    return crc16(reply, headLength) == qFromLittleEndian<quint16>(reply + headLength);
+}
+
+bool LoaderCommands::replyAccepts(quint16 code, const uchar *reply, bool checkRequired)
+{
+    if (checkRequired && !replyChecked(reply))
         return false;
     return qFromLittleEndian<quint16>(reply) == code && qFromLittleEndian<quint16>(reply + 2) == 0;
 }

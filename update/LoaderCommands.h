@@ -36,10 +36,16 @@ public:
     bool loaderWriteData(QByteArray data);
     bool loaderFinish();
 
+    static constexpr int replyLength = 6;
+    // Whether a status reply carries the check value of its first four bytes.
+    static bool replyChecked(const uchar *reply);
+    // Whether a status reply accepts the frame of this code. checkRequired: the reply must be
+    // checked, or it counts as a refusal.
+    static bool replyAccepts(quint16 code, const uchar *reply, bool checkRequired);
+
 private:
     static constexpr int headLength = 4;
     static constexpr int checkLength = 2;
-    static constexpr int replyLength = 6;
 
     bool exchange(quint16 code, const QByteArray &data);
     static QByteArray head(quint16 code, int dataLength);

@@ -3,6 +3,8 @@
 
 ZELKOR_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 ZELKOR_BUILD_PACKAGES="cmake g++ ninja-build qt6-base-dev qt6-tools-dev qt6-l10n-tools"
+# scripts/fuzz: clang with libFuzzer and the sanitizer runtimes, llvm-symbolizer for the traces.
+ZELKOR_FUZZ_PACKAGES="clang libclang-rt-14-dev llvm"
 # The sizes of the icon's PNGs (app/icons/icon<size>.png), for the window and the desktop.
 ZELKOR_ICON_SIZES="16 32 48 64 128 256"
 

@@ -150,12 +150,26 @@ QString setBootDelay(DeviceProfile &profile, const QString &, const QString &val
     return QString();
 }
 
+// "m0" to "m23" -> 0 to 23, in decimal only: the index is read once, here, for the check and
+// for the store alike.
+std::optional<int> measurementIndex(const QString &key)
+{
+    bool ok = false;
+    const int index = key.startsWith(QLatin1Char('m')) ? key.mid(1).toInt(&ok) : -1;
+    return ok && index >= 0 && index < DeviceProfile::MeasurementWords ? std::optional(index)
+                                                                       : std::nullopt;
+}
+
+// Also reached by the bare key "m", which names no word.
 QString setMeasurement(DeviceProfile &profile, const QString &key, const QString &value)
 {
+    const std::optional<int> index = measurementIndex(key);
+    if (!index)
+        return QStringLiteral("an index: m0 to m23");
     const auto word = number(value, -32768, 32767);
     if (!word)
         return QStringLiteral("a number from -32768 to 32767");
-    profile.measurements[size_t(key.mid(1).toInt())] = qint16(*word);
+    profile.measurements[size_t(*index)] = qint16(*word);
     return QString();
 }
 
@@ -270,8 +284,8 @@ bool DevsimOptions::addDevice(const QString &text)
 
 bool DevsimOptions::setProfileKey(DeviceProfile &profile, const QString &key, const QString &value)
 {
-    const auto setter = profileSetters().constFind(
-        key.startsWith(QLatin1Char('m')) && number(key.mid(1), 0, 23) ? QStringLiteral("m") : key);
+    const auto setter =
+        profileSetters().constFind(measurementIndex(key) ? QStringLiteral("m") : key);
     if (setter == profileSetters().constEnd())
         return fail(QStringLiteral("unknown key '%1'").arg(key));
     const QString expected = (*setter)(profile, key, value);

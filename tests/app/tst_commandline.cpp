@@ -49,6 +49,11 @@ void TestCommandLine::endsBeforeTheWindow_data()
     QTest::newRow("Qt's") << "zelkor -platform xcb -style=fusion -v" << none << 0 << version;
     QTest::newRow("devsim") << "devsim --version" << none << 0 << "zelkor-devsim " + version;
     QTest::newRow("unknown option") << "zelkor --bogus" << none << 2 << "zelkor: ";
+    // Read in octal, the index would pass its check as 23 and be stored as 27.
+    QTest::newRow("devsim measurement index")
+        << "devsim --device ready:COM5,m027=1" << none << 2 << "unknown key 'm027'";
+    QTest::newRow("devsim measurement without index")
+        << "devsim --device ready:COM5,m=1" << none << 2 << "'m' needs an index";
     QTest::newRow("no display") << "zelkor" << none << 1 << "DISPLAY";
     QTest::newRow("X without DISPLAY")
         << "zelkor" << QString("QT_QPA_PLATFORM=xcb WAYLAND_DISPLAY=wayland-0") << 1 << "xvfb-run";

@@ -22,6 +22,7 @@
 #include <chrono>
 #include <functional>
 #include <sys/stat.h>
+#include <tuple>
 
 using namespace WindowBench;
 
@@ -172,6 +173,7 @@ private slots:
     void settingsRoundTrip();
     void settingsFileKept_data();
     void settingsFileKept();
+    void settingsBehindSubgroup();
     void twoDevicesAtOnce();
     void jobEnds_data();
     void jobEnds();
@@ -463,27 +465,35 @@ void tst_Window::settingsRoundTrip()
 
 // Saving changes only the window's own lines of settings.ini: comments, other groups, their
 // order and values QSettings would write back differently stay byte for byte. A file that is not
-// INI is left as it was, and the user is told.
+// INI, or one whose last line QSettings would run on into the window's group, is left as it was. The user is told.
 void tst_Window::settingsFileKept_data()
 {
     QTest::addColumn<QByteArray>("before");
     QTest::addColumn<QByteArrayList>("kept");
+    QTest::addColumn<bool>("written");
     QTest::addColumn<QString>("warning");
     const QByteArray others = "; bench B\n[Ports]\nCOM5=/dev/serial/by-id/usb-FTDI;A10\n\n"
                               "[Zeta]\npath=C:\\Users\\bench\\fw\n";
-    QTest::newRow("group added after the others") << others << QByteArrayList {others} << "";
+    QTest::newRow("group added after the others")
+        << others << QByteArrayList {others} << true << QString();
     QTest::newRow("group among the others")
         << "[Program_settings]\n; mine\nfilename=old.cod\nextra=1\n" + others
-        << QByteArrayList {"[Program_settings]\n; mine\n", "extra=1\n", others} << "";
-    QTest::newRow("not INI") << QByteArray("Ports are on the bench PC\n")
-                             << QByteArrayList {"Ports are on the bench PC\n"}
-                             << "settings.ini not saved: .*settings.ini is not an INI file";
+        << QByteArrayList {"[Program_settings]\n; mine\n", "extra=1\n", others} << true
+        << QString();
+    const std::tuple<const char *, QByteArray, const char *> refused[] = {
+        {"not INI", "Ports are on the bench PC\n", "is not an INI file"},
+        {"open quote", "[Zeta]\nnote=\"bench B\n", "has a line that runs on"},
+        {"closing backslash", "[Zeta]\npath=C:\\fw\\\n", "has a line that runs on"}};
+    for (const auto &[name, before, reason] : refused)
+        QTest::newRow(name) << before << QByteArrayList {before} << false
+                            << QStringLiteral("settings.ini not saved: .*settings.ini ") + reason;
 }
 
 void tst_Window::settingsFileKept()
 {
     QFETCH(QByteArray, before);
     QFETCH(QByteArrayList, kept);
+    QFETCH(bool, written);
     QFETCH(QString, warning);
     ScratchDirectory fresh;
     if (!warning.isEmpty())
@@ -499,12 +509,25 @@ void tst_Window::settingsFileKept()
     const QByteArray after = file.readAll();
     for (const QByteArray &part : kept)
         QVERIFY2(after.contains(part), after.constData());
-    const bool ini = before.contains('=');
-    QCOMPARE(after == before, !ini);
-    if (ini)
+    QCOMPARE(after == before, !written);
+    if (written)
         QCOMPARE(QSettings(file.fileName(), QSettings::IniFormat)
                      .value(QStringLiteral("Program_settings/filename")),
                  QVariant(QStringLiteral("new.cod")));
+}
+
+// QSettings reads a group that a subgroup's section stands ahead of only once it has read every
+// section.
+void tst_Window::settingsBehindSubgroup()
+{
+    ScratchDirectory fresh;
+    QFile file(QStringLiteral("settings.ini"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[Program_settings/backup]\nfilename=/srv/old.cod\n"
+               "[Program_settings]\nopen_path=/srv/fw\nfilename=/srv/fw/meter.cod\n");
+    file.close();
+    Zelkor window;
+    QCOMPARE(child<QLineEdit>(window, "filenameEdit")->text(), QStringLiteral("/srv/fw/meter.cod"));
 }
 
 // Two updates side by side while the scan goes on over a third device. The first job takes its
