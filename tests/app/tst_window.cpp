@@ -465,7 +465,8 @@ void tst_Window::settingsRoundTrip()
 
 // Saving changes only the window's own lines of settings.ini: comments, other groups, their
 // order and values QSettings would write back differently stay byte for byte. A file that is not
-// INI, or one whose last line QSettings would run on into the window's group, is left as it was. The user is told.
+// INI, or one whose last line QSettings would run on into the window's group, is left as it was,
+// and the user is told.
 void tst_Window::settingsFileKept_data()
 {
     QTest::addColumn<QByteArray>("before");
