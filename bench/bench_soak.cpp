@@ -27,13 +27,12 @@
 #include <QRegularExpression>
 #include <QThreadPool>
 
-#include <malloc.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <malloc.h>
 #include <map>
 #include <string>
 
@@ -220,7 +219,12 @@ public:
 
     int running() const { return int(since.size()); }
     bool busy(int port) const { return since.contains(port); }
-    QList<int> busyPorts() const { return since.keys(); }
+    QList<int> busyPorts() const
+    {
+        QList<int> ports = since.keys();
+        std::sort(ports.begin(), ports.end());
+        return ports;
+    }
     qint64 runningFor(int port) const { return since.value(port).elapsed(); }
 
 private:
@@ -254,8 +258,9 @@ struct Step
 
 // One cycle of the script, a step every StepMs.
 const Step Cycle[] = {
-    {Action::Update, 3},           {Action::Calibrate, 2}, {Action::UnplugBusy, 1},
-    {Action::UpdateThenCalibrate, 2}, {Action::UnplugIdle, 1}, {Action::Calibrate, 2},
+    {Action::Update, 3},     {Action::Calibrate, 2},
+    {Action::UnplugBusy, 1}, {Action::UpdateThenCalibrate, 2},
+    {Action::UnplugIdle, 1}, {Action::Calibrate, 2},
 };
 
 // The scripted user and the hand that pulls plugs.
@@ -264,8 +269,7 @@ class Script
 public:
     Script(WindowBench::Bench &bench, Zelkor &window, const JobWatch &jobs)
         : bench(bench), window(window), tree(WindowBench::deviceList(window)), jobs(jobs)
-    {
-    }
+    { }
 
     int commands = 0;
     int refused = 0; // commands whose button the window had disabled
@@ -347,9 +351,11 @@ private:
         button->click();
     }
 
+    // One of the candidates, each in turn.
     void unplug(const QList<int> &candidates, int afterSteps, int &counter)
     {
-        for (int port : candidates) {
+        for (qsizetype index = 0; index < candidates.size(); ++index) {
+            const int port = candidates[(counter + index) % candidates.size()];
             if (!plugged(port))
                 continue;
             bench.remove(port);
@@ -469,7 +475,7 @@ Options parse(const QStringList &arguments)
     Options options;
     for (int index = 1; index < arguments.size(); ++index) {
         const QString &name = arguments[index];
-        int *value = name == QLatin1String("--minutes")   ? &options.minutes
+        int *value = name == QLatin1String("--minutes") ? &options.minutes
             : name == QLatin1String("--warmup-seconds") ? &options.warmUpSeconds
                                                         : nullptr;
         bool ok = false;
@@ -507,7 +513,8 @@ int main(int argc, char *argv[])
         ok &= sample.open(QIODevice::ReadOnly);
         const QByteArray firmware = sample.readAll();
         sample.close();
-        Zelkor *window = ok ? bench.open(bench.file(QStringLiteral("soak.cod"), firmware)) : nullptr;
+        Zelkor *window =
+            ok ? bench.open(bench.file(QStringLiteral("soak.cod"), firmware)) : nullptr;
         if (!window) {
             std::fprintf(stderr, "the window did not list the %d simulated devices\n", Devices);
             return 1;
@@ -516,8 +523,8 @@ int main(int argc, char *argv[])
         JobWatch jobs(WindowBench::deviceList(*window));
         Script script(bench, *window, jobs);
 
-        std::printf("%d devices, a step every %d ms; warm-up %d s, then %d min\n", Devices,
-                    StepMs, options.warmUpSeconds, options.minutes);
+        std::printf("%d devices, a step every %d ms; warm-up %d s, then %d min\n", Devices, StepMs,
+                    options.warmUpSeconds, options.minutes);
         runScript(script, options.warmUpSeconds * 1000LL, [](int) {});
         if (!drain(script, jobs)) {
             printUnfinished(jobs);
