@@ -11,6 +11,7 @@
 //
 //   bench_soak [--minutes N] [--warmup-seconds N]
 
+#include "BenchFirmware.h"
 #include "JobResult.h"
 #include "JobResultText.h"
 #include "RowState.h"
@@ -59,13 +60,18 @@ constexpr int ReplugAfterIdleSteps = 2;
 constexpr int DistinctWarningsShown = 20;
 constexpr double MiB = 1024.0 * 1024.0;
 
-// Each device answers the loader question with "yy" so that scan passes stay short, and carries
-// a serial number of its own.
+// Enough lines that an update spends seconds sending them at line speed, so that a plug pulled
+// during a job often cuts an exchange rather than a pause.
+constexpr int FirmwareDataLines = 1000;
+
+// Each device paces its line, answers the loader question with "yy" so that scan passes stay
+// short, and carries a serial number of its own.
 DeviceProfile profileOf(int port)
 {
     DeviceProfile profile = DeviceProfile::ready();
     profile.serialNumber = 200000 + port;
     profile.probeAnswer = DeviceProfile::ProbeAnswer::Yes;
+    profile.pacing = true;
     return profile;
 }
 
@@ -296,7 +302,7 @@ public:
             startJobs("calbBtn", false, next.rows);
             break;
         case Action::UnplugBusy:
-            unplug(jobs.busyPorts(), ReplugAfterBusySteps, unpluggedBusy);
+            unplug(busyPorts(), ReplugAfterBusySteps, unpluggedBusy);
             break;
         case Action::UnplugIdle:
             unplug(idlePorts(Devices), ReplugAfterIdleSteps, unpluggedIdle);
@@ -313,6 +319,20 @@ public:
 
 private:
     bool plugged(int port) const { return replugAt.find(port) == replugAt.end(); }
+
+    // Ports whose job runs, taken in turn, those that are sending firmware to a loader first:
+    // there the plug cuts an exchange.
+    QList<int> busyPorts() const
+    {
+        QList<int> ports = jobs.busyPorts();
+        if (!ports.isEmpty())
+            std::rotate(ports.begin(), ports.begin() + unpluggedBusy % ports.size(), ports.end());
+        std::stable_partition(ports.begin(), ports.end(), [this](int port) {
+            const SimulatedDevice *device = bench.device(port);
+            return device && device->mode() == DeviceMode::Loader;
+        });
+        return ports;
+    }
 
     // Up to count plugged devices whose rows may take a job, taken in turn from a cursor that
     // goes round the ports.
@@ -351,11 +371,10 @@ private:
         button->click();
     }
 
-    // One of the candidates, each in turn.
+    // The first candidate that is plugged in.
     void unplug(const QList<int> &candidates, int afterSteps, int &counter)
     {
-        for (qsizetype index = 0; index < candidates.size(); ++index) {
-            const int port = candidates[(counter + index) % candidates.size()];
+        for (int port : candidates) {
             if (!plugged(port))
                 continue;
             bench.remove(port);
@@ -509,12 +528,9 @@ int main(int argc, char *argv[])
         WindowBench::Bench bench;
         for (int port = 1; port <= Devices; ++port)
             ok &= bench.add(port, profileOf(port)) != nullptr;
-        QFile sample(QStringLiteral(ZELKOR_SAMPLE_FIRMWARE));
-        ok &= sample.open(QIODevice::ReadOnly);
-        const QByteArray firmware = sample.readAll();
-        sample.close();
-        Zelkor *window =
-            ok ? bench.open(bench.file(QStringLiteral("soak.cod"), firmware)) : nullptr;
+        const QString firmware =
+            bench.file(QStringLiteral("soak.cod"), BenchFirmware::image(FirmwareDataLines));
+        Zelkor *window = ok ? bench.open(firmware) : nullptr;
         if (!window) {
             std::fprintf(stderr, "the window did not list the %d simulated devices\n", Devices);
             return 1;
