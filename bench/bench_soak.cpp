@@ -33,6 +33,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <malloc.h>
 #include <map>
 #include <string>
@@ -126,22 +127,37 @@ qint64 statusKiB(const char *key)
     return -1;
 }
 
-struct Figures
+struct Memory
 {
+    // Resident: in all, anonymous (heap, stacks) and file pages (code paged in on first use).
     qint64 rssKiB = 0;
-    size_t heapBytes = 0; // malloc's bytes in use: a leak, without the allocator's slack
-    Census fds;
-    Census threads;
+    qint64 anonKiB = 0;
+    qint64 fileKiB = 0;
+    // malloc's bytes in use, a leak without the allocator's slack; and what it holds from the
+    // system, in use or free.
+    double heapInUseMiB = 0;
+    double heapHeldMiB = 0;
 
-    static Figures now()
+    static Memory now()
     {
-        return {statusKiB("VmRSS"), mallinfo2().uordblks, descriptorTargets(), threadNames()};
+        const struct mallinfo2 heap = mallinfo2();
+        return {statusKiB("VmRSS"), statusKiB("RssAnon"), statusKiB("RssFile"), heap.uordblks / MiB,
+                (heap.arena + heap.hblkhd) / MiB};
     }
 };
 
+struct Figures
+{
+    Memory memory;
+    Census fds;
+    Census threads;
+
+    static Figures now() { return {Memory::now(), descriptorTargets(), threadNames()}; }
+};
+
 // The descriptors and threads of the quietest moment over SettleMs with the event loop running
-// (they come and go with every scan pass), and memory at its end.
-Figures settled()
+// (they come and go with every scan pass), and memory at its end, right after beforeMemory.
+Figures settled(const std::function<void()> &beforeMemory = {})
 {
     Figures least = Figures::now();
     QElapsedTimer clock;
@@ -154,9 +170,9 @@ Figures settled()
             least.threads = std::move(sample.threads);
         }
     }
-    const Figures last = Figures::now();
-    least.rssKiB = last.rssKiB;
-    least.heapBytes = last.heapBytes;
+    if (beforeMemory)
+        beforeMemory();
+    least.memory = Memory::now();
     return least;
 }
 
@@ -185,12 +201,16 @@ void printCounts(const char *when, const Figures &figures, const Figures &refere
     printDifference("thread", figures.threads, reference.threads);
 }
 
-void printMemory(const char *when, const Figures &figures, const Figures &reference)
+// Growth against the reference in MiB.
+void printMemory(const char *when, const Memory &memory, const Memory &reference)
 {
-    std::printf("%-38s RSS %8lld KiB (%+.3f MiB), heap in use %8.3f MiB (%+.3f MiB)\n", when,
-                figures.rssKiB, (figures.rssKiB - reference.rssKiB) / 1024.0,
-                figures.heapBytes / MiB,
-                (double(figures.heapBytes) - double(reference.heapBytes)) / MiB);
+    std::printf("%-38s RSS %6lld KiB %+.3f (anon %+.3f, file %+.3f); heap in use %.3f MiB "
+                "%+.3f, held %.3f MiB %+.3f\n",
+                when, memory.rssKiB, (memory.rssKiB - reference.rssKiB) / 1024.0,
+                (memory.anonKiB - reference.anonKiB) / 1024.0,
+                (memory.fileKiB - reference.fileKiB) / 1024.0, memory.heapInUseMiB,
+                memory.heapInUseMiB - reference.heapInUseMiB, memory.heapHeldMiB,
+                memory.heapHeldMiB - reference.heapHeldMiB);
 }
 
 // Warnings from any thread, each text printed once at the end with how often it came.
@@ -286,11 +306,7 @@ public:
 
     void step()
     {
-        // The simulated devices log every exchange; that memory is the bench's, not the window's.
-        for (int port = 1; port <= Devices; ++port) {
-            if (SimulatedDevice *device = bench.device(port))
-                device->log().clear();
-        }
+        forgetWireLogs();
         replugDue();
         const Step &next = Cycle[stepCount++ % std::size(Cycle)];
         switch (next.action) {
@@ -307,6 +323,15 @@ public:
         case Action::UnplugIdle:
             unplug(idlePorts(Devices), ReplugAfterIdleSteps, unpluggedIdle);
             break;
+        }
+    }
+
+    // The simulated devices log every exchange; that memory is the bench's, not the window's.
+    void forgetWireLogs()
+    {
+        for (int port = 1; port <= Devices; ++port) {
+            if (SimulatedDevice *device = bench.device(port))
+                device->log().clear();
         }
     }
 
@@ -546,8 +571,9 @@ int main(int argc, char *argv[])
             printUnfinished(jobs);
             return 1;
         }
-        const Figures start = settled();
-        printMemory("after warm-up, idle:", start, start);
+        const auto forgetWireLogs = [&] { script.forgetWireLogs(); };
+        const Figures start = settled(forgetWireLogs);
+        printMemory("after warm-up, idle:", start.memory, start.memory);
         const int startedBefore = jobs.started;
 
         const int every = options.minutes < ShortRunMinutes ? 1 : SampleMinutes;
@@ -556,11 +582,14 @@ int main(int argc, char *argv[])
                 printMemory(qPrintable(QStringLiteral("minute %1, running %2 job(s):")
                                            .arg(minute)
                                            .arg(jobs.running())),
-                            Figures::now(), start);
+                            Memory::now(), start.memory);
         });
         const bool drained = drain(script, jobs);
-        const Figures end = settled();
-        printMemory("end, idle:", end, start);
+        const Figures end = settled(forgetWireLogs);
+        printMemory("end, idle:", end.memory, start.memory);
+        // What the allocator holds free and could give back, against a leak that stays.
+        malloc_trim(0);
+        printMemory("end, after malloc_trim:", Memory::now(), start.memory);
         printCounts("end, idle:", end, start, "after warm-up");
 
         std::printf("jobs started %d (%d after the warm-up), ended %d, unfinished %d; longest "
