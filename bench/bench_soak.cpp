@@ -27,6 +27,7 @@
 #include <QMutex>
 #include <QRegularExpression>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -59,6 +60,8 @@ constexpr int SettlePollMs = 20;
 constexpr int ReplugAfterBusySteps = 4;
 constexpr int ReplugAfterIdleSteps = 2;
 constexpr int DistinctWarningsShown = 20;
+// The simulated devices' wire logs are emptied this often.
+constexpr int WireLogMs = 100;
 constexpr double MiB = 1024.0 * 1024.0;
 
 // Enough lines that an update spends seconds sending them at line speed, so that a plug pulled
@@ -306,7 +309,6 @@ public:
 
     void step()
     {
-        forgetWireLogs();
         replugDue();
         const Step &next = Cycle[stepCount++ % std::size(Cycle)];
         switch (next.action) {
@@ -563,6 +565,11 @@ int main(int argc, char *argv[])
         jobLogPath = QDir::current().absoluteFilePath(QStringLiteral("zelkor-jobs.csv"));
         JobWatch jobs(WindowBench::deviceList(*window));
         Script script(bench, *window, jobs);
+        const auto forgetWireLogs = [&] { script.forgetWireLogs(); };
+        // Kept short, so that their growth does not shape the allocator's heaps either.
+        QTimer wireLogs;
+        QObject::connect(&wireLogs, &QTimer::timeout, forgetWireLogs);
+        wireLogs.start(WireLogMs);
 
         std::printf("%d devices, a step every %d ms; warm-up %d s, then %d min\n", Devices, StepMs,
                     options.warmUpSeconds, options.minutes);
@@ -571,7 +578,6 @@ int main(int argc, char *argv[])
             printUnfinished(jobs);
             return 1;
         }
-        const auto forgetWireLogs = [&] { script.forgetWireLogs(); };
         const Figures start = settled(forgetWireLogs);
         printMemory("after warm-up, idle:", start.memory, start.memory);
         const int startedBefore = jobs.started;
