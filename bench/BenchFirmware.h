@@ -26,6 +26,15 @@ inline QByteArray largeImage()
     return file + "q\n";
 }
 
+// An address line, a version line, data lines like those of the demo's sample file, the end.
+inline QByteArray image(int dataLines)
+{
+    QByteArray file = "@00001000\nVER:2.0.1\n";
+    for (int i = 0; i < dataLines; ++i)
+        file += QByteArray::number(0x1000 + i, 16) + "0C9446000C9446000C944600\n";
+    return file + "q\n";
+}
+
 // Writes the large image into dir and reads it back as a job does: its path, with its lines in
 // lines; an empty path when either failed.
 inline QString writeLarge(const QTemporaryDir &dir, QList<QByteArray> &lines)

@@ -20,17 +20,9 @@
 namespace {
 
 constexpr int Port = 1;
+// The size of the demo's sample file.
 constexpr int DataLines = 10;
 constexpr int TimeoutMs = 60000;
-
-// The size of the demo's sample file: an address line, a version line, data lines, the end.
-QByteArray firmwareImage()
-{
-    QByteArray file = "@00001000\nVER:2.0.1\n";
-    for (int i = 0; i < DataLines; ++i)
-        file += QByteArray::number(0x1000 + i, 16) + "0C9446000C9446000C944600\n";
-    return file + "q\n";
-}
 
 } // namespace
 
@@ -46,7 +38,7 @@ int main(int argc, char *argv[])
     profile.pacing = true;
     profile.probeAnswer = DeviceProfile::ProbeAnswer::Yes;
     SimulatedDevice *device = bench.add(Port, profile);
-    const QString path = bench.file(QStringLiteral("bench.cod"), firmwareImage());
+    const QString path = bench.file(QStringLiteral("bench.cod"), BenchFirmware::image(DataLines));
     Zelkor *window = device ? bench.open(path) : nullptr;
     if (!window) {
         std::fprintf(stderr, "the window did not list the simulated device\n");

@@ -89,6 +89,8 @@ public:
     }
 
     SimulatedDevice *device(int port) const { return ports.device(port); }
+    // Pulls the plug of the device on COM<port>; add() plugs one in again.
+    void remove(int port) { ports.remove(port); }
 
     // A file in the working directory.
     QString file(const QString &name, const QByteArray &contents) const
