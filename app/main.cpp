@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 #include "LogFile.h"
+#include "MallocArenas.h"
 #include "SignalWatcher.h"
 #include "Translations.h"
 #include "Zelkor.h"
@@ -8,6 +9,7 @@
 
 int main(int argc, char *argv[])
 {
+    MallocArenas::useOne();
     // Read before QApplication exists: without a display it would abort instead of explaining.
     QStringList arguments;
     for (int index = 0; index < argc; ++index)

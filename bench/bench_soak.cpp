@@ -14,6 +14,7 @@
 #include "BenchFirmware.h"
 #include "JobResult.h"
 #include "JobResultText.h"
+#include "MallocArenas.h"
 #include "RowState.h"
 #include "WindowBench.h"
 
@@ -536,6 +537,8 @@ Options parse(const QStringList &arguments)
 
 int main(int argc, char *argv[])
 {
+    // As the program itself does.
+    MallocArenas::useOne();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const Options options = parse(app.arguments());
