@@ -43,6 +43,99 @@ std::optional<double> volts(const QString &text)
     return value;
 }
 
+// The options of the commands, besides help and version.
+struct KnownOptions
+{
+    QCommandLineOption json {QStringLiteral("json"), QStringLiteral("Print JSON.")};
+    QCommandLineOption file {QStringLiteral("file"), QStringLiteral("Firmware file."),
+                             QStringLiteral("FILE")};
+    QCommandLineOption calibrate {QStringLiteral("calibrate"),
+                                  QStringLiteral("Calibrate after updating, at VOLTS."),
+                                  QStringLiteral("VOLTS")};
+    QCommandLineOption voltage {QStringLiteral("voltage"),
+                                QStringLiteral("External supply voltage, 3 to 40."),
+                                QStringLiteral("VOLTS")};
+    QCommandLineOption retries {
+        QStringLiteral("retries"),
+        QStringLiteral("Repeats while the device still asks for firmware (default %1).")
+            .arg(UpdateThread::DefaultRepeats),
+        QStringLiteral("N"), QString::number(UpdateThread::DefaultRepeats)};
+    QCommandLineOption settings {QStringLiteral("settings"),
+                                 QStringLiteral("Settings file with the [Ports] map."),
+                                 QStringLiteral("FILE"), DefaultSettingsFile};
+    QCommandLineOption jobLog {QStringLiteral("job-log"), QStringLiteral("Job log file."),
+                               QStringLiteral("FILE"),
+                               QString::fromLatin1(JobLog::DefaultFileName)};
+
+    void addTo(QCommandLineParser &parser) const
+    {
+        parser.addOptions({json, file, calibrate, voltage, retries, settings, jobLog});
+        parser.addPositionalArgument(QStringLiteral("command"),
+                                     QStringLiteral("list, update or calibrate"));
+        parser.addPositionalArgument(QStringLiteral("PORT"), QStringLiteral("Ports of the job."),
+                                     QStringLiteral("[PORT...]"));
+    }
+
+    // The name of an option set for a command it does not belong to; empty when every option
+    // set belongs.
+    QString misplaced(const QCommandLineParser &parser, CliOptions::Command command) const
+    {
+        const QList<std::pair<QCommandLineOption, CliOptions::Command>> owners {
+            {file, CliOptions::Update},
+            {calibrate, CliOptions::Update},
+            {retries, CliOptions::Update},
+            {voltage, CliOptions::Calibrate}};
+        for (const auto &[option, owner] : owners) {
+            if (parser.isSet(option) && owner != command)
+                return option.names().first();
+        }
+        return QString();
+    }
+};
+
+const QStringList CommandWords {QStringLiteral("list"), QStringLiteral("update"),
+                                QStringLiteral("calibrate")};
+
+CliOptions endsAtOnce(const QString &text)
+{
+    CliOptions options;
+    options.exitNow = ExitSuccess;
+    options.exitText = text;
+    return options;
+}
+
+// The values of an update: the firmware file and the repeat count.
+CliOptions updateValues(const QCommandLineParser &parser, const KnownOptions &known,
+                        CliOptions options)
+{
+    if (!parser.isSet(known.file))
+        return usageError(QStringLiteral("'update' needs --file FILE"));
+    options.firmwareFile = parser.value(known.file);
+    bool ok = false;
+    options.repeats = parser.value(known.retries).toInt(&ok);
+    if (!ok || options.repeats < 0)
+        return usageError(QStringLiteral("--retries takes a whole number from 0 up"));
+    return options;
+}
+
+// The voltage of a calibration, or of the one after an update.
+CliOptions voltageValue(const QCommandLineParser &parser, const KnownOptions &known,
+                        CliOptions options)
+{
+    const QCommandLineOption &option =
+        options.command == CliOptions::Update ? known.calibrate : known.voltage;
+    if (options.command == CliOptions::Calibrate && !parser.isSet(option))
+        return usageError(QStringLiteral("'calibrate' needs --voltage VOLTS"));
+    if (!parser.isSet(option))
+        return options;
+    options.voltage = volts(parser.value(option));
+    if (!options.voltage)
+        return usageError(QStringLiteral("the voltage must lie between %1 and %2 V")
+                              .arg(MinimumVolts, 0, 'f', 2)
+                              .arg(MaximumVolts, 0, 'f', 2));
+    return options;
+}
+
 } // namespace
 
 CliOptions CliOptions::parse(const QStringList &arguments)
@@ -51,86 +144,34 @@ CliOptions CliOptions::parse(const QStringList &arguments)
     parser.setApplicationDescription(QString::fromLatin1(Description));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print JSON."));
-    const QCommandLineOption file(QStringLiteral("file"), QStringLiteral("Firmware file."),
-                                  QStringLiteral("FILE"));
-    const QCommandLineOption calibrate(QStringLiteral("calibrate"),
-                                       QStringLiteral("Calibrate after updating, at VOLTS."),
-                                       QStringLiteral("VOLTS"));
-    const QCommandLineOption voltage(QStringLiteral("voltage"),
-                                     QStringLiteral("External supply voltage, 3 to 40."),
-                                     QStringLiteral("VOLTS"));
-    const QCommandLineOption retries(
-        QStringLiteral("retries"),
-        QStringLiteral("Repeats while the device still asks for firmware (default %1).")
-            .arg(UpdateThread::DefaultRepeats),
-        QStringLiteral("N"), QString::number(UpdateThread::DefaultRepeats));
-    const QCommandLineOption settings(QStringLiteral("settings"),
-                                      QStringLiteral("Settings file with the [Ports] map."),
-                                      QStringLiteral("FILE"), DefaultSettingsFile);
-    const QCommandLineOption jobLog(QStringLiteral("job-log"), QStringLiteral("Job log file."),
-                                    QStringLiteral("FILE"),
-                                    QString::fromLatin1(JobLog::DefaultFileName));
-    parser.addOptions({json, file, calibrate, voltage, retries, settings, jobLog});
-    parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("list, update or calibrate"));
-    parser.addPositionalArgument(QStringLiteral("PORT"), QStringLiteral("Ports of the job."),
-                                 QStringLiteral("[PORT...]"));
-
+    const KnownOptions known;
+    known.addTo(parser);
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
-    CliOptions options;
-    if (parser.isSet(help) || parser.isSet(version)) {
-        options.exitNow = ExitSuccess;
-        options.exitText = parser.isSet(help)
-            ? parser.helpText()
-            : QStringLiteral("zelkor-cli %1\n").arg(QString::fromLatin1(ZelkorVersion));
-        return options;
-    }
+    if (parser.isSet(help))
+        return endsAtOnce(parser.helpText());
+    if (parser.isSet(version))
+        return endsAtOnce(QStringLiteral("zelkor-cli %1\n").arg(QLatin1String(ZelkorVersion)));
 
     QStringList positional = parser.positionalArguments();
-    const QString command = positional.isEmpty() ? QString() : positional.takeFirst();
-    const QStringList commands {QStringLiteral("list"), QStringLiteral("update"),
-                                QStringLiteral("calibrate")};
-    if (!commands.contains(command))
+    const QString word = positional.isEmpty() ? QString() : positional.takeFirst();
+    if (!CommandWords.contains(word))
         return usageError(QStringLiteral("expected a command: list, update or calibrate"));
-    options.command = Command(commands.indexOf(command));
-
-    // Each option belongs to the commands that use it.
-    const QList<std::pair<QCommandLineOption, Command>> owners {
-        {file, Update}, {calibrate, Update}, {retries, Update}, {voltage, Calibrate}};
-    for (const auto &[option, owner] : owners) {
-        if (parser.isSet(option) && owner != options.command)
-            return usageError(QStringLiteral("--%1 does not belong to '%2'")
-                                  .arg(option.names().first(), command));
-    }
-    if (options.command == List && (parser.isSet(jobLog) || !positional.isEmpty()))
+    CliOptions options;
+    options.command = Command(CommandWords.indexOf(word));
+    const QString misplaced = known.misplaced(parser, options.command);
+    if (!misplaced.isEmpty())
+        return usageError(QStringLiteral("--%1 does not belong to '%2'").arg(misplaced, word));
+    if (options.command == List && (parser.isSet(known.jobLog) || !positional.isEmpty()))
         return usageError(QStringLiteral("'list' takes no ports and no job log"));
     if (options.command != List && positional.isEmpty())
         return usageError(QStringLiteral("no PORT given"));
 
-    options.json = parser.isSet(json);
-    options.settingsFile = parser.value(settings);
-    options.jobLogFile = parser.value(jobLog);
+    options.json = parser.isSet(known.json);
+    options.settingsFile = parser.value(known.settings);
+    options.jobLogFile = parser.value(known.jobLog);
     options.ports = positional;
-    if (options.command == Update) {
-        if (!parser.isSet(file))
-            return usageError(QStringLiteral("'update' needs --file FILE"));
-        options.firmwareFile = parser.value(file);
-        bool ok = false;
-        options.repeats = parser.value(retries).toInt(&ok);
-        if (!ok || options.repeats < 0)
-            return usageError(QStringLiteral("--retries takes a whole number from 0 up"));
-    }
-    const QCommandLineOption &voltsOption = options.command == Update ? calibrate : voltage;
-    if (options.command == Calibrate && !parser.isSet(voltage))
-        return usageError(QStringLiteral("'calibrate' needs --voltage VOLTS"));
-    if (parser.isSet(voltsOption)) {
-        options.voltage = volts(parser.value(voltsOption));
-        if (!options.voltage)
-            return usageError(QStringLiteral("the voltage must lie between %1 and %2 V")
-                                  .arg(MinimumVolts, 0, 'f', 2)
-                                  .arg(MaximumVolts, 0, 'f', 2));
-    }
-    return options;
+    if (options.command == Update)
+        options = updateValues(parser, known, options);
+    return options.exitNow ? options : voltageValue(parser, known, options);
 }
