@@ -12,6 +12,7 @@
 //   bench_soak [--minutes N] [--warmup-seconds N]
 
 #include "BenchFirmware.h"
+#include "JobLog.h"
 #include "JobResult.h"
 #include "JobResultText.h"
 #include "JobWatch.h"
@@ -120,6 +121,109 @@ Options parse(const QStringList &arguments)
     return options;
 }
 
+// The figures of the jobs and plugs; false when a job did not end.
+bool printJobs(const JobWatch &jobs, const SoakScript &script, int startedBefore, bool drained)
+{
+    std::printf("jobs started %d (%d after the warm-up), ended %d, unfinished %d; longest "
+                "%.1f s\n",
+                jobs.started, jobs.started - startedBefore, jobs.ended, jobs.running(),
+                jobs.longestMs / 1000.0);
+    std::printf("job commands %d, refused by a disabled button %d\n", script.commands,
+                script.refused);
+    std::printf("unplugged during a job %d, unplugged idle %d, plugged back in %d\n",
+                script.unpluggedBusy, script.unpluggedIdle, script.replugged);
+    if (!drained)
+        jobs.printUnfinished();
+    return drained;
+}
+
+// Every device removed, then the window closed, each against the process before the devices;
+// false when the list did not empty.
+bool printClosingCounts(WindowBench::Bench &bench, const Zelkor &window, const ProcessFigures &bare)
+{
+    for (int port = 1; port <= SoakScript::Devices; ++port)
+        bench.remove(port);
+    QTreeWidget *tree = WindowBench::deviceList(window);
+    const bool emptied =
+        QTest::qWaitFor([&] { return tree->topLevelItemCount() == 0; }, WindowBench::ListTimeoutMs);
+    // The difference is what the window itself holds while it runs.
+    ProcessFigures::settled().printCounts("devices removed, window scanning:", bare,
+                                          "before the devices");
+    bench.close();
+    // Qt scales and converts the row icons on its pool's threads, which it ends only after they
+    // have idled for 30 s; ending them now leaves what nobody ended.
+    QThreadPool::globalInstance()->waitForDone();
+    ProcessFigures::settled().printCounts("window closed:", bare, "before the devices");
+    return emptied;
+}
+
+// The devices plugged in and the window opened on them; nullptr when it did not list them all.
+Zelkor *openWindow(WindowBench::Bench &bench)
+{
+    bool added = true;
+    for (int port = 1; port <= SoakScript::Devices; ++port)
+        added &= bench.add(port, SoakScript::profileOf(port)) != nullptr;
+    const QString firmware =
+        bench.file(QStringLiteral("soak.cod"), BenchFirmware::image(FirmwareDataLines));
+    Zelkor *window = added ? bench.open(firmware) : nullptr;
+    if (!window)
+        std::fprintf(stderr, "the window did not list the %d simulated devices\n",
+                     SoakScript::Devices);
+    return window;
+}
+
+// The whole run, from the first device plugged in to the window closed; false when a job did
+// not end or the harness failed.
+bool soak(const Options &options, const ProcessFigures &bare)
+{
+    WindowBench::Bench bench;
+    Zelkor *window = openWindow(bench);
+    if (!window)
+        return false;
+    JobWatch jobs(WindowBench::deviceList(*window));
+    SoakScript script(bench, *window, jobs);
+    const auto forgetWireLogs = [&] { script.forgetWireLogs(); };
+    // Kept short, so that their growth does not shape the allocator's heaps either.
+    QTimer wireLogs;
+    QObject::connect(&wireLogs, &QTimer::timeout, forgetWireLogs);
+    wireLogs.start(WireLogMs);
+
+    std::printf("%d devices, a step every %d ms; warm-up %d s, then %d min\n", SoakScript::Devices,
+                SoakScript::StepMs, options.warmUpSeconds, options.minutes);
+    script.run(options.warmUpSeconds * 1000LL);
+    if (!script.drain()) {
+        jobs.printUnfinished();
+        return false;
+    }
+    const ProcessFigures start = ProcessFigures::settled(forgetWireLogs);
+    start.memory.print("after warm-up, idle:", start.memory);
+    const int startedBefore = jobs.started;
+
+    const int every = options.minutes < ShortRunMinutes ? 1 : SampleMinutes;
+    script.run(options.minutes * 60000LL, [&](int minute) {
+        if (minute % every == 0)
+            ProcessFigures::Memory::now().print(
+                qPrintable(QStringLiteral("minute %1, running %2 job(s):")
+                               .arg(minute)
+                               .arg(jobs.running())),
+                start.memory);
+    });
+    const bool drained = script.drain();
+    const ProcessFigures end = ProcessFigures::settled(forgetWireLogs);
+    end.memory.print("end, idle:", start.memory);
+    // What the allocator holds free and could give back, against a leak that stays.
+    malloc_trim(0);
+    ProcessFigures::Memory::now().print("end, after malloc_trim:", start.memory);
+    end.printCounts("end, idle:", start, "after warm-up");
+
+    bool ok = printJobs(jobs, script, startedBefore, drained) && !script.failed;
+    ok &= printClosingCounts(bench, *window, bare);
+    std::printf("job log:\n");
+    const int logged = printJobLog(QString::fromLatin1(JobLog::DefaultFileName));
+    std::printf("job log rows %d against jobs ended %d\n", logged, jobs.ended);
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -138,90 +242,7 @@ int main(int argc, char *argv[])
     qInstallMessageHandler(countWarnings);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
-    const ProcessFigures bare = ProcessFigures::settled();
-    QString jobLogPath;
-    bool ok = true;
-    {
-        WindowBench::Bench bench;
-        for (int port = 1; port <= SoakScript::Devices; ++port)
-            ok &= bench.add(port, SoakScript::profileOf(port)) != nullptr;
-        const QString firmware =
-            bench.file(QStringLiteral("soak.cod"), BenchFirmware::image(FirmwareDataLines));
-        Zelkor *window = ok ? bench.open(firmware) : nullptr;
-        if (!window) {
-            std::fprintf(stderr, "the window did not list the %d simulated devices\n",
-                         SoakScript::Devices);
-            return 1;
-        }
-        jobLogPath = QDir::current().absoluteFilePath(QStringLiteral("zelkor-jobs.csv"));
-        JobWatch jobs(WindowBench::deviceList(*window));
-        SoakScript script(bench, *window, jobs);
-        const auto forgetWireLogs = [&] { script.forgetWireLogs(); };
-        // Kept short, so that their growth does not shape the allocator's heaps either.
-        QTimer wireLogs;
-        QObject::connect(&wireLogs, &QTimer::timeout, forgetWireLogs);
-        wireLogs.start(WireLogMs);
-
-        std::printf("%d devices, a step every %d ms; warm-up %d s, then %d min\n",
-                    SoakScript::Devices, SoakScript::StepMs, options.warmUpSeconds,
-                    options.minutes);
-        script.run(options.warmUpSeconds * 1000LL);
-        if (!script.drain()) {
-            jobs.printUnfinished();
-            return 1;
-        }
-        const ProcessFigures start = ProcessFigures::settled(forgetWireLogs);
-        start.memory.print("after warm-up, idle:", start.memory);
-        const int startedBefore = jobs.started;
-
-        const int every = options.minutes < ShortRunMinutes ? 1 : SampleMinutes;
-        script.run(options.minutes * 60000LL, [&](int minute) {
-            if (minute % every == 0)
-                ProcessFigures::Memory::now().print(
-                    qPrintable(QStringLiteral("minute %1, running %2 job(s):")
-                                   .arg(minute)
-                                   .arg(jobs.running())),
-                    start.memory);
-        });
-        const bool drained = script.drain();
-        const ProcessFigures end = ProcessFigures::settled(forgetWireLogs);
-        end.memory.print("end, idle:", start.memory);
-        // What the allocator holds free and could give back, against a leak that stays.
-        malloc_trim(0);
-        ProcessFigures::Memory::now().print("end, after malloc_trim:", start.memory);
-        end.printCounts("end, idle:", start, "after warm-up");
-
-        std::printf("jobs started %d (%d after the warm-up), ended %d, unfinished %d; longest "
-                    "%.1f s\n",
-                    jobs.started, jobs.started - startedBefore, jobs.ended, jobs.running(),
-                    jobs.longestMs / 1000.0);
-        std::printf("job commands %d, refused by a disabled button %d\n", script.commands,
-                    script.refused);
-        std::printf("unplugged during a job %d, unplugged idle %d, plugged back in %d\n",
-                    script.unpluggedBusy, script.unpluggedIdle, script.replugged);
-        if (!drained) {
-            jobs.printUnfinished();
-            ok = false;
-        }
-        ok &= !script.failed;
-
-        for (int port = 1; port <= SoakScript::Devices; ++port)
-            bench.remove(port);
-        QTreeWidget *tree = WindowBench::deviceList(*window);
-        ok &= QTest::qWaitFor([&] { return tree->topLevelItemCount() == 0; },
-                              WindowBench::ListTimeoutMs);
-        // The difference is what the window itself holds while it runs.
-        ProcessFigures::settled().printCounts("devices removed, window scanning:", bare,
-                                              "before the devices");
-        bench.close();
-        // Qt scales and converts the row icons on its pool's threads, which it ends only after
-        // they have idled for 30 s; ending them now leaves what nobody ended.
-        QThreadPool::globalInstance()->waitForDone();
-        ProcessFigures::settled().printCounts("window closed:", bare, "before the devices");
-        std::printf("job log:\n");
-        const int logged = printJobLog(jobLogPath);
-        std::printf("job log rows %d against jobs ended %d\n", logged, jobs.ended);
-    }
+    const bool ok = soak(options, ProcessFigures::settled());
     printWarnings();
     return ok ? 0 : 1;
 }
