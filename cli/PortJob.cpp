@@ -4,7 +4,7 @@
 #include "JobResultText.h"
 #include "ModeProbe.h"
 #include "PortNameMap.h"
-#include "PortScan.h"
+#include "ScanPass.h"
 #include "UpdateThread.h"
 
 #include <QFileInfo>
@@ -49,7 +49,7 @@ PortJob::~PortJob()
 void PortJob::start()
 {
     clock.start();
-    offThread([this] { scanned = PortScan::device(record.port); }, &PortJob::beginRun);
+    offThread([this] { scanned = ScanPass::device(record.port); }, &PortJob::beginRun);
 }
 
 void PortJob::stop()
@@ -113,7 +113,7 @@ void PortJob::afterRun(bool checkFirmware)
             if (checkFirmware)
                 firmwareState = ModeProbe::checkPort(record.port);
             if (!checkFirmware || firmwareState == ModeProbe::FirmwareRuns)
-                scanned = PortScan::device(record.port);
+                scanned = ScanPass::device(record.port);
         },
         &PortJob::settle);
 }

@@ -1,5 +1,5 @@
-#ifndef PORTSCAN_H
-#define PORTSCAN_H
+#ifndef SCANPASS_H
+#define SCANPASS_H
 
 #include "TDevices.h"
 
@@ -7,13 +7,13 @@
 #include <QStringList>
 
 // One pass of the window's scan, run to its end in the calling thread's stead.
-namespace PortScan {
+namespace ScanPass {
 
 // Every device found; with ports given, the pass leaves every other port alone.
 QList<TDevices> devices(const QStringList &ports = {});
 // The record of one port's device; an empty record (but the location) when none answered.
 TDevices device(const QString &port);
 
-} // namespace PortScan
+} // namespace ScanPass
 
-#endif // PORTSCAN_H
+#endif // SCANPASS_H

@@ -1,4 +1,4 @@
-#include "PortScan.h"
+#include "ScanPass.h"
 
 #include "DeviceThread.h"
 #include "PortNameMap.h"
@@ -8,7 +8,7 @@ constexpr int FirstPortNumber = 1;
 constexpr int LastPortNumber = 255;
 } // namespace
 
-QList<TDevices> PortScan::devices(const QStringList &ports)
+QList<TDevices> ScanPass::devices(const QStringList &ports)
 {
     DeviceThread scanner;
     for (int number = FirstPortNumber; number <= LastPortNumber && !ports.isEmpty(); ++number) {
@@ -26,7 +26,7 @@ QList<TDevices> PortScan::devices(const QStringList &ports)
     return found;
 }
 
-TDevices PortScan::device(const QString &port)
+TDevices ScanPass::device(const QString &port)
 {
     for (const TDevices &record : devices({port})) {
         if (record.location == port)
