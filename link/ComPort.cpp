@@ -1,6 +1,5 @@
 #include "ComPort.h"
 
-#include "PortHolder.h"
 #include "PortNameMap.h"
 #include "serialport_p.h"
 
@@ -77,13 +76,8 @@ QStringList ComPort::availablePorts(QList<PortRefusal> *refused)
     }
     // Outside the locks: looking through /proc must not hold up the opens of jobs.
     if (refused) {
-        for (PortRefusal &refusal : refusals) {
-            if (refusal.error.code != EBUSY)
-                continue;
-            const PortHolder holder = PortHolder::of(refusal.devicePath);
-            refusal.holderName = holder.name;
-            refusal.holderPid = holder.pid;
-        }
+        for (PortRefusal &refusal : refusals)
+            refusal.findHolder();
         *refused = refusals;
     }
     return ports;

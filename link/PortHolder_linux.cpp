@@ -7,6 +7,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace {
 
@@ -60,17 +61,20 @@ bool hasOpen(const QByteArray &pid, const struct stat &node)
     return found;
 }
 
+// Another process than this one: a port it failed to open is not held by itself, whatever
+// descriptors of the line it keeps (a simulated device's own end, say).
 qint64 descriptorHolder(const struct stat &node)
 {
     DIR *processes = opendir(ProcFolder);
     if (!processes)
         return 0;
+    const qint64 self = getpid();
     qint64 holder = 0;
     while (const dirent *entry = readdir(processes)) {
         bool numeric = false;
         const QByteArray pid(entry->d_name);
         const qint64 number = pid.toLongLong(&numeric);
-        if (numeric && hasOpen(pid, node)) {
+        if (numeric && number != self && hasOpen(pid, node)) {
             holder = number;
             break;
         }
@@ -79,25 +83,29 @@ qint64 descriptorHolder(const struct stat &node)
     return holder;
 }
 
+// The process's command name; nothing is known of a process that has ended.
+PortHolder named(qint64 pid)
+{
+    PortHolder holder;
+    QFile comm(QStringLiteral("%1/%2/comm").arg(QLatin1String(ProcFolder)).arg(pid));
+    if (pid > 0 && comm.open(QIODevice::ReadOnly)) {
+        holder.name = QString::fromLocal8Bit(comm.readAll().trimmed());
+        holder.pid = pid;
+    }
+    return holder;
+}
+
 } // namespace
 
 PortHolder PortHolder::of(const QString &devicePath)
 {
-    PortHolder holder;
     struct stat node;
     if (stat(QFile::encodeName(devicePath).constData(), &node) != 0 || !S_ISCHR(node.st_mode))
-        return holder;
-    holder.pid = lockHolder(node);
-    if (!holder.pid)
-        holder.pid = descriptorHolder(node);
-    if (!holder.pid)
-        return holder;
-    QFile comm(QStringLiteral("%1/%2/comm").arg(QLatin1String(ProcFolder)).arg(holder.pid));
-    // A holder that has just ended leaves no name: nothing is known then.
-    if (!comm.open(QIODevice::ReadOnly)) {
-        holder.pid = 0;
-        return holder;
-    }
-    holder.name = QString::fromLocal8Bit(comm.readAll().trimmed());
+        return PortHolder();
+    PortHolder holder = named(lockHolder(node));
+    // The process that took the lock may have ended and left it to a child that shares the
+    // descriptor (flock(1) running a command does so): that child is the holder then.
+    if (!holder.isKnown())
+        holder = named(descriptorHolder(node));
     return holder;
 }

@@ -19,9 +19,13 @@ struct PortRefusal
     QString holderName;
     qint64 holderPid = 0;
 
-    // No device path, or none at that path: the port does not exist, so there is nothing to
-    // show.
-    static bool isMissingDevice(int code) { return code == ENOENT; }
+    // For a port in use, looks up the process that holds it (through /proc; slow beside an
+    // open, so not done while ports are locked).
+    void findHolder();
+
+    // No device path, or none at that path (a path through a file that is no folder names
+    // nothing either): the port does not exist, so there is nothing to show.
+    static bool isMissingDevice(int code) { return code == ENOENT || code == ENOTDIR; }
 };
 
 Q_DECLARE_METATYPE(PortRefusal)

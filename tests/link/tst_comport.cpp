@@ -5,6 +5,7 @@
 #include "SecondOpener.h"
 
 #include <QAtomicInt>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryFile>
 #include <QTest>
@@ -87,6 +88,7 @@ private slots:
     void availablePorts();
     void refusals_data();
     void refusals();
+    void holderOfAnInheritedLock();
     void exclusionWinsAgainstABusyLink();
 
 private:
@@ -174,8 +176,9 @@ void TestComPort::availablePorts()
     MappedLine lines[] = {MappedLine(2), MappedLine(6), MappedLine(7), MappedLine(200)};
     QTemporaryFile file;
     QVERIFY(file.open());
-    const QStringList refusedPaths {"/dev/zelkor-no-such-tty", file.fileName(), "/dev/null"};
-    const int reasons[] = {ENOENT, ENOTTY, ENOTTY};
+    const QStringList refusedPaths {"/dev/zelkor-no-such-tty", file.fileName() + "/tty",
+                                    file.fileName(), "/dev/null"};
+    const int reasons[] = {ENOENT, ENOTDIR, ENOTTY, ENOTTY};
     for (int i = 0; i < refusedPaths.size(); ++i)
         map.setPath(PortNameMap::portName(9 + i), refusedPaths.at(i));
     for (const QString &name :
@@ -191,14 +194,14 @@ void TestComPort::availablePorts()
     QVERIFY(!link.lastError().isError());
     QList<PortRefusal> refused;
     QCOMPARE(link.availablePorts(&refused), QStringList {lines[0].portName()});
-    // The missing node stays out of sight; every other port says why (16 EBUSY, 25 ENOTTY), a
+    // The missing nodes stay out of sight; every other port says why (16 EBUSY, 25 ENOTTY), a
     // held one by whom.
     const qint64 self = QCoreApplication::applicationPid();
     QCOMPARE(describe(refused),
              QStringLiteral("%1 16 %2;%3 25 0;%4 25 0;%5 16 %2;")
                  .arg(lines[2].portName())
                  .arg(self)
-                 .arg(PortNameMap::portName(10), PortNameMap::portName(11), lines[3].portName()));
+                 .arg(PortNameMap::portName(11), PortNameMap::portName(12), lines[3].portName()));
     QVERIFY(link.usesPort(lines[2].portName()));
     QVERIFY(!link.usesPort(lines[0].portName()));
 
@@ -249,6 +252,28 @@ void TestComPort::refusals()
                  .arg(line.portName())
                  .arg(code)
                  .arg(code == EBUSY ? QCoreApplication::applicationPid() : 0));
+}
+
+// flock(1) running a command: the lock's taker ends at once, the command keeps the lock.
+void TestComPort::holderOfAnInheritedLock()
+{
+    MappedLine line(8);
+    QProcess keeper;
+    keeper.start(QStringLiteral("sh"),
+                 {QStringLiteral("-c"), QStringLiteral("exec 9<>\"$0\"; flock 9; exec sleep 60"),
+                  line.portPath()});
+    QVERIFY(keeper.waitForStarted());
+    const auto stopKeeper = qScopeGuard([&] {
+        keeper.kill();
+        keeper.waitForFinished();
+    });
+    const auto holder = [] {
+        QList<PortRefusal> refused;
+        ComPort().availablePorts(&refused);
+        return refused.isEmpty() ? PortRefusal() : refused.first();
+    };
+    QTRY_COMPARE(holder().holderName, QStringLiteral("sleep"));
+    QCOMPARE(holder().holderPid, keeper.processId());
 }
 
 // What the scan worker's port reservation relies on: after the name is excluded and the link
