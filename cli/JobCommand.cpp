@@ -12,7 +12,6 @@
 #include "PortResolver.h"
 #include "ResultOutput.h"
 
-#include <cerrno>
 #include <cstdio>
 
 namespace {
@@ -91,19 +90,19 @@ bool JobCommand::firmwareFileSound(const QString &path)
 
 bool JobCommand::portsAvailable(const QStringList &ports)
 {
-    bool available = true;
+    QList<PortRefusal> refused;
     for (const QString &port : ports) {
         ComPort link;
         if (link.open(port.toLatin1().constData(), false)) {
             link.close();
             continue;
         }
-        const PortError error = link.lastError();
-        complain(QStringLiteral("%1 (%2): %3")
-                     .arg(port, PortNameMap::instance().devicePath(port),
-                          error.code == EBUSY ? QStringLiteral("in use by another program")
-                                              : error.text));
-        available = false;
+        PortRefusal refusal {port, PortNameMap::instance().devicePath(port), link.lastError(),
+                             QString(), 0};
+        refusal.findHolder();
+        refused.append(refusal);
     }
-    return available;
+    const QByteArray out = ResultOutput::refusalLines(refused);
+    std::fwrite(out.constData(), 1, size_t(out.size()), stderr);
+    return refused.isEmpty();
 }

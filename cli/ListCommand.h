@@ -3,7 +3,8 @@
 
 class CliOptions;
 
-// "zelkor-cli list": one scan pass, the devices it found on standard output.
+// "zelkor-cli list": one scan pass, the devices it found on standard output, the ports it
+// could not open on standard error.
 namespace ListCommand {
 int run(const CliOptions &options);
 }

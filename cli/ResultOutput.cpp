@@ -2,6 +2,7 @@
 
 #include "JobResult.h"
 #include "PortNameMap.h"
+#include "RefusalText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -77,4 +78,14 @@ QByteArray ResultOutput::jobJson(const QList<JobRecord> &jobs)
         });
     }
     return json(array);
+}
+
+QByteArray ResultOutput::refusalLines(const QList<PortRefusal> &refused)
+{
+    QByteArray out;
+    for (const PortRefusal &refusal : refused)
+        out += QStringLiteral("zelkor-cli: %1: %2\n")
+                   .arg(refusal.portName, RefusalText::advice(refusal))
+                   .toLocal8Bit();
+    return out;
 }

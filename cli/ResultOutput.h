@@ -2,6 +2,7 @@
 #define RESULTOUTPUT_H
 
 #include "JobRecord.h"
+#include "PortRefusal.h"
 #include "TDevices.h"
 
 #include <QByteArray>
@@ -19,6 +20,10 @@ QByteArray deviceJson(const QList<TDevices> &devices);
 // "\\.\COM5 ok 2.0.1", "\\.\COM5 failed: <reason>" or "\\.\COM5 interrupted".
 QByteArray jobLines(const QList<JobRecord> &jobs);
 QByteArray jobJson(const QList<JobRecord> &jobs);
+
+// For standard error: "zelkor-cli: \\.\COM5: " and what keeps the port from us and what to do
+// about it, as the window's row of such a port says it.
+QByteArray refusalLines(const QList<PortRefusal> &refused);
 
 } // namespace ResultOutput
 

@@ -8,7 +8,7 @@ constexpr int FirstPortNumber = 1;
 constexpr int LastPortNumber = 255;
 } // namespace
 
-QList<TDevices> ScanPass::devices(const QStringList &ports)
+QList<TDevices> ScanPass::devices(const QStringList &ports, QList<PortRefusal> *refused)
 {
     DeviceThread scanner;
     for (int number = FirstPortNumber; number <= LastPortNumber && !ports.isEmpty(); ++number) {
@@ -19,7 +19,12 @@ QList<TDevices> ScanPass::devices(const QStringList &ports)
     QList<TDevices> found;
     QObject::connect(
         &scanner, &DeviceThread::finish, &scanner,
-        [&found](const QStringList &, const QList<TDevices> &devices) { found = devices; },
+        [&found, refused](const QStringList &, const QList<TDevices> &devices,
+                          const QList<PortRefusal> &refusals) {
+            found = devices;
+            if (refused)
+                *refused = refusals;
+        },
         Qt::DirectConnection);
     scanner.start();
     scanner.wait();

@@ -132,7 +132,8 @@ void tst_Cli::refused_data()
         << "\\\\.\\COM5 is named twice";
     QTest::newRow("port held by another opener")
         << QStringList {"update", "--file", good, "COM6", "\\\\.\\COM5"} << true << 3
-        << "\\\\.\\COM5 (" + ports.device(5)->portPath() + "): in use";
+        << "\\\\.\\COM5: " + ports.device(5)->portPath() + " is in use by tst_cli (process "
+            + QString::number(QCoreApplication::applicationPid()) + ")";
 }
 
 // Nothing on any wire, and an exit status that says why.
