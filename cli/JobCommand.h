@@ -18,7 +18,8 @@ private:
     // The port names of the arguments; false after printing why a port is unknown.
     static bool resolvePorts(const QStringList &arguments, QStringList &ports);
     static bool firmwareFileSound(const QString &path);
-    // False after printing every port that can't be opened, with the system's reason.
+    // False after printing every port that can't be opened (a held one after a moment's wait),
+    // with the reason and what to do.
     static bool portsAvailable(const QStringList &ports);
 };
 

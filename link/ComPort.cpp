@@ -4,6 +4,7 @@
 #include "serialport_p.h"
 
 #include <QElapsedTimer>
+#include <QThread>
 
 #include <cerrno>
 #include <cstring>
@@ -19,6 +20,9 @@ constexpr unsigned EchoLength = 4;
 // After a wrong echo the line counts as quiet once no byte has come for this long: longer than
 // the 16 ms a USB adapter may hold received bytes back.
 constexpr int QuietLineMs = 20;
+// How long and how often openWhenFree asks a held port again.
+constexpr qint64 HeldPortWaitMs = 1100;
+constexpr unsigned long HeldPortPollMs = 50;
 
 qint64 totalMs(quint32 constant, quint32 multiplier, unsigned bytes)
 {
@@ -115,6 +119,18 @@ bool ComPort::open(const char *portName, bool oneStopBit)
         return false;
     }
     noteError(0);
+    return true;
+}
+
+bool ComPort::openWhenFree(const char *portName, bool oneStopBit, const std::function<bool()> &stop)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!open(portName, oneStopBit)) {
+        if (lastError().code != EBUSY || waited.elapsed() >= HeldPortWaitMs || (stop && stop()))
+            return false;
+        QThread::msleep(HeldPortPollMs);
+    }
     return true;
 }
 

@@ -9,6 +9,8 @@
 #include <QMutex>
 #include <QStringList>
 
+#include <functional>
+
 // The serial link to one device: lists the ports that can be opened, opens one with the
 // devices' line settings, holds the time-outs and carries request/reply transactions.
 //
@@ -33,6 +35,11 @@ public:
 
     // True when the link is open, also when it already was (on whatever port).
     bool open(const char *portName, bool oneStopBit);
+    // As open(), but a port held by another opener gets a moment to come free: about two probe
+    // lengths of a scan (another window's, say) that happens to be asking the device. stop, if
+    // given, ends the wait early.
+    bool openWhenFree(const char *portName, bool oneStopBit,
+                      const std::function<bool()> &stop = {});
     // The link is closed afterwards in any case; false when the system reported a failure.
     bool close();
     // True while the link holds the port or tries it during availablePorts.

@@ -89,6 +89,7 @@ private slots:
     void refusals_data();
     void refusals();
     void holderOfAnInheritedLock();
+    void openWhenFree();
     void exclusionWinsAgainstABusyLink();
 
 private:
@@ -274,6 +275,21 @@ void TestComPort::holderOfAnInheritedLock()
     };
     QTRY_COMPARE(holder().holderName, QStringLiteral("sleep"));
     QCOMPARE(holder().holderPid, keeper.processId());
+}
+
+// A held port is asked again until it comes free; stop ends the wait.
+void TestComPort::openWhenFree()
+{
+    MappedLine line(5);
+    ComPort holder;
+    QVERIFY(holder.open(line.latin1Name(), false));
+    ComPort link;
+    int asked = 0;
+    QVERIFY(!link.openWhenFree(line.latin1Name(), false, [&] { return ++asked == 2; }));
+    QCOMPARE(asked, 2);
+    QCOMPARE(link.lastError().code, EBUSY);
+    QVERIFY(link.openWhenFree(line.latin1Name(), false, [&] { return !holder.close(); }));
+    QVERIFY(link.usesPort(line.portName()));
 }
 
 // What the scan worker's port reservation relies on: after the name is excluded and the link
