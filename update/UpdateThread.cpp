@@ -2,6 +2,7 @@
 
 #include "Calibration.h"
 #include "ComPort.h"
+#include "FirmwareFile.h"
 #include "FirmwareUpdate.h"
 #include "JobResult.h"
 #include "ProtocolTiming.h"
@@ -63,6 +64,14 @@ int UpdateThread::calibrateDevice()
 
 void UpdateThread::run()
 {
+    // The file is read and checked before the port is touched: a file that is no image ends
+    // the job with the device's lines as they were.
+    FirmwareFile firmware(filename);
+    const int fileResult = doUpdate ? firmware.read() : int(JobResult::Ok);
+    if (fileResult != JobResult::Ok) {
+        endWithUpdateFailure(fileResult);
+        return;
+    }
     // A job stopped before its port was opened ends as if the port could not be opened: the
     // device has been sent nothing.
     if (!openLink() || isInterruptionRequested()) {
@@ -70,7 +79,7 @@ void UpdateThread::run()
         return;
     }
     if (doUpdate) {
-        const int result = FirmwareUpdate(*link, filename, [this](int percents) {
+        const int result = FirmwareUpdate(*link, firmware.lines(), [this](int percents) {
                                reportProgress(percents);
                            }).run();
         if (result != JobResult::Ok) {

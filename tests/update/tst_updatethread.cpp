@@ -203,15 +203,19 @@ void tst_UpdateThread::heldPortWaitedFor_data()
 {
     QTest::addColumn<int>("heldMs");
     QTest::addColumn<int>("result");
+    QTest::addColumn<QByteArray>("file");
     // Another window's scan probes the device just as the job starts.
-    QTest::newRow("held for a moment") << 300 << 1;
-    QTest::newRow("held for good") << 3000 << -1;
+    QTest::newRow("held for a moment") << 300 << 1 << tenLines();
+    QTest::newRow("held for good") << 3000 << -1 << tenLines();
+    // The file is checked before the port is opened, which would have waited for it.
+    QTest::newRow("held, file corrupted") << 3000 << -3 << tenLines() + "0102\n";
 }
 
 void tst_UpdateThread::heldPortWaitedFor()
 {
     QFETCH(int, heldMs);
     QFETCH(int, result);
+    QFETCH(QByteArray, file);
     SimulatedPorts ports;
     SimulatedDevice *device = ports.add(Port);
     QVERIFY(device);
@@ -222,7 +226,7 @@ void tst_UpdateThread::heldPortWaitedFor()
         holder.reset();
     });
     JobRun run;
-    const bool ran = run.run(PortName, write(dir, tenLines()), false, true);
+    const bool ran = run.run(PortName, write(dir, file), false, true);
     release.join();
     QVERIFY(ran);
     QCOMPARE(run.report().finishes, run.once(PortName, result, 0, result > 0));
