@@ -4,8 +4,9 @@
 #include "JobResult.h"
 #include "ProtocolTiming.h"
 
-FirmwareUpdate::FirmwareUpdate(ComPort &link, const QList<QByteArray> &lines, Progress progress)
-    : loader(link), lines(lines), progress(std::move(progress))
+FirmwareUpdate::FirmwareUpdate(ComPort &link, const QList<QByteArray> &lines,
+                               bool &loaderRepliesChecked, Progress progress)
+    : loader(link, &loaderRepliesChecked), lines(lines), progress(std::move(progress))
 { }
 
 int FirmwareUpdate::run()

@@ -23,7 +23,9 @@ public:
     // Reports percents as the update advances (failures are not reported here).
     using Progress = std::function<void(int)>;
 
-    FirmwareUpdate(ComPort &link, const QList<QByteArray> &lines, Progress progress);
+    // loaderRepliesChecked: the job's own, kept across its repeats (LoaderCommands).
+    FirmwareUpdate(ComPort &link, const QList<QByteArray> &lines, bool &loaderRepliesChecked,
+                   Progress progress);
 
     // Answers JobResult::Ok or an update failure code. The first failure ends the update: nothing
     // more is sent.

@@ -42,6 +42,7 @@ void UpdateThread::setJob(QString devicename, QString filename, bool calibrate, 
     doCalibrate = calibrate;
     doUpdate = update;
     this->vref = vref;
+    loaderRepliesChecked = false;
 }
 
 void UpdateThread::restart()
@@ -79,9 +80,10 @@ void UpdateThread::run()
         return;
     }
     if (doUpdate) {
-        const int result = FirmwareUpdate(*link, firmware.lines(), [this](int percents) {
-                               reportProgress(percents);
-                           }).run();
+        const int result =
+            FirmwareUpdate(*link, firmware.lines(), loaderRepliesChecked, [this](int percents) {
+                reportProgress(percents);
+            }).run();
         if (result != JobResult::Ok) {
             endWithUpdateFailure(result);
             return;

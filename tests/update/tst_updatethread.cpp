@@ -43,6 +43,7 @@ private slots:
     void outcomes_data();
     void outcomes();
     void restartAfterRunReturned();
+    void checkValueKeptInRepeat();
     void heldPortWaitedFor_data();
     void heldPortWaitedFor();
 
@@ -133,6 +134,11 @@ void tst_UpdateThread::outcomes_data()
     // that never does is taken at its word, as before.
     row("write data reply with a wrong check value", fault("WRITE DATA", DeviceFault::BadCheck, 2),
         -8, {8, 17, 25, -8}, connected + QStringList(3, "WRITE DATA"));
+    // Also when a retried CONNECT's reply comes without one.
+    row("check value kept past a retried connect",
+        fault("CONNECT", DeviceFault::BadStatus) + fault("CONNECT", DeviceFault::BadCheck, 1)
+            + Faults {DeviceFault::on("WRITE DATA", DeviceFault::BadCheck, 0, -1)},
+        -8, {8, -8}, {"RESET", "CONNECT", "CONNECT", "CONNECT", "NEW SECTION", "WRITE DATA"});
     row("loader that fills in no check values",
         fault("CONNECT", DeviceFault::BadCheck) + fault("WRITE DATA", DeviceFault::BadCheck, 2), 1,
         tenLineProgress(), tenLineRequests());
@@ -197,6 +203,21 @@ void tst_UpdateThread::restartAfterRunReturned()
     QVERIFY(run.thread.wait(5000));
     const QStringList twice = tenLineRequests() + tenLineRequests();
     QCOMPARE(settledRequests(device, twice.size()), twice);
+}
+
+// The job repeated because the device still asked for firmware: its loader filled in the
+// check value the first time, so a reply to CONNECT without one is a refusal now.
+void tst_UpdateThread::checkValueKeptInRepeat()
+{
+    SimulatedPorts ports;
+    QVERIFY(ports.add(Port, DeviceProfile::ready(),
+                      {DeviceFault::on("CONNECT", DeviceFault::BadCheck, 1, -1)}));
+    JobRun run;
+    QVERIFY(run.run(PortName, write(dir, tenLines()), false, true));
+    run.thread.restart();
+    QVERIFY(run.thread.wait(60000));
+    QCOMPARE(run.report().finishes,
+             run.once(PortName, 1, 0, true) + run.once(PortName, -5, 0, true));
 }
 
 void tst_UpdateThread::heldPortWaitedFor_data()
