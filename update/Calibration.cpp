@@ -121,10 +121,15 @@ OldCalibrationBlock Calibration::oldBlock(const CalibrationBlock &block)
 bool Calibration::measure(Measurements *m)
 {
     MeasurementBlock block;
-    if (device.readMeasurements(&block)) {
+    bool answered = false;
+    if (device.readMeasurements(&block, &answered)) {
         *m = Measurements::of(block);
         return true;
     }
+    // Firmware that answers "rdan" knows it; its measurements failed their check, and the old
+    // command would only hand over the same measurements less guarded.
+    if (answered)
+        return false;
     OldMeasurementBlock old;
     if (device.readMeasurementsOld(&old)) {
         *m = Measurements::of(old);

@@ -57,12 +57,13 @@ bool DeviceCommands::getFirmwareVersion(FirmwareVersion *version)
     return queryVersion("gfwv", version) || queryVersion("g001", version);
 }
 
-bool DeviceCommands::readMeasurements(MeasurementBlock *block)
+bool DeviceCommands::readMeasurements(MeasurementBlock *block, bool *answered)
 {
     char reply[measurementReplyLength] = {};
     for (int attempt = 0; attempt <= measurementRereads; ++attempt) {
         if (!command("rdan", reply, measurementReplyLength))
             return false;
+        *answered = true;
         if (decodeMeasurements(reply, repliesChecked, block))
             return true;
     }

@@ -36,7 +36,8 @@ public:
 
     bool getInfo(DeviceInfo *info);
     bool getFirmwareVersion(FirmwareVersion *version);
-    bool readMeasurements(MeasurementBlock *block);
+    // answered: set once a whole, echoed reply came, whatever its check value.
+    bool readMeasurements(MeasurementBlock *block, bool *answered);
     bool readMeasurementsOld(OldMeasurementBlock *block);
     bool enterCalibration();
     bool setCalibration(CalibrationBlock block);

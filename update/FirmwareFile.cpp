@@ -1,8 +1,7 @@
 #include "FirmwareFile.h"
 
 #include "JobResult.h"
-
-#include <QFileInfo>
+#include "RegularFile.h"
 
 #include <algorithm>
 
@@ -10,7 +9,7 @@ FirmwareFile::FirmwareFile(const QString &filename) : file(filename) { }
 
 int FirmwareFile::read()
 {
-    if (!QFileInfo(file.fileName()).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (!RegularFile::openForReading(file, QIODevice::Text))
         return JobResult::FirmwareFileCantOpen;
     return parse(file, &fileLines);
 }

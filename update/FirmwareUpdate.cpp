@@ -4,22 +4,18 @@
 #include "JobResult.h"
 #include "ProtocolTiming.h"
 
-FirmwareUpdate::FirmwareUpdate(ComPort &link, const QString &filename, Progress progress)
-    : loader(link), filename(filename), progress(std::move(progress))
+FirmwareUpdate::FirmwareUpdate(ComPort &link, const QList<QByteArray> &lines,
+                               bool &loaderRepliesChecked, Progress progress)
+    : loader(link, &loaderRepliesChecked), lines(lines), progress(std::move(progress))
 { }
 
 int FirmwareUpdate::run()
 {
-    FirmwareFile file(filename);
-    const int readResult = file.read();
-    if (readResult != JobResult::Ok)
-        return readResult;
     if (!retry(resetAttempts, &LoaderCommands::loaderReset))
         return JobResult::LoaderResetFailed;
     if (!retry(connectAttempts, &LoaderCommands::loaderConnect))
         return JobResult::LoaderConnectFailed;
 
-    const QList<QByteArray> &lines = file.lines();
     const qsizetype n = lines.size();
     for (qsizetype j = 0; j < n; ++j) {
         const int result = sendLine(lines.at(j));
@@ -27,7 +23,6 @@ int FirmwareUpdate::run()
             return result;
         progress(int((j + 1) * linesPercent / n));
     }
-    file.close();
     restartDevice();
     return JobResult::Ok;
 }

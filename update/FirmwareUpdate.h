@@ -3,13 +3,15 @@
 
 #include "LoaderCommands.h"
 
-#include <QString>
+#include <QByteArray>
+#include <QList>
 
 #include <functional>
 
 class ComPort;
 
-// Writes a firmware file into a device through its loader, then lets the device restart.
+// Writes the lines of a firmware file, read and checked beforehand (FirmwareFile), into a
+// device through its loader, then lets the device restart.
 class FirmwareUpdate
 {
 public:
@@ -21,7 +23,9 @@ public:
     // Reports percents as the update advances (failures are not reported here).
     using Progress = std::function<void(int)>;
 
-    FirmwareUpdate(ComPort &link, const QString &filename, Progress progress);
+    // loaderRepliesChecked: the job's own, kept across its repeats (LoaderCommands).
+    FirmwareUpdate(ComPort &link, const QList<QByteArray> &lines, bool &loaderRepliesChecked,
+                   Progress progress);
 
     // Answers JobResult::Ok or an update failure code. The first failure ends the update: nothing
     // more is sent.
@@ -33,7 +37,7 @@ private:
     void restartDevice();
 
     LoaderCommands loader;
-    QString filename;
+    const QList<QByteArray> &lines;
     Progress progress;
 };
 

@@ -1,5 +1,7 @@
 #include "JobLog.h"
 
+#include "RegularFile.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
@@ -126,7 +128,8 @@ bool JobLog::append(const JobRecord &record, QString *reason) const
 {
     if (!ensureHeader(reason))
         return false;
-    const int fd = ::open(QFile::encodeName(filePath).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    // A FIFO under the log's name would block the open until a reader came.
+    const int fd = RegularFile::open(filePath, O_WRONLY | O_APPEND);
     if (fd < 0)
         return fail(reason, filePath);
     const bool written = writeAll(fd, row(record));

@@ -1,7 +1,9 @@
 #include "JobRecord.h"
 
+#include "FirmwareFile.h"
+#include "RegularFile.h"
+
 #include <QCryptographicHash>
-#include <QFile>
 
 QString JobRecord::jobName(bool update, bool calibrate)
 {
@@ -12,9 +14,13 @@ QString JobRecord::jobName(bool update, bool calibrate)
 
 QString JobRecord::fileSha256(const QString &path)
 {
+    // Runs on the window's thread: no file that the reader would refuse is read, and no
+    // more than it would read.
     QFile file(path);
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+    if (!RegularFile::openForReading(file))
         return QString();
-    return QString::fromLatin1(hash.result().toHex());
+    const QByteArray bytes = file.read(FirmwareFile::maxFileSize + 1);
+    if (file.error() != QFileDevice::NoError || bytes.size() > FirmwareFile::maxFileSize)
+        return QString();
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
 }

@@ -31,7 +31,8 @@ struct JobRecord
 
     // "update", "calibrate" or "update+calibrate".
     static QString jobName(bool update, bool calibrate);
-    // The lowercase hex SHA-256 of the file's bytes; empty when it can't be read.
+    // The lowercase hex SHA-256 of the file's bytes; empty when it can't be read, is no regular
+    // file or is larger than a firmware file may be.
     static QString fileSha256(const QString &path);
 };
 

@@ -6,7 +6,9 @@
 
 #include <QtEndian>
 
-LoaderCommands::LoaderCommands(ComPort &link) : link(link) { }
+LoaderCommands::LoaderCommands(ComPort &link, bool *repliesChecked)
+    : link(link), repliesChecked(repliesChecked ? *repliesChecked : ownRepliesChecked)
+{ }
 
 bool LoaderCommands::loaderReset()
 {
@@ -77,11 +79,12 @@ QByteArray LoaderCommands::checkValue(const QByteArray &bytes)
 
 bool LoaderCommands::accepted(quint16 code, const uchar *reply)
 {
-    if (code == ConnectCode) {
-        repliesChecked = replyChecked(reply);
-        return replyAccepts(code, reply, false);
-    }
-    return replyAccepts(code, reply, repliesChecked);
+    const bool accepts = replyAccepts(code, reply, repliesChecked);
+    // Once set, never cleared: a later reply without a valid check value is noise or a
+    // refusal, not a loader that has stopped filling it in.
+    if (code == ConnectCode && replyChecked(reply))
+        repliesChecked = true;
+    return accepts;
 }
 
 bool LoaderCommands::replyChecked(const uchar *reply)

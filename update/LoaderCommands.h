@@ -10,9 +10,10 @@ class ComPort;
 // answered with a 6-byte status: the code echoed, a status word that is 0 when accepted, and
 // two bytes that a loader may fill with the check value of the four before them.
 //
-// Once the reply to CONNECT has carried a valid check value, every later reply to the same
-// object must too: noise that turns a refusal into an acceptance then fails the frame instead
-// of passing. A loader that leaves those bytes unfilled is served as before.
+// Once a reply to CONNECT has carried a valid check value, every later reply of the job must
+// too, those to a repeated CONNECT included: noise that turns a refusal into an acceptance
+// then fails the frame instead of passing. A loader that leaves those bytes unfilled is served
+// as before.
 class LoaderCommands
 {
 public:
@@ -25,7 +26,9 @@ public:
     static constexpr int addressLength = 8;
     static constexpr int maxDataLength = 32;
 
-    explicit LoaderCommands(ComPort &link);
+    // repliesChecked: where the job keeps whether its loader fills in check values, so that a
+    // repeat of the whole update does not forget it; null for this object alone.
+    explicit LoaderCommands(ComPort &link, bool *repliesChecked = nullptr);
 
     // Writes the reset frame; no reply comes. True when the frame was written.
     bool loaderReset();
@@ -53,7 +56,8 @@ private:
     bool accepted(quint16 code, const uchar *reply);
 
     ComPort &link;
-    bool repliesChecked = false;
+    bool ownRepliesChecked = false;
+    bool &repliesChecked;
 };
 
 #endif // LOADERCOMMANDS_H

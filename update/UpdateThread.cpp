@@ -2,6 +2,7 @@
 
 #include "Calibration.h"
 #include "ComPort.h"
+#include "FirmwareFile.h"
 #include "FirmwareUpdate.h"
 #include "JobResult.h"
 #include "ProtocolTiming.h"
@@ -41,6 +42,7 @@ void UpdateThread::setJob(QString devicename, QString filename, bool calibrate, 
     doCalibrate = calibrate;
     doUpdate = update;
     this->vref = vref;
+    loaderRepliesChecked = false;
 }
 
 void UpdateThread::restart()
@@ -63,6 +65,14 @@ int UpdateThread::calibrateDevice()
 
 void UpdateThread::run()
 {
+    // The file is read and checked before the port is touched: a file that is no image ends
+    // the job with the device's lines as they were.
+    FirmwareFile firmware(filename);
+    const int fileResult = doUpdate ? firmware.read() : int(JobResult::Ok);
+    if (fileResult != JobResult::Ok) {
+        endWithUpdateFailure(fileResult);
+        return;
+    }
     // A job stopped before its port was opened ends as if the port could not be opened: the
     // device has been sent nothing.
     if (!openLink() || isInterruptionRequested()) {
@@ -70,9 +80,10 @@ void UpdateThread::run()
         return;
     }
     if (doUpdate) {
-        const int result = FirmwareUpdate(*link, filename, [this](int percents) {
-                               reportProgress(percents);
-                           }).run();
+        const int result =
+            FirmwareUpdate(*link, firmware.lines(), loaderRepliesChecked, [this](int percents) {
+                reportProgress(percents);
+            }).run();
         if (result != JobResult::Ok) {
             endWithUpdateFailure(result);
             return;

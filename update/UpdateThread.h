@@ -60,6 +60,8 @@ private:
     bool doCalibrate = false;
     bool doUpdate = false;
     double vref = 0.0;
+    // Whether the loader has shown it fills in check values: for the whole job, restarts too.
+    bool loaderRepliesChecked = false;
 };
 
 #endif // UPDATETHREAD_H

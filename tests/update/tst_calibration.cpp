@@ -110,6 +110,9 @@ void tst_Calibration::calibrate_data()
     Case reread {ready, 0, 220, full.mid(0, 2) + full.mid(1), readyBlock};
     reread.faults = {DeviceFault::on("rdan", DeviceFault::BadCheck)};
     QTest::newRow("measurements with a wrong check value read again") << reread;
+    Case badChecks {ready, -204, 201, {"gfwv", "rdan", "rdan", "rdan", "rdan"}};
+    badChecks.faults = {DeviceFault::on("rdan", DeviceFault::BadCheck, 0, -1)};
+    QTest::newRow("measurements with a wrong check value every time") << badChecks;
     Case unchecked {ready, 0, 220, full, readyBlock};
     unchecked.faults = {DeviceFault::on("gfwv", DeviceFault::BadCheck),
                         DeviceFault::on("rdan", DeviceFault::BadCheck, 0, -1)};

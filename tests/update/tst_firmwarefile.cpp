@@ -1,4 +1,5 @@
 #include "FirmwareFile.h"
+#include "JobRecord.h"
 #include "JobResult.h"
 #include "TestFirmware.h"
 
@@ -45,13 +46,16 @@ void tst_FirmwareFile::read_data()
             + "q\n" << 0 << Lines {"@0000100\n"} + dataLines + Lines {"q\n"};
 }
 
-// A FIFO would block the reader until someone writes into it: refused at once, as unopenable.
+// A FIFO would block the reader until someone writes into it: refused at once, as unopenable,
+// and the job log's hash of it is left empty.
 void tst_FirmwareFile::notARegularFile()
 {
     const QString fifo = dir.filePath(QStringLiteral("fifo.cod"));
     QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     QCOMPARE(FirmwareFile(fifo).read(), int(JobResult::FirmwareFileCantOpen));
     QCOMPARE(FirmwareFile(dir.path()).read(), int(JobResult::FirmwareFileCantOpen));
+    QCOMPARE(JobRecord::fileSha256(QStringLiteral("/dev/null")), QString());
+    QCOMPARE(JobRecord::fileSha256(fifo), QString());
 }
 
 void tst_FirmwareFile::read()

@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
@@ -35,6 +36,7 @@ private slots:
     void row_data();
     void row();
     void concurrentAppends();
+    void unwritable_data();
     void unwritable();
 };
 
@@ -101,12 +103,22 @@ void tst_JobLog::concurrentAppends()
     }
 }
 
+void tst_JobLog::unwritable_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("missing directory") << "missing/jobs.csv";
+    // With no reader, a FIFO would hold the writer in open() for ever.
+    QTest::newRow("FIFO") << "fifo.csv";
+}
+
 void tst_JobLog::unwritable()
 {
+    QFETCH(QString, name);
     QTemporaryDir dir;
+    QCOMPARE(mkfifo(QFile::encodeName(dir.filePath("fifo.csv")).constData(), 0600), 0);
     QString reason;
-    QVERIFY(!JobLog(dir.filePath("missing/jobs.csv")).append(record("x", Noon), &reason));
-    QVERIFY2(reason.startsWith(dir.filePath("missing/jobs.csv: ")), qPrintable(reason));
+    QVERIFY(!JobLog(dir.filePath(name)).append(record("x", Noon), &reason));
+    QVERIFY2(reason.startsWith(dir.filePath(name + ": ")), qPrintable(reason));
 }
 
 QTEST_GUILESS_MAIN(tst_JobLog)

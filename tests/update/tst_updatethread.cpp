@@ -43,6 +43,7 @@ private slots:
     void outcomes_data();
     void outcomes();
     void restartAfterRunReturned();
+    void checkValueKeptInRepeat();
     void heldPortWaitedFor_data();
     void heldPortWaitedFor();
 
@@ -133,6 +134,11 @@ void tst_UpdateThread::outcomes_data()
     // that never does is taken at its word, as before.
     row("write data reply with a wrong check value", fault("WRITE DATA", DeviceFault::BadCheck, 2),
         -8, {8, 17, 25, -8}, connected + QStringList(3, "WRITE DATA"));
+    // Also when a retried CONNECT's reply comes without one.
+    row("check value kept past a retried connect",
+        fault("CONNECT", DeviceFault::BadStatus) + fault("CONNECT", DeviceFault::BadCheck, 1)
+            + Faults {DeviceFault::on("WRITE DATA", DeviceFault::BadCheck, 0, -1)},
+        -8, {8, -8}, {"RESET", "CONNECT", "CONNECT", "CONNECT", "NEW SECTION", "WRITE DATA"});
     row("loader that fills in no check values",
         fault("CONNECT", DeviceFault::BadCheck) + fault("WRITE DATA", DeviceFault::BadCheck, 2), 1,
         tenLineProgress(), tenLineRequests());
@@ -199,19 +205,38 @@ void tst_UpdateThread::restartAfterRunReturned()
     QCOMPARE(settledRequests(device, twice.size()), twice);
 }
 
+// The job repeated because the device still asked for firmware: its loader filled in the
+// check value the first time, so a reply to CONNECT without one is a refusal now.
+void tst_UpdateThread::checkValueKeptInRepeat()
+{
+    SimulatedPorts ports;
+    QVERIFY(ports.add(Port, DeviceProfile::ready(),
+                      {DeviceFault::on("CONNECT", DeviceFault::BadCheck, 1, -1)}));
+    JobRun run;
+    QVERIFY(run.run(PortName, write(dir, tenLines()), false, true));
+    run.thread.restart();
+    QVERIFY(run.thread.wait(60000));
+    QCOMPARE(run.report().finishes,
+             run.once(PortName, 1, 0, true) + run.once(PortName, -5, 0, true));
+}
+
 void tst_UpdateThread::heldPortWaitedFor_data()
 {
     QTest::addColumn<int>("heldMs");
     QTest::addColumn<int>("result");
+    QTest::addColumn<QByteArray>("file");
     // Another window's scan probes the device just as the job starts.
-    QTest::newRow("held for a moment") << 300 << 1;
-    QTest::newRow("held for good") << 3000 << -1;
+    QTest::newRow("held for a moment") << 300 << 1 << tenLines();
+    QTest::newRow("held for good") << 3000 << -1 << tenLines();
+    // The file is checked before the port is opened, which would have waited for it.
+    QTest::newRow("held, file corrupted") << 3000 << -3 << tenLines() + "0102\n";
 }
 
 void tst_UpdateThread::heldPortWaitedFor()
 {
     QFETCH(int, heldMs);
     QFETCH(int, result);
+    QFETCH(QByteArray, file);
     SimulatedPorts ports;
     SimulatedDevice *device = ports.add(Port);
     QVERIFY(device);
@@ -222,7 +247,7 @@ void tst_UpdateThread::heldPortWaitedFor()
         holder.reset();
     });
     JobRun run;
-    const bool ran = run.run(PortName, write(dir, tenLines()), false, true);
+    const bool ran = run.run(PortName, write(dir, file), false, true);
     release.join();
     QVERIFY(ran);
     QCOMPARE(run.report().finishes, run.once(PortName, result, 0, result > 0));
