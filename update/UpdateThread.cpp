@@ -7,20 +7,12 @@
 #include "JobResult.h"
 #include "ProtocolTiming.h"
 
-#include <QElapsedTimer>
-
-#include <cerrno>
-
 namespace {
 // The loader answers slowly while it writes flash; these time-outs are generous on purpose.
 constexpr LinkTimeouts jobTimeouts = LinkTimeouts::reads(5000, 50).writes(0, 5000);
 
 // How often a closed port is asked whether it is free yet.
 constexpr unsigned long portReleasePollMs = 50;
-// A port held by another opener is given this long to come free: about two probe lengths of a
-// scan (another window's, say) that happens to be asking the device when the job starts.
-constexpr qint64 heldPortWaitMs = 1100;
-constexpr unsigned long heldPortPollMs = 50;
 } // namespace
 
 UpdateThread::UpdateThread() : QThread(nullptr), link(std::make_unique<ComPort>())
@@ -97,16 +89,8 @@ void UpdateThread::run()
 
 bool UpdateThread::openLink()
 {
-    const QByteArray port = devicename.toLatin1();
-    QElapsedTimer waited;
-    waited.start();
-    while (!link->open(port.constData(), false)) {
-        if (link->lastError().code != EBUSY || waited.elapsed() >= heldPortWaitMs
-            || isInterruptionRequested())
-            return false;
-        QThread::msleep(heldPortPollMs);
-    }
-    return true;
+    return link->openWhenFree(devicename.toLatin1().constData(), false,
+                              [this] { return isInterruptionRequested(); });
 }
 
 // The calibration is not run after a failed update.
