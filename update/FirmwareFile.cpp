@@ -16,10 +16,17 @@ int FirmwareFile::read()
 
 int FirmwareFile::parse(QIODevice &device, QList<QByteArray> *lines)
 {
-    if (device.size() > maxFileSize)
+    // Read with the bound rather than checked against the size first: a file that grows while
+    // it is read is bounded too.
+    const QByteArray contents = device.read(maxFileSize + 1);
+    if (contents.size() > maxFileSize)
         return JobResult::FirmwareFileCorrupted;
-    while (!device.atEnd())
-        lines->append(device.readLine());
+    for (qsizetype start = 0; start < contents.size();) {
+        const qsizetype end = contents.indexOf('\n', start);
+        const qsizetype next = end < 0 ? contents.size() : end + 1;
+        lines->append(contents.mid(start, next - start));
+        start = next;
+    }
     if (lines->size() < minimumLines || hasShortAddress(*lines) || !isFramed(*lines))
         return JobResult::FirmwareFileCorrupted;
     while (isBlank(lines->last()))

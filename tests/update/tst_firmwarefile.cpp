@@ -42,6 +42,10 @@ void tst_FirmwareFile::read_data()
     QTest::newRow("no end line") << "@00001000\n" + data + data << -3 << Lines();
     QTest::newRow("end line in the middle") << "@00001000\n" + data + "q\n" + data << -3 << Lines();
     QTest::newRow("bare address sign") << "@\n" + data + "q\n" << -3 << Lines();
+    // With the address, the data and the end line: maxFileSize + 1 bytes.
+    const QByteArray longLine(FirmwareFile::maxFileSize - 100, '0');
+    QTest::newRow("one byte over the size bound") << "@00001000\n" + longLine + "\n" + data + "q\n"
+                                                  << -3 << Lines();
     QTest::newRow("address of seven characters and terminator") << "@0000100\n" + data
             + "q\n" << 0 << Lines {"@0000100\n"} + dataLines + Lines {"q\n"};
 }
