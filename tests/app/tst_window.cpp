@@ -477,6 +477,9 @@ void tst_Window::settingsFileKept_data()
                               "[Zeta]\npath=C:\\Users\\bench\\fw\n";
     QTest::newRow("group added after the others")
         << others << QByteArrayList {others} << true << QString();
+    // As Notepad saves it.
+    const QByteArray marked = "\xEF\xBB\xBF" + others;
+    QTest::newRow("byte-order mark") << marked << QByteArrayList {marked} << true << QString();
     QTest::newRow("group among the others")
         << "[Program_settings]\n; mine\nfilename=old.cod\nextra=1\n" + others
         << QByteArrayList {"[Program_settings]\n; mine\n", "extra=1\n", others} << true
