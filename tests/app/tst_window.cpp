@@ -412,26 +412,34 @@ void tst_Window::logRotation()
 void tst_Window::settingsRoundTrip_data()
 {
     QTest::addColumn<QVariantMap>("before");
+    QTest::addColumn<QVariantMap>("meanwhile"); // stored while the window is open
     QTest::addColumn<bool>("userActs"); // types a file name, checks the box, resizes the window
     QTest::addColumn<QVariantMap>("saved");
     QTest::addColumn<QString>("fileFieldNextTime");
 
     const QString typed = QStringLiteral("typed name.cod");
+    const QVariantMap none;
     QTest::newRow("first start untouched")
-        << QVariantMap() << false
+        << none << none << false
         << QVariantMap {{"filename", Prompt}, {"open_path", ""}, {"calb_after", false}} << Prompt;
-    // The stored name stands only with a folder; the prompt in the field is never saved over it.
+    // The stored name stands only with a folder; the prompt in the field is never saved over it,
+    // nor over one stored while the window was open.
     QTest::newRow("stored name without a folder")
-        << QVariantMap {{"filename", "/srv/fw/meter.cod"}} << false
+        << QVariantMap {{"filename", "/srv/fw/meter.cod"}} << none << false
         << QVariantMap {{"filename", "/srv/fw/meter.cod"}, {"open_path", ""}} << Prompt;
+    const QVariantMap storedLater {{"filename", "/srv/fw/meter-2.1.0.cod"},
+                                   {"open_path", "/srv/fw"}};
+    QTest::newRow("name stored meanwhile")
+        << none << storedLater << false << storedLater << "/srv/fw/meter-2.1.0.cod";
     QTest::newRow("typed name with a folder")
-        << QVariantMap {{"open_path", "/srv/fw"}, {"filename", "/srv/fw/old.cod"}} << true
+        << QVariantMap {{"open_path", "/srv/fw"}, {"filename", "/srv/fw/old.cod"}} << none << true
         << QVariantMap {{"filename", typed}, {"open_path", "/srv/fw"}} << typed;
 }
 
 void tst_Window::settingsRoundTrip()
 {
     QFETCH(QVariantMap, before);
+    QFETCH(QVariantMap, meanwhile);
     QFETCH(bool, userActs);
     QFETCH(QVariantMap, saved);
     QFETCH(QString, fileFieldNextTime);
@@ -449,6 +457,7 @@ void tst_Window::settingsRoundTrip()
             child<QCheckBox>(window, "calbAfterChk")->setChecked(true);
             window.resize(resized);
         }
+        ScratchDirectory::storeSettings(meanwhile);
     }
     const QVariantMap stored = ScratchDirectory::storedSettings();
     for (auto it = saved.cbegin(); it != saved.cend(); ++it)
