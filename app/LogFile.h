@@ -1,6 +1,7 @@
 #ifndef LOGFILE_H
 #define LOGFILE_H
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -11,6 +12,36 @@ namespace LogFile {
 
 constexpr char DefaultName[] = "zelkor.log";
 constexpr qint64 DefaultLimit = 1024 * 1024;
+
+// Appends lines to the file at a path, which other processes (windows started in the same
+// folder) may write and rotate at the same time: each line is written under a lock on the file,
+// into the file the path names at that moment.
+class Writer
+{
+public:
+    Writer(const QString &path, qint64 limit);
+    ~Writer();
+    Writer(const Writer &) = delete;
+    Writer &operator=(const Writer &) = delete;
+
+    // False, with the reason, when the file cannot be opened.
+    bool open(QString *error);
+    bool isOpen() const { return fd >= 0; }
+    // One whole line, its end included.
+    void write(const QByteArray &line);
+
+private:
+    bool reopen();
+    bool heldIsAtPath() const;
+    bool lockCurrent();
+    bool full(qsizetype lineSize) const;
+    bool rotate();
+    void closeFile();
+
+    QByteArray nativePath;
+    qint64 limit;
+    int fd = -1;
+};
 
 // Takes over Qt's message output for the whole process. False, with the reason, when the file
 // cannot be opened; the lines then go to stderr alone.

@@ -169,6 +169,7 @@ private slots:
     void refusedPorts();
     void heldPortFreed();
     void logRotation();
+    void logSharedByTwo();
     void settingsRoundTrip_data();
     void settingsRoundTrip();
     void settingsFileKept_data();
@@ -407,6 +408,27 @@ void tst_Window::logRotation()
     LogFile::uninstall();
     QCOMPARE(logged(".1"), (QStringList {"line 4", "line 5", "line 6"}));
     QCOMPARE(logged(), QStringList {"line 7"});
+}
+
+// Two windows in one folder share its log: whichever rotates it, the other follows to the new
+// file, and every line stays in the log or its predecessor until the predecessor gives way.
+void tst_Window::logSharedByTwo()
+{
+    constexpr qint64 Limit = 100;
+    constexpr int Lines = 40;
+    ScratchDirectory fresh;
+    LogFile::Writer first(LogFile::DefaultName, Limit);
+    LogFile::Writer second(LogFile::DefaultName, Limit);
+    QString error;
+    QVERIFY2(first.open(&error) && second.open(&error), qPrintable(error));
+    QStringList written;
+    for (int line = 0; line < Lines; ++line) {
+        written << QStringLiteral("line %1").arg(line);
+        (line % 2 ? second : first).write("stamp " + written.last().toUtf8() + '\n');
+    }
+    const QStringList kept = logged(".1") + logged();
+    QVERIFY2(kept.size() > 3 && kept == written.mid(Lines - kept.size()),
+             qPrintable(kept.join(',')));
 }
 
 void tst_Window::settingsRoundTrip_data()
