@@ -126,10 +126,22 @@ bool LogFile::Writer::full(qsizetype lineSize) const
 }
 
 // The full file becomes the predecessor, in place of the one before: true when it made way.
+// Without a predecessor (a folder that can't be written, ...) the file starts over: the limit
+// holds, and the lines lost are the oldest, as a rotation would lose them a little later.
+// Writing no more would keep those and lose every later line instead, the ones before the
+// trouble a user reports.
 bool LogFile::Writer::rotate()
 {
     const QByteArray predecessor = nativePath + PredecessorSuffix;
-    return ::rename(nativePath.constData(), predecessor.constData()) == 0;
+    if (::rename(nativePath.constData(), predecessor.constData()) == 0)
+        return true;
+    const int reason = errno;
+    if (!std::exchange(rotationFailureReported, true))
+        std::fprintf(stderr, "warning: %s not written (%s); %s starts over at its size limit\n",
+                     predecessor.constData(), std::strerror(reason), nativePath.constData());
+    if (ftruncate(fd, 0) != 0)
+        closeFile();
+    return false;
 }
 
 void LogFile::Writer::closeFile()

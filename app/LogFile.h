@@ -41,6 +41,7 @@ private:
     QByteArray nativePath;
     qint64 limit;
     int fd = -1;
+    bool rotationFailureReported = false;
 };
 
 // Takes over Qt's message output for the whole process. False, with the reason, when the file

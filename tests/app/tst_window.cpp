@@ -168,6 +168,7 @@ private slots:
     void refusedPorts_data();
     void refusedPorts();
     void heldPortFreed();
+    void logRotation_data();
     void logRotation();
     void logSharedByTwo();
     void settingsRoundTrip_data();
@@ -396,18 +397,44 @@ void tst_Window::heldPortFreed()
 }
 
 // Past its limit the log gives way to a new file; the full one is kept as ".1", in place of the
-// one kept before.
+// one kept before. The limit holds whatever the lines and the folder are like.
+void tst_Window::logRotation_data()
+{
+    QTest::addColumn<qint64>("limit");
+    QTest::addColumn<QStringList>("written");
+    QTest::addColumn<bool>("predecessorBlocked"); // by a folder of the same name
+    QTest::addColumn<QStringList>("predecessor");
+    QTest::addColumn<QStringList>("current");
+
+    // Room for three lines: a time stamp of 24 characters, a short message and the line end.
+    constexpr qint64 ThreeLines = 100;
+    QStringList seven;
+    for (int line = 1; line <= 7; ++line)
+        seven << QStringLiteral("line %1").arg(line);
+    QTest::newRow("full file kept")
+        << ThreeLines << seven << false << seven.mid(3, 3) << seven.mid(6);
+    QTest::newRow("predecessor can't be made")
+        << ThreeLines << seven << true << QStringList() << seven.mid(6);
+}
+
 void tst_Window::logRotation()
 {
+    QFETCH(qint64, limit);
+    QFETCH(QStringList, written);
+    QFETCH(bool, predecessorBlocked);
+    QFETCH(QStringList, predecessor);
+    QFETCH(QStringList, current);
     ScratchDirectory fresh;
+    if (predecessorBlocked)
+        QVERIFY(QDir().mkdir(LogFile::DefaultName + QStringLiteral(".1")));
     QString error;
-    // Room for three lines: a time stamp of 24 characters, a short message and the line end.
-    QVERIFY2(LogFile::install(LogFile::DefaultName, 100, &error), qPrintable(error));
-    for (int line = 1; line <= 7; ++line)
-        qInfo("line %d", line);
+    QVERIFY2(LogFile::install(LogFile::DefaultName, limit, &error), qPrintable(error));
+    for (const QString &line : written)
+        qInfo().noquote() << line;
     LogFile::uninstall();
-    QCOMPARE(logged(".1"), (QStringList {"line 4", "line 5", "line 6"}));
-    QCOMPARE(logged(), QStringList {"line 7"});
+    QCOMPARE(logged(".1"), predecessor);
+    QCOMPARE(logged(), current);
+    QVERIFY(QFileInfo(LogFile::DefaultName).size() <= limit);
 }
 
 // Two windows in one folder share its log: whichever rotates it, the other follows to the new
