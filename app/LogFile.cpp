@@ -41,10 +41,23 @@ const char *levelTag(QtMsgType type)
     return "";
 }
 
+// Cut between characters, never inside one.
+QByteArray capped(const QString &message)
+{
+    QByteArray text = message.toUtf8();
+    if (text.size() <= LogFile::MaxMessageBytes)
+        return text;
+    qsizetype end = LogFile::MaxMessageBytes;
+    while (end > 0 && (uchar(text.at(end)) & 0xC0) == 0x80)
+        --end;
+    text.truncate(end);
+    return text + LogFile::CutMark;
+}
+
 void writeLine(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
     const QByteArray line = QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toUtf8() + ' '
-        + levelTag(type) + message.toUtf8() + '\n';
+        + levelTag(type) + capped(message) + '\n';
     QMutexLocker lock(&mutex);
     std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
     if (writer)

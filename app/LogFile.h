@@ -12,6 +12,10 @@ namespace LogFile {
 
 constexpr char DefaultName[] = "zelkor.log";
 constexpr qint64 DefaultLimit = 1024 * 1024;
+// A longer message is cut to this many bytes and marked: one runaway value (a megabyte-long key
+// in settings.ini) must not fill the log on its own.
+constexpr qsizetype MaxMessageBytes = 4096;
+constexpr char CutMark[] = " [cut]";
 
 // Appends lines to the file at a path, which other processes (windows started in the same
 // folder) may write and rotate at the same time: each line is written under a lock on the file,

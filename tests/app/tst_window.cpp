@@ -415,6 +415,10 @@ void tst_Window::logRotation_data()
         << ThreeLines << seven << false << seven.mid(3, 3) << seven.mid(6);
     QTest::newRow("predecessor can't be made")
         << ThreeLines << seven << true << QStringList() << seven.mid(6);
+    const QString runaway(3 * 512 * 1024, QLatin1Char('k'));
+    QTest::newRow("runaway line cut")
+        << LogFile::DefaultLimit << QStringList {runaway} << false << QStringList()
+        << QStringList {runaway.left(LogFile::MaxMessageBytes) + LogFile::CutMark};
 }
 
 void tst_Window::logRotation()
