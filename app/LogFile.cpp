@@ -18,11 +18,16 @@
 namespace {
 
 constexpr char PredecessorSuffix[] = ".1";
+// Kept before the log is installed; a program that never installs it must not grow without end.
+constexpr qsizetype MaxEarlyLines = 1000;
 constexpr mode_t LogFileMode = 0666;
 
-// Any thread may write a line at any moment; the writer is guarded.
+// Any thread may write a line at any moment; the writer and the early lines are guarded.
 QMutex mutex;
 std::unique_ptr<LogFile::Writer> writer;
+QList<QByteArray> earlyLines;
+bool keepingEarlyLines = false;
+bool handlerInstalled = false;
 QtMessageHandler previousHandler = nullptr;
 
 const char *levelTag(QtMsgType type)
@@ -62,6 +67,14 @@ void writeLine(QtMsgType type, const QMessageLogContext &, const QString &messag
     std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
     if (writer)
         writer->write(line);
+    else if (keepingEarlyLines && earlyLines.size() < MaxEarlyLines)
+        earlyLines.append(line);
+}
+
+void installHandler()
+{
+    if (!std::exchange(handlerInstalled, true))
+        previousHandler = qInstallMessageHandler(writeLine);
 }
 
 } // namespace
@@ -164,23 +177,36 @@ void LogFile::Writer::closeFile()
     fd = -1;
 }
 
+void LogFile::keepEarlyLines()
+{
+    QMutexLocker lock(&mutex);
+    keepingEarlyLines = true;
+    installHandler();
+}
+
 bool LogFile::install(const QString &path, qint64 limit, QString *error)
 {
-    bool opened = false;
-    {
-        QMutexLocker lock(&mutex);
-        writer = std::make_unique<Writer>(path, limit);
-        opened = writer->open(error);
-        if (!opened)
-            writer.reset();
+    QMutexLocker lock(&mutex);
+    writer = std::make_unique<Writer>(path, limit);
+    const bool opened = writer->open(error);
+    if (opened) {
+        for (const QByteArray &line : std::as_const(earlyLines))
+            writer->write(line);
+    } else {
+        writer.reset();
     }
-    previousHandler = qInstallMessageHandler(writeLine);
+    earlyLines.clear();
+    keepingEarlyLines = false;
+    installHandler();
     return opened;
 }
 
 void LogFile::uninstall()
 {
-    qInstallMessageHandler(previousHandler);
     QMutexLocker lock(&mutex);
+    if (std::exchange(handlerInstalled, false))
+        qInstallMessageHandler(previousHandler);
     writer.reset();
+    earlyLines.clear();
+    keepingEarlyLines = false;
 }

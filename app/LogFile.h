@@ -48,6 +48,9 @@ private:
     bool rotationFailureReported = false;
 };
 
+// From here on, lines are kept in memory as well as written to stderr, until install() puts
+// them in the file: Qt writes some while QApplication is being built, before the log exists.
+void keepEarlyLines();
 // Takes over Qt's message output for the whole process. False, with the reason, when the file
 // cannot be opened; the lines then go to stderr alone.
 bool install(const QString &path, qint64 limit, QString *error);

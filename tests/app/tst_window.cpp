@@ -402,6 +402,7 @@ void tst_Window::logRotation_data()
 {
     QTest::addColumn<qint64>("limit");
     QTest::addColumn<QStringList>("written");
+    QTest::addColumn<int>("beforeLog"); // of the written lines, kept before the log is installed
     QTest::addColumn<bool>("predecessorBlocked"); // by a folder of the same name
     QTest::addColumn<QStringList>("predecessor");
     QTest::addColumn<QStringList>("current");
@@ -412,29 +413,36 @@ void tst_Window::logRotation_data()
     for (int line = 1; line <= 7; ++line)
         seven << QStringLiteral("line %1").arg(line);
     QTest::newRow("full file kept")
-        << ThreeLines << seven << false << seven.mid(3, 3) << seven.mid(6);
+        << ThreeLines << seven << 0 << false << seven.mid(3, 3) << seven.mid(6);
     QTest::newRow("predecessor can't be made")
-        << ThreeLines << seven << true << QStringList() << seven.mid(6);
+        << ThreeLines << seven << 0 << true << QStringList() << seven.mid(6);
     const QString runaway(3 * 512 * 1024, QLatin1Char('k'));
     QTest::newRow("runaway line cut")
-        << LogFile::DefaultLimit << QStringList {runaway} << false << QStringList()
+        << LogFile::DefaultLimit << QStringList {runaway} << 0 << false << QStringList()
         << QStringList {runaway.left(LogFile::MaxMessageBytes) + LogFile::CutMark};
+    QTest::newRow("lines before the log")
+        << ThreeLines << seven.mid(0, 2) << 1 << false << QStringList() << seven.mid(0, 2);
 }
 
 void tst_Window::logRotation()
 {
     QFETCH(qint64, limit);
     QFETCH(QStringList, written);
+    QFETCH(int, beforeLog);
     QFETCH(bool, predecessorBlocked);
     QFETCH(QStringList, predecessor);
     QFETCH(QStringList, current);
     ScratchDirectory fresh;
     if (predecessorBlocked)
         QVERIFY(QDir().mkdir(LogFile::DefaultName + QStringLiteral(".1")));
+    if (beforeLog > 0)
+        LogFile::keepEarlyLines();
     QString error;
-    QVERIFY2(LogFile::install(LogFile::DefaultName, limit, &error), qPrintable(error));
-    for (const QString &line : written)
-        qInfo().noquote() << line;
+    for (int line = 0; line < written.size(); ++line) {
+        if (line == beforeLog)
+            QVERIFY2(LogFile::install(LogFile::DefaultName, limit, &error), qPrintable(error));
+        qInfo().noquote() << written.at(line);
+    }
     LogFile::uninstall();
     QCOMPARE(logged(".1"), predecessor);
     QCOMPARE(logged(), current);
