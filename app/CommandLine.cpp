@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "DisplaySocket.h"
 #include "ZelkorVersion.h"
 
 #include <QCommandLineParser>
@@ -22,9 +23,16 @@ const QStringList QtValueOptions =
         .split(QLatin1Char(' '));
 const QStringList QtFlagOptions = {"reverse", "widgetcount", "nograb", "dograb"};
 
-bool isSet(const char *name)
+// False when the variable is not set or names no listening server; the latter is noted.
+bool serverListens(const char *variable, bool (*listens)(const QString &), QStringList *unreached)
 {
-    return !qEnvironmentVariableIsEmpty(name);
+    const QString display = qEnvironmentVariable(variable);
+    if (display.isEmpty())
+        return false;
+    if (listens(display))
+        return true;
+    unreached->append(QStringLiteral("%1=%2").arg(QLatin1String(variable), display));
+    return false;
 }
 
 } // namespace
@@ -54,14 +62,18 @@ bool CommandLine::parse(const QStringList &arguments)
         return stop(
             UsageError,
             QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
-    if (!displayReachable(parser.value(QStringLiteral("platform")))
-        && !parser.isSet(QStringLiteral("display")))
+    QStringList unreached;
+    if (!displayReachable(parser.value(QStringLiteral("platform")), &unreached)
+        && !parser.isSet(QStringLiteral("display"))) {
+        const QString reason = unreached.isEmpty()
+            ? QStringLiteral("DISPLAY and WAYLAND_DISPLAY are not set")
+            : QStringLiteral("%1 can't be reached").arg(unreached.join(QLatin1String(" and ")));
         return stop(RuntimeError,
-                    QStringLiteral("no display to open the window on (DISPLAY and "
-                                   "WAYLAND_DISPLAY are not set); start it in a desktop session, "
-                                   "or on a virtual display: xvfb-run -a %1 (Debian package "
-                                   "xvfb)")
-                        .arg(Program));
+                    QStringLiteral("no display to open the window on (%1); start it in a desktop "
+                                   "session, or on a virtual display: xvfb-run -a %2 (Debian "
+                                   "package xvfb)")
+                        .arg(reason, Program));
+    }
     userConfig = parser.isSet(userConfigOption);
     chosenLanguage = parser.value(languageOption);
     return true;
@@ -94,21 +106,25 @@ bool CommandLine::stop(int exitCode, const QString &text)
     return false;
 }
 
-// Qt picks the first platform of the list that loads; each window system needs its variable,
-// the others (offscreen, vnc, eglfs, ...) draw without one.
-bool CommandLine::displayReachable(const QString &platformOption) const
+// Qt picks the first platform of the list that loads; each window system needs its variable
+// and a server listening where it points, the others (offscreen, vnc, eglfs, ...) draw without
+// one. Qt aborts on a display it can't reach: the variables set in vain go to unreached.
+bool CommandLine::displayReachable(const QString &platformOption, QStringList *unreached) const
 {
     const QString platforms =
         platformOption.isEmpty() ? qEnvironmentVariable("QT_QPA_PLATFORM") : platformOption;
     for (const QString &entry : platforms.split(QLatin1Char(';'))) {
         const QString name = entry.section(QLatin1Char(':'), 0, 0);
-        const bool reachable = name.isEmpty() ? isSet("DISPLAY") || isSet("WAYLAND_DISPLAY")
-            : name == QLatin1String("xcb")    ? isSet("DISPLAY")
-            : name.startsWith(QLatin1String("wayland")) ? isSet("WAYLAND_DISPLAY")
-                                                        : true;
-        if (reachable)
+        const bool x = name.isEmpty() || name == QLatin1String("xcb");
+        const bool wayland = name.isEmpty() || name.startsWith(QLatin1String("wayland"));
+        if ((!x && !wayland)
+            || (x && serverListens("DISPLAY", DisplaySocket::xServerListens, unreached))
+            || (wayland
+                && serverListens("WAYLAND_DISPLAY", DisplaySocket::waylandCompositorListens,
+                                 unreached)))
             return true;
     }
+    unreached->removeDuplicates();
     return false;
 }
 

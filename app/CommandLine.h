@@ -26,7 +26,7 @@ public:
 
 private:
     bool stop(int exitCode, const QString &text);
-    bool displayReachable(const QString &platformOption) const;
+    bool displayReachable(const QString &platformOption, QStringList *unreached) const;
 
     bool userConfig = false;
     QString chosenLanguage;

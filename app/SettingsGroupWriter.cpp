@@ -52,6 +52,9 @@ QByteArray ending(const QByteArray &line)
     return line.endsWith("\r\n") ? QByteArray("\r\n") : QByteArray("\n");
 }
 
+// Notepad puts one in front of the files it saves; QSettings reads past it, and so do we.
+const QByteArray ByteOrderMark = QByteArrayLiteral("\xEF\xBB\xBF");
+
 // The file into which QSettings encodes the group's values.
 const QString GroupFile = QStringLiteral("group.ini");
 
@@ -69,6 +72,11 @@ QVariantMap valuesIn(const QString &path)
     for (const QString &key : settings.allKeys())
         values.insert(key, settings.value(key));
     return values;
+}
+
+QByteArray withoutByteOrderMark(const QByteArray &text)
+{
+    return text.startsWith(ByteOrderMark) ? text.mid(ByteOrderMark.size()) : text;
 }
 
 } // namespace
@@ -92,16 +100,18 @@ bool SettingsGroupWriter::commit(QString *error) const
             return false;
         }
         original = existing.readAll();
-        if (!looksLikeIni(original)) {
-            *error = QStringLiteral("%1 is not an INI file; left as it is").arg(path);
-            return false;
-        }
+    }
+    const QByteArray body = withoutByteOrderMark(original);
+    if (!looksLikeIni(body)) {
+        *error = QStringLiteral("%1 is not an INI file; left as it is").arg(path);
+        return false;
     }
     QTemporaryDir scratch;
     const QList<QByteArray> lines = encodedLines(scratch, error);
     if (lines.isEmpty())
         return false;
-    const QByteArray text = merged(original, group, lines);
+    const QByteArray mark = original.left(original.size() - body.size());
+    const QByteArray text = mark + merged(body, group, lines);
     if (!readsAsWritten(scratch, original, text)) {
         *error = QStringLiteral("%1 has a line that runs on into the next (an open quote or a "
                                 "closing backslash); left as it is")

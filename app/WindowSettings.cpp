@@ -23,6 +23,14 @@ WindowSettings WindowSettings::load()
 
 WindowSettings WindowSettings::load(QSettings &settings)
 {
+    const WindowSettings loaded = read(settings);
+    // Read before the first scan, so that the scan finds the ports where they are mapped.
+    PortNameMap::instance().loadSettings(settings);
+    return loaded;
+}
+
+WindowSettings WindowSettings::read(QSettings &settings)
+{
     WindowSettings loaded;
     settings.beginGroup(SettingsGroup);
     // A subgroup's section ahead of the group's own ("[Program_settings/backup]") hides the group
@@ -33,8 +41,6 @@ WindowSettings WindowSettings::load(QSettings &settings)
     loaded.openPath = settings.value(OpenPathKey, QString()).toString();
     loaded.calibrateAfter = settings.value(CalibrateAfterKey, false).toBool();
     settings.endGroup();
-    // Read before the first scan, so that the scan finds the ports where they are mapped.
-    PortNameMap::instance().loadSettings(settings);
     return loaded;
 }
 
@@ -45,10 +51,20 @@ bool WindowSettings::save(QString *error) const
 
 bool WindowSettings::save(const QString &path, QString *error) const
 {
+    QString savedFilename = filename;
+    QString savedOpenPath = openPath;
+    if (filenameIsPrompt) {
+        QSettings settings(path, QSettings::IniFormat);
+        const WindowSettings stored = read(settings);
+        if (!stored.filename.isEmpty() && stored.filename != filename) {
+            savedFilename = stored.filename;
+            savedOpenPath = stored.openPath;
+        }
+    }
     SettingsGroupWriter writer(path, SettingsGroup);
     writer.setValue(WindowKey, geometry);
-    writer.setValue(FilenameKey, filename);
-    writer.setValue(OpenPathKey, openPath);
+    writer.setValue(FilenameKey, savedFilename);
+    writer.setValue(OpenPathKey, savedOpenPath);
     writer.setValue(CalibrateAfterKey, calibrateAfter);
     return writer.commit(error);
 }

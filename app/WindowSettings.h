@@ -14,6 +14,9 @@ struct WindowSettings
     QString filename;
     QString openPath;
     bool calibrateAfter = false;
+    // The file field shows a prompt instead of a name: a real name the file holds when saving
+    // (stored by another window meanwhile, or by hand) stays, and its folder with it.
+    bool filenameIsPrompt = false;
 
     // Missing keys give the defaults. Also hands the file's "Ports" group to the port map, which
     // the window reads but never writes.
@@ -24,6 +27,9 @@ struct WindowSettings
     // the file is not INI (it is left as it is) or cannot be written.
     bool save(QString *error) const;
     bool save(const QString &path, QString *error) const;
+
+private:
+    static WindowSettings read(QSettings &settings);
 };
 
 #endif // WINDOWSETTINGS_H

@@ -81,7 +81,6 @@ void Zelkor::loadSettings()
     const WindowSettings settings = WindowSettings::load();
     // Unusable geometry bytes leave the form's size in place.
     restoreGeometry(settings.geometry);
-    storedFilename = settings.filename;
     ui.filenameEdit->setText(settings.filename);
     openPath = settings.openPath;
     // Only the state: the box stays disabled until a selection enables it.
@@ -92,10 +91,8 @@ void Zelkor::saveSettings()
 {
     WindowSettings settings;
     settings.geometry = saveGeometry();
-    // The prompt names no file: a real name stored earlier stays.
-    const QString filename = ui.filenameEdit->text();
-    settings.filename =
-        filename == filenamePrompt() && !storedFilename.isEmpty() ? storedFilename : filename;
+    settings.filename = ui.filenameEdit->text();
+    settings.filenameIsPrompt = settings.filename == filenamePrompt();
     settings.openPath = openPath;
     settings.calibrateAfter = ui.calbAfterChk->isChecked();
     QString error;

@@ -107,8 +107,6 @@ private:
     QTimer *refreshTimer = nullptr;
     QLabel *scanSummary = nullptr;
     QString openPath;
-    // The firmware file name settings.ini held at start.
-    QString storedFilename;
     // The last job event; scan results that arrive within a refresh interval after it are
     // dropped. Invalid until the first job event: long past.
     QElapsedTimer lastJobTime;

@@ -10,6 +10,8 @@
 int main(int argc, char *argv[])
 {
     MallocArenas::useOne();
+    // Qt writes lines of its own while QApplication is built, before the log is opened.
+    LogFile::keepEarlyLines();
     // Read before QApplication exists: without a display it would abort instead of explaining.
     QStringList arguments;
     for (int index = 0; index < argc; ++index)

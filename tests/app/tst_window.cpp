@@ -168,7 +168,9 @@ private slots:
     void refusedPorts_data();
     void refusedPorts();
     void heldPortFreed();
+    void logRotation_data();
     void logRotation();
+    void logSharedByTwo();
     void settingsRoundTrip_data();
     void settingsRoundTrip();
     void settingsFileKept_data();
@@ -395,43 +397,110 @@ void tst_Window::heldPortFreed()
 }
 
 // Past its limit the log gives way to a new file; the full one is kept as ".1", in place of the
-// one kept before.
+// one kept before. The limit holds whatever the lines and the folder are like.
+void tst_Window::logRotation_data()
+{
+    QTest::addColumn<qint64>("limit");
+    QTest::addColumn<QStringList>("written");
+    QTest::addColumn<int>("beforeLog"); // of the written lines, kept before the log is installed
+    QTest::addColumn<bool>("predecessorBlocked"); // by a folder of the same name
+    QTest::addColumn<QStringList>("predecessor");
+    QTest::addColumn<QStringList>("current");
+
+    // Room for three lines: a time stamp of 24 characters, a short message and the line end.
+    constexpr qint64 ThreeLines = 100;
+    QStringList seven;
+    for (int line = 1; line <= 7; ++line)
+        seven << QStringLiteral("line %1").arg(line);
+    QTest::newRow("full file kept")
+        << ThreeLines << seven << 0 << false << seven.mid(3, 3) << seven.mid(6);
+    QTest::newRow("predecessor can't be made")
+        << ThreeLines << seven << 0 << true << QStringList() << seven.mid(6);
+    const QString runaway(3 * 512 * 1024, QLatin1Char('k'));
+    QTest::newRow("runaway line cut")
+        << LogFile::DefaultLimit << QStringList {runaway} << 0 << false << QStringList()
+        << QStringList {runaway.left(LogFile::MaxMessageBytes) + LogFile::CutMark};
+    QTest::newRow("lines before the log")
+        << ThreeLines << seven.mid(0, 2) << 1 << false << QStringList() << seven.mid(0, 2);
+}
+
 void tst_Window::logRotation()
 {
+    QFETCH(qint64, limit);
+    QFETCH(QStringList, written);
+    QFETCH(int, beforeLog);
+    QFETCH(bool, predecessorBlocked);
+    QFETCH(QStringList, predecessor);
+    QFETCH(QStringList, current);
     ScratchDirectory fresh;
+    if (predecessorBlocked)
+        QVERIFY(QDir().mkdir(LogFile::DefaultName + QStringLiteral(".1")));
+    if (beforeLog > 0)
+        LogFile::keepEarlyLines();
     QString error;
-    // Room for three lines: a time stamp of 24 characters, a short message and the line end.
-    QVERIFY2(LogFile::install(LogFile::DefaultName, 100, &error), qPrintable(error));
-    for (int line = 1; line <= 7; ++line)
-        qInfo("line %d", line);
+    for (int line = 0; line < written.size(); ++line) {
+        if (line == beforeLog)
+            QVERIFY2(LogFile::install(LogFile::DefaultName, limit, &error), qPrintable(error));
+        qInfo().noquote() << written.at(line);
+    }
     LogFile::uninstall();
-    QCOMPARE(logged(".1"), (QStringList {"line 4", "line 5", "line 6"}));
-    QCOMPARE(logged(), QStringList {"line 7"});
+    QCOMPARE(logged(".1"), predecessor);
+    QCOMPARE(logged(), current);
+    QVERIFY(QFileInfo(LogFile::DefaultName).size() <= limit);
+}
+
+// Two windows in one folder share its log: whichever rotates it, the other follows to the new
+// file, and every line stays in the log or its predecessor until the predecessor gives way.
+void tst_Window::logSharedByTwo()
+{
+    constexpr qint64 Limit = 100;
+    constexpr int Lines = 40;
+    ScratchDirectory fresh;
+    LogFile::Writer first(LogFile::DefaultName, Limit);
+    LogFile::Writer second(LogFile::DefaultName, Limit);
+    QString error;
+    QVERIFY2(first.open(&error) && second.open(&error), qPrintable(error));
+    QStringList written;
+    for (int line = 0; line < Lines; ++line) {
+        written << QStringLiteral("line %1").arg(line);
+        (line % 2 ? second : first).write("stamp " + written.last().toUtf8() + '\n');
+    }
+    const QStringList kept = logged(".1") + logged();
+    QVERIFY2(kept.size() > 3 && kept == written.mid(Lines - kept.size()),
+             qPrintable(kept.join(',')));
 }
 
 void tst_Window::settingsRoundTrip_data()
 {
     QTest::addColumn<QVariantMap>("before");
+    QTest::addColumn<QVariantMap>("meanwhile"); // stored while the window is open
     QTest::addColumn<bool>("userActs"); // types a file name, checks the box, resizes the window
     QTest::addColumn<QVariantMap>("saved");
     QTest::addColumn<QString>("fileFieldNextTime");
 
     const QString typed = QStringLiteral("typed name.cod");
+    const QVariantMap none;
     QTest::newRow("first start untouched")
-        << QVariantMap() << false
+        << none << none << false
         << QVariantMap {{"filename", Prompt}, {"open_path", ""}, {"calb_after", false}} << Prompt;
-    // The stored name stands only with a folder; the prompt in the field is never saved over it.
+    // The stored name stands only with a folder; the prompt in the field is never saved over it,
+    // nor over one stored while the window was open.
     QTest::newRow("stored name without a folder")
-        << QVariantMap {{"filename", "/srv/fw/meter.cod"}} << false
+        << QVariantMap {{"filename", "/srv/fw/meter.cod"}} << none << false
         << QVariantMap {{"filename", "/srv/fw/meter.cod"}, {"open_path", ""}} << Prompt;
+    const QVariantMap storedLater {{"filename", "/srv/fw/meter-2.1.0.cod"},
+                                   {"open_path", "/srv/fw"}};
+    QTest::newRow("name stored meanwhile")
+        << none << storedLater << false << storedLater << "/srv/fw/meter-2.1.0.cod";
     QTest::newRow("typed name with a folder")
-        << QVariantMap {{"open_path", "/srv/fw"}, {"filename", "/srv/fw/old.cod"}} << true
+        << QVariantMap {{"open_path", "/srv/fw"}, {"filename", "/srv/fw/old.cod"}} << none << true
         << QVariantMap {{"filename", typed}, {"open_path", "/srv/fw"}} << typed;
 }
 
 void tst_Window::settingsRoundTrip()
 {
     QFETCH(QVariantMap, before);
+    QFETCH(QVariantMap, meanwhile);
     QFETCH(bool, userActs);
     QFETCH(QVariantMap, saved);
     QFETCH(QString, fileFieldNextTime);
@@ -449,6 +518,7 @@ void tst_Window::settingsRoundTrip()
             child<QCheckBox>(window, "calbAfterChk")->setChecked(true);
             window.resize(resized);
         }
+        ScratchDirectory::storeSettings(meanwhile);
     }
     const QVariantMap stored = ScratchDirectory::storedSettings();
     for (auto it = saved.cbegin(); it != saved.cend(); ++it)
@@ -477,6 +547,9 @@ void tst_Window::settingsFileKept_data()
                               "[Zeta]\npath=C:\\Users\\bench\\fw\n";
     QTest::newRow("group added after the others")
         << others << QByteArrayList {others} << true << QString();
+    // As Notepad saves it.
+    const QByteArray marked = "\xEF\xBB\xBF" + others;
+    QTest::newRow("byte-order mark") << marked << QByteArrayList {marked} << true << QString();
     QTest::newRow("group among the others")
         << "[Program_settings]\n; mine\nfilename=old.cod\nextra=1\n" + others
         << QByteArrayList {"[Program_settings]\n; mine\n", "extra=1\n", others} << true
