@@ -17,37 +17,6 @@ constexpr qint64 DefaultLimit = 1024 * 1024;
 constexpr qsizetype MaxMessageBytes = 4096;
 constexpr char CutMark[] = " [cut]";
 
-// Appends lines to the file at a path, which other processes (windows started in the same
-// folder) may write and rotate at the same time: each line is written under a lock on the file,
-// into the file the path names at that moment.
-class Writer
-{
-public:
-    Writer(const QString &path, qint64 limit);
-    ~Writer();
-    Writer(const Writer &) = delete;
-    Writer &operator=(const Writer &) = delete;
-
-    // False, with the reason, when the file cannot be opened.
-    bool open(QString *error);
-    bool isOpen() const { return fd >= 0; }
-    // One whole line, its end included.
-    void write(const QByteArray &line);
-
-private:
-    bool reopen();
-    bool heldIsAtPath() const;
-    bool lockCurrent();
-    bool full(qsizetype lineSize) const;
-    bool rotate();
-    void closeFile();
-
-    QByteArray nativePath;
-    qint64 limit;
-    int fd = -1;
-    bool rotationFailureReported = false;
-};
-
 // From here on, lines are kept in memory as well as written to stderr, until install() puts
 // them in the file: Qt writes some while QApplication is being built, before the log exists.
 void keepEarlyLines();

@@ -1,6 +1,7 @@
 #include "ComPort.h"
 #include "DeviceThread.h"
 #include "LogFile.h"
+#include "LogFileWriter.h"
 #include "ProtocolTiming.h"
 #include "RowState.h"
 #include "SecondOpener.h"
@@ -21,6 +22,7 @@
 #include <cerrno>
 #include <chrono>
 #include <functional>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <tuple>
 
@@ -456,8 +458,8 @@ void tst_Window::logSharedByTwo()
     constexpr qint64 Limit = 100;
     constexpr int Lines = 40;
     ScratchDirectory fresh;
-    LogFile::Writer first(LogFile::DefaultName, Limit);
-    LogFile::Writer second(LogFile::DefaultName, Limit);
+    LogFileWriter first(LogFile::DefaultName, Limit);
+    LogFileWriter second(LogFile::DefaultName, Limit);
     QString error;
     QVERIFY2(first.open(&error) && second.open(&error), qPrintable(error));
     QStringList written;
@@ -468,6 +470,12 @@ void tst_Window::logSharedByTwo()
     const QStringList kept = logged(".1") + logged();
     QVERIFY2(kept.size() > 3 && kept == written.mid(Lines - kept.size()),
              qPrintable(kept.join(',')));
+
+    // A window stopped while it holds the lock (in a debugger, say) does not stop the other.
+    QFile stopped(LogFile::DefaultName);
+    QVERIFY(stopped.open(QIODevice::ReadOnly) && flock(stopped.handle(), LOCK_EX) == 0);
+    first.write("stamp written beside a held lock\n");
+    QCOMPARE(logged().last(), QStringLiteral("written beside a held lock"));
 }
 
 void tst_Window::settingsRoundTrip_data()
