@@ -101,8 +101,7 @@ bool SettingsGroupWriter::commit(QString *error) const
         }
         original = existing.readAll();
     }
-    const QByteArray body = withoutByteOrderMark(original);
-    if (!looksLikeIni(body)) {
+    if (!looksLikeIni(original)) {
         *error = QStringLiteral("%1 is not an INI file; left as it is").arg(path);
         return false;
     }
@@ -110,6 +109,7 @@ bool SettingsGroupWriter::commit(QString *error) const
     const QList<QByteArray> lines = encodedLines(scratch, error);
     if (lines.isEmpty())
         return false;
+    const QByteArray body = withoutByteOrderMark(original);
     const QByteArray mark = original.left(original.size() - body.size());
     const QByteArray text = mark + merged(body, group, lines);
     if (!readsAsWritten(scratch, original, text)) {
@@ -211,7 +211,7 @@ bool SettingsGroupWriter::looksLikeIni(const QByteArray &text)
 {
     if (text.contains('\0'))
         return false;
-    for (const QByteArray &line : splitLines(text)) {
+    for (const QByteArray &line : splitLines(withoutByteOrderMark(text))) {
         const QByteArray trimmed = line.trimmed();
         if (!trimmed.isEmpty() && !isComment(trimmed) && !isHeader(trimmed)
             && !trimmed.contains('='))

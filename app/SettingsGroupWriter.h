@@ -28,7 +28,8 @@ public:
     // added at the file's end.
     static QByteArray merged(const QByteArray &original, const QString &group,
                              const QList<QByteArray> &groupLines);
-    // Every line a comment, a group header, a key with a value, or blank.
+    // Every line a comment, a group header, a key with a value, or blank; a byte-order mark in
+    // front may come first.
     static bool looksLikeIni(const QByteArray &text);
 
 private:
