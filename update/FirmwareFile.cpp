@@ -16,10 +16,13 @@ int FirmwareFile::read()
 
 int FirmwareFile::parse(QIODevice &device, QList<QByteArray> *lines)
 {
-    // Read with the bound rather than checked against the size first: a file that grows while
-    // it is read is bounded too.
-    const QByteArray contents = device.read(maxFileSize + 1);
-    if (contents.size() > maxFileSize)
+    // No more is read than the file held when the read began, and never past maxFileSize: a
+    // file that grows meanwhile (still being copied, say) is no image to flash.
+    const qint64 limit = device.isSequential() ? maxFileSize : qMin(device.size(), maxFileSize + 1);
+    if (limit > maxFileSize)
+        return JobResult::FirmwareFileCorrupted;
+    const QByteArray contents = device.read(limit + 1);
+    if (contents.size() > limit)
         return JobResult::FirmwareFileCorrupted;
     for (qsizetype start = 0; start < contents.size();) {
         const qsizetype end = contents.indexOf('\n', start);
