@@ -1,6 +1,7 @@
 #include "PortResolver.h"
 
 #include "PortNameMap.h"
+#include "RemoteAddress.h"
 
 #include <QFileInfo>
 
@@ -22,13 +23,22 @@ std::optional<QString> PortResolver::resolve(const QString &argument, QString *e
         return byName(DevicePrefix + argument, error);
     if (argument.startsWith(DevicePrefix))
         return byName(argument, error);
+    if (RemoteAddress::isRemote(argument)) {
+        if (!RemoteAddress::parse(argument)) {
+            *error = QStringLiteral("%1 is not of the form rfc2217://HOST:PORT").arg(argument);
+            return std::nullopt;
+        }
+        return named(argument, error);
+    }
     return byPath(argument, error);
 }
 
+// Whether a server answers there is for the open to tell.
 std::optional<QString> PortResolver::byName(const QString &name, QString *error)
 {
     const QString path = PortNameMap::instance().devicePath(name);
-    if (PortNameMap::portNumber(name) == 0 || !QFileInfo::exists(path)) {
+    const bool exists = RemoteAddress::isRemote(path) || QFileInfo::exists(path);
+    if (PortNameMap::portNumber(name) == 0 || !exists) {
         *error = path.isEmpty() ? QStringLiteral("unknown port %1").arg(name)
                                 : QStringLiteral("unknown port %1: no %2").arg(name, path);
         return std::nullopt;
@@ -43,14 +53,19 @@ std::optional<QString> PortResolver::byPath(const QString &path, QString *error)
         *error = QStringLiteral("unknown port %1").arg(path);
         return std::nullopt;
     }
+    return named(wanted, error);
+}
+
+std::optional<QString> PortResolver::named(const QString &path, QString *error)
+{
     PortNameMap &map = PortNameMap::instance();
-    const QString known = map.portNameAt(wanted);
+    const QString known = map.portNameAt(path);
     if (!known.isEmpty())
         return known;
     for (int number = FirstFreeNumber; number <= LastPortNumber; ++number) {
         const QString name = PortNameMap::portName(number);
         if (map.devicePath(name).isEmpty()) {
-            map.setPath(name, wanted);
+            map.setPath(name, path);
             return name;
         }
     }

@@ -6,8 +6,9 @@
 #include <optional>
 
 // Turns a PORT argument ("COM5", "\\.\COM5", a device path or a link to one) into the program's
-// port name, so that the rest of the program sees an ordinary port. A device path that no
-// port maps to gets a free name from the range that only overrides reach.
+// port name, so that the rest of the program sees an ordinary port. A device path, or the
+// "rfc2217://HOST:PORT" address of a device server, that no port maps to gets a free name from
+// the range that only overrides reach.
 class PortResolver
 {
 public:
@@ -17,6 +18,8 @@ public:
 private:
     static std::optional<QString> byName(const QString &name, QString *error);
     static std::optional<QString> byPath(const QString &path, QString *error);
+    // The name that maps to the path, or a free one made to.
+    static std::optional<QString> named(const QString &path, QString *error);
 };
 
 #endif // PORTRESOLVER_H

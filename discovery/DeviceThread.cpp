@@ -53,11 +53,14 @@ void DeviceThread::run()
     // One slot per port, written by that port's thread alone and read after the join, so the
     // records come out in port order whichever port finishes first.
     std::vector<std::optional<TDevices>> records(size_t(ports.size()));
+    std::vector<std::optional<PortRefusal>> refusals(size_t(ports.size()));
     std::vector<std::thread> portThreads;
     portThreads.reserve(records.size());
     for (qsizetype i = 0; i < ports.size(); ++i) {
-        portThreads.emplace_back([this, &ports, &records, i] {
-            records[size_t(i)] = PortScan(ports[i], *links, *masks, *this).run();
+        portThreads.emplace_back([this, &ports, &records, &refusals, i] {
+            PortScan scan(ports[i], *links, *masks, *this);
+            records[size_t(i)] = scan.run();
+            refusals[size_t(i)] = scan.refusal();
         });
     }
     for (std::thread &portThread : portThreads)
@@ -69,7 +72,15 @@ void DeviceThread::run()
         if (record)
             devices.append(*record);
     }
-    emit finish(ports, devices, refused);
+    // A port refused at its own open is reported as one refused while listing.
+    QStringList opened;
+    for (size_t i = 0; i < refusals.size(); ++i) {
+        if (refusals[i])
+            refused.append(*refusals[i]);
+        else
+            opened.append(ports[qsizetype(i)]);
+    }
+    emit finish(opened, devices, refused);
 }
 
 QStringList DeviceThread::listPorts(QList<PortRefusal> *refused)

@@ -3,6 +3,7 @@
 #include "ComPort.h"
 #include "DeviceThread.h"
 #include "ModeProbe.h"
+#include "PortNameMap.h"
 #include "ScanLinks.h"
 #include "VariantMasks.h"
 
@@ -109,8 +110,10 @@ bool PortScan::checkIsp()
 std::optional<TDevices> PortScan::probe()
 {
     const QByteArray port = name.toLatin1();
-    if (!link->open(port.constData(), StopBits::Two))
+    if (!link->open(port.constData(), StopBits::Two)) {
+        noteRefusal();
         return std::nullopt;
+    }
     const int mask = masks.working(name);
     if (!mayExchange())
         return std::nullopt;
@@ -125,6 +128,17 @@ std::optional<TDevices> PortScan::probe()
     if (mayExchange() && checkIsp())
         return withoutFirmware(name, DeviceThread::tr("режим ISP"));
     return std::nullopt;
+}
+
+// A port taken from the scan meanwhile, or a pass being stopped, says nothing about the device.
+void PortScan::noteRefusal()
+{
+    const PortError error = link->lastError();
+    if (error.kind == PortError::NotFound || pass.isInterruptionRequested()
+        || link->excludedPorts().contains(name))
+        return;
+    refused = PortRefusal {name, PortNameMap::instance().devicePath(name), error, QString(), 0};
+    refused->findHolder();
 }
 
 std::optional<TDevices> PortScan::identify(int mask)

@@ -1,6 +1,7 @@
 #ifndef PORTSCAN_H
 #define PORTSCAN_H
 
+#include "PortRefusal.h"
 #include "TDevices.h"
 
 #include <memory>
@@ -23,6 +24,9 @@ public:
 
     // The record of the device on the port, or none. The link is closed afterwards.
     std::optional<TDevices> run();
+    // Why the port could not be opened, when its device exists: a port served over the
+    // network is tried here first, not when the pass lists the ports.
+    const std::optional<PortRefusal> &refusal() const { return refused; }
 
     // The firmware and ISP probes on the port's link, which must be open.
     int checkFirmware();
@@ -43,6 +47,7 @@ private:
     };
 
     std::optional<TDevices> probe();
+    void noteRefusal();
     std::optional<TDevices> identify(int mask);
     GroupOutcome runGroup(int group, int &mask, std::optional<QString> &value);
     bool mayExchange() const;
@@ -52,6 +57,7 @@ private:
     VariantMasks &masks;
     const QThread &pass;
     std::shared_ptr<ComPort> link;
+    std::optional<PortRefusal> refused;
 };
 
 #endif // PORTSCAN_H

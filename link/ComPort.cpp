@@ -1,6 +1,7 @@
 #include "ComPort.h"
 
 #include "PortNameMap.h"
+#include "RemoteAddress.h"
 #include "SerialLine.h"
 
 #include <QElapsedTimer>
@@ -72,7 +73,9 @@ QStringList ComPort::availablePorts(QList<PortRefusal> *refused)
                 continue;
             const QString path = PortNameMap::instance().devicePath(name);
             PortError refusal;
-            if (SerialLine::open(path, &refusal))
+            // A connection to a device server costs a round trip, or seconds for a dead host,
+            // and ports are listed one after the other: the port's own probe tells.
+            if (RemoteAddress::isRemote(path) || SerialLine::open(path, &refusal))
                 ports.append(name);
             else if (refusal.kind != PortError::NotFound)
                 refusals.append({name, path, refusal, QString(), 0});

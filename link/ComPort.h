@@ -31,7 +31,8 @@ public:
     ~ComPort();
 
     // The names of the ports COM1 to COM255 that are not excluded and can be opened now. The
-    // others whose device exists go to refused, if given, with the reason and any holder.
+    // others whose device exists go to refused, if given, with the reason and any holder. A
+    // port served over the network is listed without being tried: its open tells.
     QStringList availablePorts(QList<PortRefusal> *refused = nullptr);
 
     // Every later read and write takes its limits from these; kept across close and open.

@@ -18,6 +18,12 @@ struct PortError
         NotATerminal,
         Io,
         Timeout,
+        // A line served over the network: its host name does not resolve.
+        HostNotFound,
+        // No connection to the device server: refused, no route, or no answer in time.
+        Unreachable,
+        // The device server takes no line settings (RFC 2217 is not enabled there).
+        NoLineControl,
     };
 
     Kind kind = None;

@@ -16,6 +16,8 @@ class SerialLine
 public:
     // Opens the device a path names for this process alone. Fails at once when the device does
     // not exist, is no serial line, or is held by another opener in this or any other process.
+    // A path "rfc2217://HOST:PORT" names a line that a device server serves over the network
+    // (Rfc2217Line); its open takes up to about two seconds.
     static std::unique_ptr<SerialLine> open(const QString &devicePath, PortError *error);
 
     // Closes the line if close() was not called.

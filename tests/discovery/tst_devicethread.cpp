@@ -1,10 +1,20 @@
+#include "ComPort.h"
 #include "DeviceThread.h"
+#include "PortNameMap.h"
+#include "RefusalText.h"
+#include "Ser2netServer.h"
 #include "SimulatedPorts.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 
 #include <memory>
 #include <utility>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -22,14 +32,15 @@ struct Pass
     bool finished = false;
     QStringList locations;
     QList<TDevices> devices;
+    QList<PortRefusal> refused;
 
     // Collects the worker's signal in the receiver's thread, through the queued connection a
     // window gets.
     void listen(DeviceThread &worker, QObject &receiver)
     {
         QObject::connect(&worker, &DeviceThread::finish, &receiver,
-                         [this](QStringList all, QList<TDevices> found) {
-                             *this = {true, all, found};
+                         [this](QStringList all, QList<TDevices> found, QList<PortRefusal> no) {
+                             *this = {true, all, found, no};
                          });
     }
 
@@ -103,6 +114,30 @@ bool waitForRequest(SimulatedDevice *device, int count, const QString &name)
 
 const QStringList AllSixVariants {"1g", "geti", "geti", "gser", "g000", "gfwv", "g001"};
 
+// A server that accepts connections on 127.0.0.1 and never says a word.
+class SilentServer
+{
+public:
+    SilentServer() : fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    {
+        sockaddr_in address {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
+            && listen(fd, 1) == 0
+            && getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0)
+            port = ntohs(address.sin_port);
+    }
+    ~SilentServer() { ::close(fd); }
+
+    const int fd;
+    quint16 port = 0;
+};
+
+// Name lookup, connection and negotiation of a remote line are bounded together by this.
+constexpr int RemoteSetUpLimitMs = 2000;
+
 } // namespace
 
 class TestDeviceThread : public QObject
@@ -121,6 +156,9 @@ private slots:
     void stopDuringPass_data();
     void stopDuringPass();
     void slowPortDelaysNoOther();
+    void remoteRowsAsLocal();
+    void remoteRefusals_data();
+    void remoteRefusals();
 
 private:
     const QString com3 = SimulatedPorts::portName(3);
@@ -412,6 +450,109 @@ void TestDeviceThread::slowPortDelaysNoOther()
         order.append(device.location);
     QCOMPARE(order, pass.locations);
     QCOMPARE(pass.locations.size(), 4);
+}
+
+// Each kind of device behind ser2net gives the row it gives on a local port; the ISP chip's
+// answers only come at one stop bit, which the server must have set before the probe goes out.
+void TestDeviceThread::remoteRowsAsLocal()
+{
+    const QList<DeviceProfile> profiles {firmwareDevice(), DeviceProfile::loader(),
+                                         DeviceProfile::isp(), DeviceProfile::silent()};
+    constexpr int RemoteOffset = 10;
+    SimulatedPorts ports;
+    Ser2netServer server;
+    for (int i = 0; i < profiles.size(); ++i) {
+        QVERIFY(ports.add(1 + i, profiles[i]));
+        const SimulatedDevice *served = ports.add(1 + i + RemoteOffset, profiles[i]);
+        QVERIFY(served);
+        PortNameMap::instance().setPath(SimulatedPorts::portName(1 + i + RemoteOffset),
+                                        server.serve(served->portPath()));
+    }
+    QString error;
+    QVERIFY2(server.start(&error), qPrintable(error));
+
+    DeviceThread worker;
+    const Pass pass = runPass(worker);
+    QVERIFY(pass.finished);
+    QCOMPARE(pass.locations.size(), 2 * profiles.size());
+    QVERIFY(pass.refused.isEmpty());
+    for (int i = 0; i < profiles.size(); ++i) {
+        QStringList local = pass.record(SimulatedPorts::portName(1 + i));
+        const QString remote = SimulatedPorts::portName(1 + i + RemoteOffset);
+        if (!local.isEmpty())
+            local[0] = remote;
+        QCOMPARE(pass.record(remote), local);
+    }
+}
+
+void TestDeviceThread::remoteRefusals_data()
+{
+    QTest::addColumn<QString>("address"); // empty: a device served by ser2net
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("status");
+
+    QTest::newRow("held by another client")
+        << QString() << int(PortError::Busy) << "In use by another client";
+    QTest::newRow("connection refused")
+        << QStringLiteral("rfc2217://127.0.0.1:%1").arg(Ser2netServer::freePort())
+        << int(PortError::Unreachable) << "Device server unreachable";
+    QTest::newRow("no answer") << QStringLiteral("silent") << int(PortError::Unreachable)
+                               << "Device server unreachable";
+    QTest::newRow("unknown host") << QStringLiteral("rfc2217://no-such-host.invalid:2217")
+                                  << int(PortError::HostNotFound) << "Unknown host";
+    QTest::newRow("no RFC 2217") << QStringLiteral("plain telnet")
+                                 << int(PortError::NoLineControl) << "No RFC 2217 on the server";
+}
+
+// A port served over the network that can't be had is a refused row that says why and names
+// the server, within the bound of the set-up; the other ports' rows come with the same pass.
+void TestDeviceThread::remoteRefusals()
+{
+    QFETCH(QString, address);
+    QFETCH(int, kind);
+    QFETCH(QString, status);
+
+    SimulatedPorts ports;
+    QVERIFY(ports.add(3, firmwareDevice()));
+    const SimulatedDevice *served = ports.add(4, firmwareDevice());
+    QVERIFY(served);
+    Ser2netServer server;
+    SilentServer silent;
+    std::unique_ptr<ComPort> otherClient;
+    if (address == "silent") {
+        address = QStringLiteral("rfc2217://127.0.0.1:%1").arg(silent.port);
+    } else if (address.isEmpty() || address == "plain telnet") {
+        const auto telnet = address.isEmpty() ? Ser2netServer::Telnet::Rfc2217
+                                              : Ser2netServer::Telnet::Plain;
+        address = server.serve(served->portPath(), telnet);
+        QString error;
+        QVERIFY2(server.start(&error), qPrintable(error));
+    }
+    PortNameMap::instance().setPath(com4, address);
+    // To the server, another client like any other program.
+    if (kind == PortError::Busy) {
+        otherClient = std::make_unique<ComPort>();
+        QVERIFY(otherClient->open(com4.toLatin1().constData(), StopBits::Two));
+    }
+
+    DeviceThread worker;
+    QElapsedTimer timer;
+    timer.start();
+    const Pass pass = runPass(worker);
+    // Not a measurement: a pass that waited past the bound would hang with a dead host.
+    QVERIFY2(timer.elapsed() < RemoteSetUpLimitMs + 1500, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(pass.finished);
+    QCOMPARE(pass.locations, QStringList {com3});
+    QCOMPARE(pass.devices.size(), 1);
+    QCOMPARE(pass.refused.size(), 1);
+    const PortRefusal &refusal = pass.refused.first();
+    QCOMPARE(refusal.portName, com4);
+    QCOMPARE(refusal.devicePath, address);
+    QCOMPARE(int(refusal.error.kind), kind);
+    QCOMPARE(RefusalText::status(refusal), status);
+    const QString hostAndPort = address.mid(QStringLiteral("rfc2217://").size());
+    QVERIFY2(RefusalText::advice(refusal).contains(" " + hostAndPort + " "),
+             qPrintable(RefusalText::advice(refusal)));
 }
 
 QTEST_GUILESS_MAIN(TestDeviceThread)

@@ -1,0 +1,127 @@
+#ifndef RFC2217SESSION_H
+#define RFC2217SESSION_H
+
+#include "PortError.h"
+
+#include <QByteArray>
+
+#include <array>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
+class GensioLoop;
+struct gensio;
+struct sergensio;
+
+// One telnet connection with the serial-control option (RFC 2217) to a device server, driven by
+// the network library on its loop. Callers on any thread start operations and wait for them
+// with a deadline; the library works on the loop's thread and reports back here. Bytes from
+// the server wait in a bounded buffer until they are read.
+//
+// Threads: one caller at a time (the line's owner), besides the loop. The object lives until the
+// library has let go of the connection, which may be after its owner has dropped it.
+class Rfc2217Session : public std::enable_shared_from_this<Rfc2217Session>
+{
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // The line settings the server is asked for, one message each: the framing, then the modem
+    // lines.
+    enum Control { Baud, DataSize, Parity, StopSize, FlowControl, Dtr, Rts, ControlCount };
+
+    explicit Rfc2217Session(GensioLoop &loop);
+
+    // Connects through the library's stack (telnet(rfc2217),tcp,...) and waits until the
+    // server has taken up the serial-control option, at most until deadline. Kinds:
+    // Unreachable (refused, no route, no negotiation by the deadline), Busy (the server closed
+    // the connection at once), Io.
+    PortError connect(const QByteArray &stack, Clock::time_point deadline);
+
+    // Sends one setting. A confirmed one is awaited by awaitControls(); the others are not,
+    // since some servers never answer them (modem lines of a pseudo-terminal).
+    void requestControl(Control control, unsigned value, bool confirmed);
+    // Waits until the server has answered every confirmed setting sent, and checks that it
+    // took the values asked for. NoLineControl when it refused one or took another value.
+    PortError awaitControls(Clock::time_point deadline);
+
+    // Drops what has arrived and asks the server to drop what its device sent and it has not
+    // passed on yet. The next send() waits for the server's answer and drops what came before
+    // it, so no byte that the device sent before the request counts as its reply.
+    void purge();
+    // Hands bytes to the connection; answers the count, or -1 (error set) when the connection
+    // is lost or the server did not answer the purge or take the bytes by the deadline.
+    qint64 send(const char *data, unsigned len, Clock::time_point deadline, PortError *error);
+    // Waits until len bytes have arrived or the deadline passes; answers the count (0 when
+    // none), or -1 (error set) when the connection is lost and nothing is left to read.
+    qint64 receive(char *data, unsigned len, Clock::time_point deadline, PortError *error);
+
+    // Starts closing; the connection goes in the background. Any thread, any time.
+    void close();
+
+private:
+    Q_DISABLE_COPY_MOVE(Rfc2217Session)
+
+    struct Setting
+    {
+        unsigned asked = 0;
+        bool awaited = false;
+        bool answered = false;
+        unsigned answer = 0;
+        int error = 0;
+    };
+
+    // Run on the loop's thread.
+    void startConnecting(const QByteArray &stack);
+    void sendControl(Control control, unsigned value, bool confirmed);
+    void sendPurge();
+    void transmit(QByteArray bytes);
+    void flushOutgoing();
+    void closeConnection();
+    void release();
+    int onEvent(int event, int err, const unsigned char *buf, unsigned long *buflen);
+    void onOpened(int err);
+    void onControlAnswer(Control control, int err, unsigned value);
+    void loseConnection(int err);
+    sergensio *serial() const;
+
+    // The library's callbacks.
+    static int eventCallback(gensio *io, void *session, int event, int err, unsigned char *buf,
+                             unsigned long *buflen, const char *const *auxdata);
+    static void openCallback(gensio *io, int err, void *session);
+    static void closeCallback(gensio *io, void *session);
+    template<Control control>
+    static void controlCallback(sergensio *sio, int err, unsigned value, void *session);
+
+    GensioLoop &loop;
+
+    // Where the library's connection stands; the loop's thread alone.
+    enum class State { Idle, Opening, Open, Closing, Released };
+
+    // The loop's thread alone.
+    State state = State::Idle;
+    gensio *io = nullptr;
+    std::shared_ptr<Rfc2217Session> keepAlive;
+    QByteArray outgoing;
+    bool readPaused = false;
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool opened = false;
+    bool openFinished = false;
+    int openError = 0;
+    bool abandoned = false;
+    bool lost = false;
+    int lostError = 0;
+    QByteArray received;
+    // Whatever arrives before the next send() is stale: set by the purge, cleared by the send.
+    bool dropBeforeSend = false;
+    quint64 purgesSent = 0;
+    quint64 purgesAnswered = 0;
+    quint64 sendsQueued = 0;
+    quint64 sendsDone = 0;
+    std::array<Setting, ControlCount> settings;
+};
+
+#endif // RFC2217SESSION_H

@@ -1,0 +1,123 @@
+#include "Ser2netServer.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+
+#include <algorithm>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int StartLimitMs = 5000;
+constexpr int ListenPollMs = 20;
+
+} // namespace
+
+Ser2netServer::Ser2netServer() = default;
+
+Ser2netServer::~Ser2netServer()
+{
+    kill();
+}
+
+QString Ser2netServer::serve(const QString &devicePath, Telnet telnet, const QString &traceFile)
+{
+    quint16 port = freePort();
+    while (std::any_of(lines.cbegin(), lines.cend(), [port](const Line &l) { return l.port == port; }))
+        port = freePort();
+    lines.append({devicePath, port, telnet, traceFile});
+    return QStringLiteral("rfc2217://127.0.0.1:%1").arg(port);
+}
+
+bool Ser2netServer::start(QString *error)
+{
+    const QString config = dir.filePath("ser2net.yaml");
+    QFile file(config);
+    if (!dir.isValid() || !file.open(QIODevice::WriteOnly) || file.write(configuration()) < 0) {
+        *error = QStringLiteral("cannot write %1").arg(config);
+        return false;
+    }
+    file.close();
+    // In the foreground, without UUCP lock files (a killed server would leave them behind).
+    process.start(QStringLiteral("ser2net"),
+                  {"-n", "-u", "-P", dir.filePath("ser2net.pid"), "-c", config});
+    if (!process.waitForStarted()) {
+        *error = QStringLiteral("ser2net: %1").arg(process.errorString());
+        return false;
+    }
+    QElapsedTimer waited;
+    waited.start();
+    while (!allListening()) {
+        if (process.state() != QProcess::Running || waited.elapsed() > StartLimitMs) {
+            *error = QStringLiteral("ser2net did not start: %1")
+                         .arg(QString::fromLocal8Bit(process.readAllStandardError()));
+            return false;
+        }
+        QThread::msleep(ListenPollMs);
+    }
+    return true;
+}
+
+void Ser2netServer::kill()
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.kill();
+    process.waitForFinished();
+}
+
+quint16 Ser2netServer::freePort()
+{
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    quint16 port = 0;
+    if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
+        && getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    if (fd >= 0)
+        ::close(fd);
+    return port;
+}
+
+// Each line as the README's example serves an adapter: telnet with RFC 2217, no delay for small
+// segments, and replies passed on as they come rather than gathered.
+QByteArray Ser2netServer::configuration() const
+{
+    QByteArray yaml;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const Line &line = lines[i];
+        const QByteArray trace = line.traceFile.isEmpty()
+            ? QByteArray()
+            : "trace(dir=read,raw,file=" + line.traceFile.toUtf8() + "),";
+        yaml += "connection: &line" + QByteArray::number(i) + "\n"
+            + "  accepter: " + (line.telnet == Telnet::Rfc2217 ? "telnet(rfc2217)," : "telnet,")
+            + trace + "tcp(nodelay),127.0.0.1,"
+            + QByteArray::number(line.port) + "\n"
+            + "  connector: serialdev," + line.devicePath.toUtf8() + ",115200n82,local\n"
+            + "  options:\n"
+            + "    chardelay: false\n";
+    }
+    return yaml;
+}
+
+// From the kernel's table, so that no test connection takes a port before the test does.
+bool Ser2netServer::allListening() const
+{
+    QFile table(QStringLiteral("/proc/net/tcp"));
+    if (!table.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray listening = table.readAll();
+    return std::all_of(lines.cbegin(), lines.cend(), [&listening](const Line &line) {
+        const QByteArray local =
+            "0100007F:" + QByteArray::number(line.port, 16).toUpper().rightJustified(4, '0');
+        return listening.contains(local + " 00000000:0000 0A");
+    });
+}
