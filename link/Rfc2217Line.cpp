@@ -3,6 +3,7 @@
 #include "GensioLoop.h"
 #include "HostLookup.h"
 #include "RemoteAddress.h"
+#include "SilentServers.h"
 
 #include <gensio/sergensio.h>
 
@@ -59,10 +60,28 @@ std::unique_ptr<SerialLine> Rfc2217Line::open(const QString &devicePath, PortErr
                   QStringLiteral("not an address of the form rfc2217://HOST:PORT")};
         return nullptr;
     }
+    const auto retry = [address] {
+        PortError failed;
+        bool silent = false;
+        attempt(*address, &failed, &silent);
+        return silent ? std::optional<PortError>(failed) : std::nullopt;
+    };
+    if (SilentServers::recall(devicePath, error, retry))
+        return nullptr;
+    bool silent = false;
+    std::unique_ptr<Rfc2217Line> line = attempt(*address, error, &silent);
+    SilentServers::note(devicePath, silent ? std::optional<PortError>(*error) : std::nullopt);
+    return line;
+}
+
+std::unique_ptr<Rfc2217Line> Rfc2217Line::attempt(const RemoteAddress &address, PortError *error,
+                                                  bool *silent)
+{
     const Clock::time_point deadline = Clock::now() + SetUpLimit;
     const Clock::time_point retryEnd = std::min(deadline, Clock::now() + RefusalRetryWindow);
     for (;;) {
-        std::unique_ptr<Rfc2217Line> line = connect(*address, deadline, error);
+        std::unique_ptr<Rfc2217Line> line = connect(address, deadline, error);
+        *silent = !line && Clock::now() >= deadline;
         if (line || error->kind != PortError::Busy || Clock::now() + RefusalRetryPause >= retryEnd)
             return line;
         std::this_thread::sleep_for(RefusalRetryPause);

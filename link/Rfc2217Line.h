@@ -19,7 +19,8 @@ class Rfc2217Line : public SerialLine
 {
 public:
     // Connects to the server behind a "rfc2217://HOST:PORT" path, within a bound of about two
-    // seconds for the name lookup, the connection and the negotiation together.
+    // seconds for the name lookup, the connection and the negotiation together. A server that
+    // ran into that bound is answered from memory for a while (SilentServers).
     static std::unique_ptr<SerialLine> open(const QString &devicePath, PortError *error);
 
     explicit Rfc2217Line(std::shared_ptr<Rfc2217Session> session);
@@ -34,6 +35,9 @@ public:
 private:
     using Clock = Rfc2217Session::Clock;
 
+    // One open, within the limit; silent tells whether it failed by running into the limit.
+    static std::unique_ptr<Rfc2217Line> attempt(const RemoteAddress &address, PortError *error,
+                                                bool *silent);
     static std::unique_ptr<Rfc2217Line> connect(const RemoteAddress &address,
                                                 Clock::time_point deadline, PortError *error);
     static std::unique_ptr<Rfc2217Line> connectTo(GensioLoop &loop, const QByteArray &stack,

@@ -505,7 +505,8 @@ void TestDeviceThread::remoteRefusals_data()
 }
 
 // A port served over the network that can't be had is a refused row that says why and names
-// the server, within the bound of the set-up; the other ports' rows come with the same pass.
+// the server, within the bound of the set-up, and the other ports' rows come with the same
+// pass; pass after pass.
 void TestDeviceThread::remoteRefusals()
 {
     QFETCH(QString, address);
@@ -535,24 +536,28 @@ void TestDeviceThread::remoteRefusals()
         QVERIFY(otherClient->open(com4.toLatin1().constData(), StopBits::Two));
     }
 
+    // Not measurements: a first pass that waited past the bound would hang on a dead host, and
+    // a second one that waited it out again would slow every row down while the host is away.
+    const int limitsMs[] = {RemoteSetUpLimitMs + 1500, RemoteSetUpLimitMs};
     DeviceThread worker;
-    QElapsedTimer timer;
-    timer.start();
-    const Pass pass = runPass(worker);
-    // Not a measurement: a pass that waited past the bound would hang with a dead host.
-    QVERIFY2(timer.elapsed() < RemoteSetUpLimitMs + 1500, qPrintable(QString::number(timer.elapsed())));
-    QVERIFY(pass.finished);
-    QCOMPARE(pass.locations, QStringList {com3});
-    QCOMPARE(pass.devices.size(), 1);
-    QCOMPARE(pass.refused.size(), 1);
-    const PortRefusal &refusal = pass.refused.first();
-    QCOMPARE(refusal.portName, com4);
-    QCOMPARE(refusal.devicePath, address);
-    QCOMPARE(int(refusal.error.kind), kind);
-    QCOMPARE(RefusalText::status(refusal), status);
-    const QString hostAndPort = address.mid(QStringLiteral("rfc2217://").size());
-    QVERIFY2(RefusalText::advice(refusal).contains(" " + hostAndPort + " "),
-             qPrintable(RefusalText::advice(refusal)));
+    for (const int limitMs : limitsMs) {
+        QElapsedTimer timer;
+        timer.start();
+        const Pass pass = runPass(worker);
+        QVERIFY2(timer.elapsed() < limitMs, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(pass.finished);
+        QCOMPARE(pass.locations, QStringList {com3});
+        QCOMPARE(pass.devices.size(), 1);
+        QCOMPARE(pass.refused.size(), 1);
+        const PortRefusal &refusal = pass.refused.first();
+        QCOMPARE(refusal.portName, com4);
+        QCOMPARE(refusal.devicePath, address);
+        QCOMPARE(int(refusal.error.kind), kind);
+        QCOMPARE(RefusalText::status(refusal), status);
+        const QString hostAndPort = address.mid(QStringLiteral("rfc2217://").size());
+        QVERIFY2(RefusalText::advice(refusal).contains(" " + hostAndPort + " "),
+                 qPrintable(RefusalText::advice(refusal)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDeviceThread)
