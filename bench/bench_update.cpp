@@ -1,10 +1,13 @@
 // Firmware update throughput: a 4000-line file flashed into a simulated device that paces its
 // line at 115200 bit/s, 11 bits a byte, in both directions, and answers without delay. Prints
 // the wall time of the line-sending phase against the wire time of the same bytes, for one
-// device and for 16 devices at once.
+// device and for 16 devices at once, each on local pseudo-terminals and through ser2net on
+// 127.0.0.1 (RFC 2217), with the messages the remote updates sent the server.
 
 #include "BenchFirmware.h"
 #include "LineTiming.h"
+#include "PortNameMap.h"
+#include "Ser2netServer.h"
 #include "SimulatedPorts.h"
 #include "UpdateThread.h"
 
@@ -83,29 +86,74 @@ struct TimedJob
     }
 };
 
-// Runs the jobs side by side; answers the line-sending phase of each, or nothing on failure.
-std::vector<double> flash(int devices, const QString &file, int lines)
+enum class Route { Local, Remote };
+
+struct Flashed
+{
+    // The line-sending phase of each job; empty when one failed.
+    std::vector<double> seconds;
+    // What the remote jobs sent the server, all together.
+    Ser2netServer::Messages sent;
+};
+
+// Runs the jobs side by side.
+Flashed flash(int devices, const QString &file, int lines, Route route)
 {
     SimulatedPorts ports;
+    Ser2netServer server;
+    QTemporaryDir traces;
+    QStringList traceFiles;
     DeviceProfile profile = DeviceProfile::ready();
     profile.pacing = true;
     profile.replyLatencyMs = 0;
     std::vector<std::unique_ptr<TimedJob>> jobs;
     for (int i = 0; i < devices; ++i) {
-        if (!ports.add(FirstPort + i, profile))
+        const SimulatedDevice *device = ports.add(FirstPort + i, profile);
+        if (!device)
             return {};
+        if (route == Route::Remote) {
+            traceFiles << traces.filePath(QString::number(i));
+            PortNameMap::instance().setPath(
+                SimulatedPorts::portName(FirstPort + i),
+                server.serve(device->portPath(), Ser2netServer::Telnet::Rfc2217, traceFiles.last()));
+        }
         jobs.push_back(std::make_unique<TimedJob>(FirstPort + i, file, lines));
+    }
+    QString error;
+    if (route == Route::Remote && !server.start(&error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return {};
     }
     for (auto &job : jobs)
         job->worker->start();
-    std::vector<double> seconds;
+    Flashed flashed;
     for (auto &job : jobs) {
         job->worker->wait();
         if (job->updateResult != 1)
             return {};
-        seconds.push_back(job->phaseSeconds());
+        flashed.seconds.push_back(job->phaseSeconds());
     }
-    return seconds;
+    for (const QString &trace : traceFiles) {
+        const Ser2netServer::Messages sent = Ser2netServer::countMessages(trace);
+        flashed.sent.connections += sent.connections;
+        flashed.sent.settings += sent.settings;
+        flashed.sent.purges += sent.purges;
+    }
+    return flashed;
+}
+
+struct Spread
+{
+    double mean;
+    double slowest;
+};
+
+Spread spread(const std::vector<double> &seconds)
+{
+    double sum = 0;
+    for (double s : seconds)
+        sum += s;
+    return {sum / double(seconds.size()), *std::max_element(seconds.begin(), seconds.end())};
 }
 
 } // namespace
@@ -127,26 +175,36 @@ int main(int argc, char *argv[])
                 lines, lines, static_cast<long long>(bytes));
     std::printf("wire-time floor at 115200 bit/s, 11 bits a byte: %.3f s\n", floorSeconds);
 
-    const std::vector<double> one = flash(1, path, lines);
-    if (one.empty()) {
+    const Flashed one = flash(1, path, lines, Route::Local);
+    const Flashed oneRemote = flash(1, path, lines, Route::Remote);
+    if (one.seconds.empty() || oneRemote.seconds.empty()) {
         std::fprintf(stderr, "the update of one device failed\n");
         return 1;
     }
-    std::printf("1 device:   %.3f s, %.3f x the floor\n", one.front(), one.front() / floorSeconds);
+    const double local = one.seconds.front();
+    const double remote = oneRemote.seconds.front();
+    std::printf("1 device:   %.3f s, %.3f x the floor\n", local, local / floorSeconds);
+    std::printf("1 device through ser2net: %.3f s, %.3f x the local update\n", remote,
+                remote / local);
+    std::printf("  sent to the server: %d line settings over %d connection(s), %d purges "
+                "(one per exchange)\n",
+                oneRemote.sent.settings, oneRemote.sent.connections, oneRemote.sent.purges);
 
-    const std::vector<double> many = flash(ManyDevices, path, lines);
-    if (many.empty()) {
+    const Flashed many = flash(ManyDevices, path, lines, Route::Local);
+    const Flashed manyRemote = flash(ManyDevices, path, lines, Route::Remote);
+    if (many.seconds.empty() || manyRemote.seconds.empty()) {
         std::fprintf(stderr, "the update of %d devices failed\n", ManyDevices);
         return 1;
     }
-    double sum = 0;
-    for (double s : many)
-        sum += s;
-    const double mean = sum / many.size();
-    const double slowest = *std::max_element(many.begin(), many.end());
+    const Spread side = spread(many.seconds);
     std::printf("%d devices: mean %.3f s, slowest %.3f s; %.3f x the floor (slowest); "
                 "%.3f x one device (mean), %.3f x (slowest)\n",
-                ManyDevices, mean, slowest, slowest / floorSeconds, mean / one.front(),
-                slowest / one.front());
+                ManyDevices, side.mean, side.slowest, side.slowest / floorSeconds,
+                side.mean / local, side.slowest / local);
+    const Spread remoteSide = spread(manyRemote.seconds);
+    std::printf("%d devices through one ser2net: mean %.3f s, slowest %.3f s; %.3f x the local "
+                "update of %d (mean), %.3f x (slowest)\n",
+                ManyDevices, remoteSide.mean, remoteSide.slowest, remoteSide.mean / side.mean,
+                ManyDevices, remoteSide.slowest / side.slowest);
     return 0;
 }

@@ -120,6 +120,8 @@ std::unique_ptr<Rfc2217Line> Rfc2217Line::connectTo(GensioLoop &loop, const QByt
     // here, and ser2net closes the connection here when another client holds the port.
     auto line = std::make_unique<Rfc2217Line>(session);
     failed = line->apply(StopBits::Two, false, deadline);
+    if (!failed.isError())
+        failed = line->checkPurge(deadline);
     if (failed.kind == PortError::Io)
         failed = line->closedAtOnce();
     *error = failed;
@@ -199,6 +201,19 @@ PortError Rfc2217Line::apply(StopBits stopBits, bool modemLines, Clock::time_poi
     if (modemLines)
         request(Rfc2217Session::Dtr, Rfc2217Session::Rts, false);
     return {};
+}
+
+// Every request waits for the answer to the purge before it, so a server that leaves purges
+// unanswered would make every exchange time out; it is told at the open instead.
+PortError Rfc2217Line::checkPurge(Clock::time_point deadline)
+{
+    session->purge();
+    PortError failed;
+    if (session->send(nullptr, 0, deadline, &failed) >= 0)
+        return {};
+    if (failed.kind == PortError::Timeout)
+        return {PortError::NoLineControl, QStringLiteral("no answer to a purge")};
+    return failed;
 }
 
 PortError Rfc2217Line::closedAtOnce()

@@ -102,35 +102,30 @@ PortError Rfc2217Session::awaitControls(Clock::time_point deadline)
 
 void Rfc2217Session::purge()
 {
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        received.clear();
-        dropBeforeSend = true;
-        ++purgesSent;
-    }
-    loop.post([self = shared_from_this()] { self->sendPurge(); });
+    std::lock_guard<std::mutex> lock(mutex);
+    received.clear();
+    ++purgesAsked;
 }
 
 qint64 Rfc2217Session::send(const char *data, unsigned len, Clock::time_point deadline,
                             PortError *error)
 {
     std::unique_lock<std::mutex> lock(mutex);
-    if (!changed.wait_until(lock, deadline, [this] { return lost || purgesAnswered >= purgesSent; })) {
-        *error = {PortError::Timeout, QStringLiteral("the device server did not confirm the purge")};
-        return -1;
-    }
     if (lost) {
         *error = connectionLost(lostError);
         return -1;
     }
     const quint64 ticket = ++sendsQueued;
+    const quint64 generation = purgesAsked;
     lock.unlock();
-    loop.post([self = shared_from_this(), bytes = QByteArray(data, int(len))] {
-        self->transmit(bytes);
+    loop.post([self = shared_from_this(), bytes = QByteArray(data, int(len)), generation, ticket] {
+        self->transmit({bytes, generation, ticket});
     });
     lock.lock();
     if (!changed.wait_until(lock, deadline, [&] { return lost || sendsDone >= ticket; })) {
-        *error = {PortError::Timeout, QStringLiteral("the device server did not take the bytes in time")};
+        *error = {PortError::Timeout,
+                  QStringLiteral("the device server did not answer the purge or take the bytes "
+                                 "in time")};
         return -1;
     }
     if (sendsDone < ticket) {
@@ -144,7 +139,10 @@ qint64 Rfc2217Session::receive(char *data, unsigned len, Clock::time_point deadl
                                PortError *error)
 {
     std::unique_lock<std::mutex> lock(mutex);
-    changed.wait_until(lock, deadline, [&] { return lost || received.size() >= qsizetype(len); });
+    // Until the request after the last purge is out, whatever arrives is stale.
+    changed.wait_until(lock, deadline, [&] {
+        return lost || (sentAfter == purgesAsked && received.size() >= qsizetype(len));
+    });
     const qsizetype taken = std::min<qsizetype>(len, received.size());
     if (taken == 0 && lost) {
         *error = connectionLost(lostError);
@@ -250,26 +248,45 @@ void Rfc2217Session::sendPurge()
         loseConnection(failure);
 }
 
-void Rfc2217Session::transmit(QByteArray bytes)
+// Held back until the server has answered the purge before it: everything the server sent
+// before that answer is stale, and the library hands over what came with the answer before
+// this loop gets to run the next task (releaseHeld), so dropping what has arrived when the
+// bytes go out drops it all, and nothing of the reply to them.
+void Rfc2217Session::transmit(Outgoing bytes)
 {
     if (state != State::Open) {
         loseConnection(GE_NOTREADY);
         return;
     }
+    // The purge goes with the bytes it clears the way for: one wake-up of the loop for both.
+    if (purgedFor < bytes.generation) {
+        purgedFor = bytes.generation;
+        ++purgesSent;
+        sendPurge();
+    }
+    held = std::move(bytes);
+    if (purgesAnswered >= purgesSent)
+        releaseHeld();
+}
+
+void Rfc2217Session::releaseHeld()
+{
+    if (!held || state != State::Open)
+        return;
     {
-        // The purge has been answered, and every byte that came before the answer has been
-        // handed over by now: none of it can be the device's reply to what goes out next.
         std::lock_guard<std::mutex> lock(mutex);
-        if (dropBeforeSend) {
+        if (sentAfter != held->generation) {
             received.clear();
-            dropBeforeSend = false;
+            sentAfter = held->generation;
         }
     }
     if (readPaused) {
         readPaused = false;
         gensio_set_read_callback_enable(io, true);
     }
-    outgoing += bytes;
+    outgoing += held->bytes;
+    outgoingTicket = held->ticket;
+    held.reset();
     flushOutgoing();
 }
 
@@ -289,7 +306,7 @@ void Rfc2217Session::flushOutgoing()
     if (outgoing.isEmpty()) {
         {
             std::lock_guard<std::mutex> lock(mutex);
-            sendsDone = sendsQueued;
+            sendsDone = outgoingTicket;
         }
         changed.notify_all();
     }
@@ -364,14 +381,12 @@ int Rfc2217Session::onEvent(int event, int err, const unsigned char *buf, unsign
     case GENSIO_EVENT_WRITE_READY:
         flushOutgoing();
         return 0;
-    case GENSIO_EVENT_SER_FLUSH: {
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            ++purgesAnswered;
-        }
-        changed.notify_all();
+    case GENSIO_EVENT_SER_FLUSH:
+        ++purgesAnswered;
+        // Bytes the server sent before its answer may still be handed over after this call.
+        if (held && purgesAnswered >= purgesSent)
+            loop.post([self = shared_from_this()] { self->releaseHeld(); });
         return 0;
-    }
     case GENSIO_EVENT_SER_MODEMSTATE:
     case GENSIO_EVENT_SER_LINESTATE:
         return 0;

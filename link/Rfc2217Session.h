@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 class GensioLoop;
 struct gensio;
@@ -46,12 +47,14 @@ public:
     // took the values asked for. NoLineControl when it refused one or took another value.
     PortError awaitControls(Clock::time_point deadline);
 
-    // Drops what has arrived and asks the server to drop what its device sent and it has not
-    // passed on yet. The next send() waits for the server's answer and drops what came before
-    // it, so no byte that the device sent before the request counts as its reply.
+    // Drops what has arrived; the next send() asks the server first to drop what its device sent
+    // and it has not passed on yet. Its bytes go out once the server has answered, and what
+    // came before they went out is dropped, so no byte that the device sent before the request
+    // counts as its reply.
     void purge();
-    // Hands bytes to the connection; answers the count, or -1 (error set) when the connection
-    // is lost or the server did not answer the purge or take the bytes by the deadline.
+    // Hands bytes to the connection and waits until they are out; answers the count, or -1
+    // (error set) when the connection is lost or the server did not answer the purge or take
+    // the bytes by the deadline.
     qint64 send(const char *data, unsigned len, Clock::time_point deadline, PortError *error);
     // Waits until len bytes have arrived or the deadline passes; answers the count (0 when
     // none), or -1 (error set) when the connection is lost and nothing is left to read.
@@ -62,6 +65,15 @@ public:
 
 private:
     Q_DISABLE_COPY_MOVE(Rfc2217Session)
+
+    // Bytes to send once every purge sent before them is answered; generation counts the
+    // purges asked for until then.
+    struct Outgoing
+    {
+        QByteArray bytes;
+        quint64 generation;
+        quint64 ticket;
+    };
 
     struct Setting
     {
@@ -76,7 +88,8 @@ private:
     void startConnecting(const QByteArray &stack);
     void sendControl(Control control, unsigned value, bool confirmed);
     void sendPurge();
-    void transmit(QByteArray bytes);
+    void transmit(Outgoing bytes);
+    void releaseHeld();
     void flushOutgoing();
     void closeConnection();
     void release();
@@ -103,7 +116,13 @@ private:
     State state = State::Idle;
     gensio *io = nullptr;
     std::shared_ptr<Rfc2217Session> keepAlive;
+    std::optional<Outgoing> held;
     QByteArray outgoing;
+    quint64 outgoingTicket = 0;
+    // The generation of the last purge sent, and the purge messages sent and answered.
+    quint64 purgedFor = 0;
+    quint64 purgesSent = 0;
+    quint64 purgesAnswered = 0;
     bool readPaused = false;
 
     std::mutex mutex;
@@ -115,10 +134,10 @@ private:
     bool lost = false;
     int lostError = 0;
     QByteArray received;
-    // Whatever arrives before the next send() is stale: set by the purge, cleared by the send.
-    bool dropBeforeSend = false;
-    quint64 purgesSent = 0;
-    quint64 purgesAnswered = 0;
+    // Purges are counted; what arrives counts only once the bytes sent after the last purge
+    // are out.
+    quint64 purgesAsked = 0;
+    quint64 sentAfter = 0;
     quint64 sendsQueued = 0;
     quint64 sendsDone = 0;
     std::array<Setting, ControlCount> settings;

@@ -6,7 +6,6 @@
 #include "TestFirmware.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QtTest>
 
 using namespace TestFirmware;
@@ -17,43 +16,6 @@ constexpr int LocalPort = 7;
 constexpr int RemotePort = 8;
 // The jobs' read time-out for a reply: a lost connection must end the job before it runs out.
 constexpr int JobReadTimeoutMs = 5000;
-
-// Telnet's "interpret as command", the commands that matter here, and the serial-control option.
-constexpr char Iac = char(0xff);
-constexpr char Will = char(0xfb);
-constexpr char Subnegotiation = char(0xfa);
-constexpr char ComPortOption = 44;
-// Its client commands SET-BAUDRATE to SET-CONTROL: the line settings.
-constexpr int FirstSetting = 1;
-constexpr int LastSetting = 5;
-
-struct Messages
-{
-    int connections = 0;
-    int settings = 0;
-};
-
-// What clients sent the server, from its raw trace: a connection begins with the offer of the
-// serial-control option, a setting is its subnegotiation with a code from 1 to 5. A 0xFF data
-// byte travels doubled.
-Messages countMessages(const QByteArray &trace)
-{
-    Messages counted;
-    for (qsizetype i = 0; i + 2 < trace.size(); ++i) {
-        if (trace[i] != Iac)
-            continue;
-        if (trace[i + 1] == Iac) {
-            ++i;
-        } else if (trace[i + 1] == Will && trace[i + 2] == ComPortOption) {
-            ++counted.connections;
-        } else if (trace[i + 1] == Subnegotiation && trace[i + 2] == ComPortOption
-                   && i + 3 < trace.size()) {
-            const int code = trace[i + 3];
-            counted.settings += code >= FirstSetting && code <= LastSetting;
-        }
-    }
-    return counted;
-}
 
 QList<QByteArray> wireBytes(SimulatedDevice *device, qsizetype expected)
 {
@@ -115,9 +77,7 @@ void tst_RemoteJob::sameBytesAsLocal()
     QCOMPARE(remoteRun.report().progress, localRun.report().progress);
     QCOMPARE(remoteRun.report().finishes, remoteRun.once(remote, 1, 0, true));
 
-    QFile traced(trace);
-    QVERIFY(traced.open(QIODevice::ReadOnly));
-    const Messages sent = countMessages(traced.readAll());
+    const Ser2netServer::Messages sent = Ser2netServer::countMessages(trace);
     // The job's own connection and the one that finds the port free afterwards.
     QCOMPARE(sent.connections, 2);
     // Speed, data bits, parity, stop bits, flow control, DTR and RTS, once each.

@@ -16,6 +16,16 @@ namespace {
 constexpr int StartLimitMs = 5000;
 constexpr int ListenPollMs = 20;
 
+// Telnet's "interpret as command", the commands that matter here, and the serial-control option
+// with its client commands.
+constexpr char Iac = char(0xff);
+constexpr char Will = char(0xfb);
+constexpr char Subnegotiation = char(0xfa);
+constexpr char ComPortOption = 44;
+constexpr int FirstSetting = 1; // SET-BAUDRATE
+constexpr int LastSetting = 5; // SET-CONTROL
+constexpr int PurgeData = 12;
+
 } // namespace
 
 Ser2netServer::Ser2netServer() = default;
@@ -120,4 +130,28 @@ bool Ser2netServer::allListening() const
             "0100007F:" + QByteArray::number(line.port, 16).toUpper().rightJustified(4, '0');
         return listening.contains(local + " 00000000:0000 0A");
     });
+}
+
+// A connection begins with the offer of the serial-control option; a setting or a purge is its
+// subnegotiation with the command's code. A 0xFF data byte travels doubled.
+Ser2netServer::Messages Ser2netServer::countMessages(const QString &traceFile)
+{
+    QFile file(traceFile);
+    const QByteArray trace = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    Messages counted;
+    for (qsizetype i = 0; i + 2 < trace.size(); ++i) {
+        if (trace[i] != Iac)
+            continue;
+        if (trace[i + 1] == Iac) {
+            ++i;
+        } else if (trace[i + 1] == Will && trace[i + 2] == ComPortOption) {
+            ++counted.connections;
+        } else if (trace[i + 1] == Subnegotiation && trace[i + 2] == ComPortOption
+                   && i + 3 < trace.size()) {
+            const int code = trace[i + 3];
+            counted.settings += code >= FirstSetting && code <= LastSetting;
+            counted.purges += code == PurgeData;
+        }
+    }
+    return counted;
 }

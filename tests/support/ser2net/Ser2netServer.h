@@ -34,6 +34,17 @@ public:
     // A TCP port on 127.0.0.1 that nothing listens on at this moment.
     static quint16 freePort();
 
+    // What clients sent the server, counted in a trace file of serve().
+    struct Messages
+    {
+        int connections = 0;
+        // SET-BAUDRATE, SET-DATASIZE, SET-PARITY, SET-STOPSIZE and SET-CONTROL.
+        int settings = 0;
+        // PURGE-DATA.
+        int purges = 0;
+    };
+    static Messages countMessages(const QString &traceFile);
+
 private:
     struct Line
     {
