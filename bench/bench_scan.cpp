@@ -1,11 +1,16 @@
 // How often the device list can refresh. Part one drives the scan worker as the window does (a
 // pass at once, then one on every 1000 ms tick unless one runs) over 1, 4, 16 and 64 simulated
 // devices answering the status query with "errc", plus a few silent ports, and prints the
-// period between two passes' results and the length of a pass, each against one device.
+// period between two passes' results and the length of a pass, each against one device; then
+// the same for 16 devices that one ser2net serves on 127.0.0.1, also beside a device server
+// that never answers.
 // Part two runs the release program itself for 30 s beside 16 idle devices that zelkor-devsim
 // simulates in a process of its own, and prints the processor time the program used.
 
 #include "DeviceThread.h"
+#include "PortNameMap.h"
+#include "Ser2netServer.h"
+#include "SilentListener.h"
 #include "SimulatedPorts.h"
 
 #include <QCoreApplication>
@@ -30,6 +35,9 @@ constexpr int SilentPorts = 3;
 // the periods from the second pass's finish on are measured.
 constexpr int MeasuredPeriods = 8;
 constexpr int DeviceCounts[] = {1, 4, 16, 64};
+constexpr int RemoteDevices = 16;
+
+enum class Route { Local, Remote, RemoteBesideDeadServer };
 
 constexpr int IdleDevices = 16;
 constexpr int WarmUpMs = 5000;
@@ -50,14 +58,26 @@ double median(std::vector<qint64> values)
     return double(values[values.size() / 2]);
 }
 
-Refresh measureRefresh(int devices)
+Refresh measureRefresh(int devices, Route route = Route::Local)
 {
     SimulatedPorts ports;
+    Ser2netServer server;
+    SilentListener deadServer;
     int number = 1;
-    for (int i = 0; i < devices; ++i)
-        ports.add(number++, DeviceProfile::ready());
-    for (int i = 0; i < SilentPorts; ++i)
-        ports.add(number++, DeviceProfile::silent());
+    for (int i = 0; i < devices + SilentPorts; ++i) {
+        const QString name = SimulatedPorts::portName(number);
+        const SimulatedDevice *device =
+            ports.add(number++, i < devices ? DeviceProfile::ready() : DeviceProfile::silent());
+        if (device && route != Route::Local)
+            PortNameMap::instance().setPath(name, server.serve(device->portPath()));
+    }
+    if (route == Route::RemoteBesideDeadServer)
+        PortNameMap::instance().setPath(SimulatedPorts::portName(number), deadServer.address());
+    QString error;
+    if (route != Route::Local && !server.start(&error)) {
+        std::printf("%s\n", qPrintable(error));
+        return {};
+    }
 
     DeviceThread worker;
     QElapsedTimer clock;
@@ -183,6 +203,17 @@ int main(int argc, char **argv)
             one = r;
         std::printf("  %7d   %9.0f  %5.2f   %7.0f  %5.2f\n", devices, r.periodMs,
                     r.periodMs / one.periodMs, r.passMs, r.passMs / one.passMs);
+    }
+    const struct
+    {
+        Route route;
+        const char *name;
+    } remoteRows[] = {{Route::Remote, "through one ser2net"},
+                      {Route::RemoteBesideDeadServer, "through ser2net, and a dead server"}};
+    for (const auto &row : remoteRows) {
+        const Refresh r = measureRefresh(RemoteDevices, row.route);
+        std::printf("  %7d   %9.0f  %5.2f   %7.0f  %5.2f   %s\n", RemoteDevices, r.periodMs,
+                    r.periodMs / one.periodMs, r.passMs, r.passMs / one.passMs, row.name);
     }
     std::printf("\n");
     return measureIdleProgram() ? 0 : 1;

@@ -25,6 +25,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int ManyDevices = 16;
+constexpr int Rounds = 3;
 constexpr int StatusReplyBytes = 6;
 constexpr int FirstPort = 20;
 
@@ -175,20 +176,29 @@ int main(int argc, char *argv[])
                 lines, lines, static_cast<long long>(bytes));
     std::printf("wire-time floor at 115200 bit/s, 11 bits a byte: %.3f s\n", floorSeconds);
 
-    const Flashed one = flash(1, path, lines, Route::Local);
-    const Flashed oneRemote = flash(1, path, lines, Route::Remote);
-    if (one.seconds.empty() || oneRemote.seconds.empty()) {
-        std::fprintf(stderr, "the update of one device failed\n");
-        return 1;
+    // Local and remote in turns, the quickest of each: the machine's other load comes and goes.
+    double local = 0;
+    double remote = 0;
+    Ser2netServer::Messages sent;
+    for (int round = 0; round < Rounds; ++round) {
+        const Flashed one = flash(1, path, lines, Route::Local);
+        const Flashed oneRemote = flash(1, path, lines, Route::Remote);
+        if (one.seconds.empty() || oneRemote.seconds.empty()) {
+            std::fprintf(stderr, "the update of one device failed\n");
+            return 1;
+        }
+        local = round == 0 ? one.seconds.front() : std::min(local, one.seconds.front());
+        remote = round == 0 ? oneRemote.seconds.front()
+                            : std::min(remote, oneRemote.seconds.front());
+        sent = oneRemote.sent;
     }
-    const double local = one.seconds.front();
-    const double remote = oneRemote.seconds.front();
-    std::printf("1 device:   %.3f s, %.3f x the floor\n", local, local / floorSeconds);
-    std::printf("1 device through ser2net: %.3f s, %.3f x the local update\n", remote,
-                remote / local);
+    std::printf("1 device (best of %d):   %.3f s, %.3f x the floor\n", Rounds, local,
+                local / floorSeconds);
+    std::printf("1 device through ser2net (best of %d): %.3f s, %.3f x the local update\n",
+                Rounds, remote, remote / local);
     std::printf("  sent to the server: %d line settings over %d connection(s), %d purges "
                 "(one per exchange)\n",
-                oneRemote.sent.settings, oneRemote.sent.connections, oneRemote.sent.purges);
+                sent.settings, sent.connections, sent.purges);
 
     const Flashed many = flash(ManyDevices, path, lines, Route::Local);
     const Flashed manyRemote = flash(ManyDevices, path, lines, Route::Remote);

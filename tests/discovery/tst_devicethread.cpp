@@ -3,6 +3,7 @@
 #include "PortNameMap.h"
 #include "RefusalText.h"
 #include "Ser2netServer.h"
+#include "SilentListener.h"
 #include "SimulatedPorts.h"
 
 #include <QElapsedTimer>
@@ -10,11 +11,6 @@
 
 #include <memory>
 #include <utility>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -113,27 +109,6 @@ bool waitForRequest(SimulatedDevice *device, int count, const QString &name)
 }
 
 const QStringList AllSixVariants {"1g", "geti", "geti", "gser", "g000", "gfwv", "g001"};
-
-// A server that accepts connections on 127.0.0.1 and never says a word.
-class SilentServer
-{
-public:
-    SilentServer() : fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
-    {
-        sockaddr_in address {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
-            && listen(fd, 1) == 0
-            && getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0)
-            port = ntohs(address.sin_port);
-    }
-    ~SilentServer() { ::close(fd); }
-
-    const int fd;
-    quint16 port = 0;
-};
 
 // Name lookup, connection and negotiation of a remote line are bounded together by this.
 constexpr int RemoteSetUpLimitMs = 2000;
@@ -518,10 +493,10 @@ void TestDeviceThread::remoteRefusals()
     const SimulatedDevice *served = ports.add(4, firmwareDevice());
     QVERIFY(served);
     Ser2netServer server;
-    SilentServer silent;
+    SilentListener silent;
     std::unique_ptr<ComPort> otherClient;
     if (address == "silent") {
-        address = QStringLiteral("rfc2217://127.0.0.1:%1").arg(silent.port);
+        address = silent.address();
     } else if (address.isEmpty() || address == "plain telnet") {
         const auto telnet = address.isEmpty() ? Ser2netServer::Telnet::Rfc2217
                                               : Ser2netServer::Telnet::Plain;
