@@ -85,6 +85,7 @@ bool GensioLoop::start(PortError *error)
     pthread_sigmask(SIG_SETMASK, &all, &previous);
     thread = std::thread(&GensioLoop::run, this);
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    pthread_setname_np(thread.native_handle(), "remote lines");
     return true;
 }
 
