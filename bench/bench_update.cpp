@@ -114,9 +114,9 @@ Flashed flash(int devices, const QString &file, int lines, Route route)
             return {};
         if (route == Route::Remote) {
             traceFiles << traces.filePath(QString::number(i));
-            PortNameMap::instance().setPath(
-                SimulatedPorts::portName(FirstPort + i),
-                server.serve(device->portPath(), Ser2netServer::Telnet::Rfc2217, traceFiles.last()));
+            const QString address =
+                server.serve(device->portPath(), Ser2netServer::Telnet::Rfc2217, traceFiles.last());
+            PortNameMap::instance().setPath(SimulatedPorts::portName(FirstPort + i), address);
         }
         jobs.push_back(std::make_unique<TimedJob>(FirstPort + i, file, lines));
     }

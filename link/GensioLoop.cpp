@@ -1,13 +1,12 @@
 #include "GensioLoop.h"
 
-#include <gensio/gensio.h>
-#include <gensio/gensio_unix.h>
-
 #include <QDebug>
 
 #include <csignal>
 #include <cstdarg>
 #include <cstdio>
+#include <gensio/gensio.h>
+#include <gensio/gensio_unix.h>
 #include <pthread.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -27,8 +26,9 @@ void logLibraryMessage(gensio_os_funcs *, enum gensio_log_levels level, const ch
 
 PortError libraryError(const char *what, int gensioError)
 {
-    return {PortError::Io, QStringLiteral("%1: %2").arg(QLatin1String(what),
-                                                         QLatin1String(gensio_err_to_str(gensioError)))};
+    return {PortError::Io,
+            QStringLiteral("%1: %2").arg(QLatin1String(what),
+                                         QLatin1String(gensio_err_to_str(gensioError)))};
 }
 
 } // namespace
@@ -69,8 +69,8 @@ bool GensioLoop::start(PortError *error)
     }
     int added = osFuncs->add_iod(osFuncs, GENSIO_IOD_PIPE, wakeFd, &wakeIod);
     if (added == 0)
-        added = osFuncs->set_fd_handlers(wakeIod, this, &GensioLoop::wakeUp, nullptr, nullptr,
-                                         nullptr);
+        added =
+            osFuncs->set_fd_handlers(wakeIod, this, &GensioLoop::wakeUp, nullptr, nullptr, nullptr);
     if (added != 0) {
         *error = libraryError("network library", added);
         return false;

@@ -1,14 +1,13 @@
 #include "HostLookup.h"
 
+#include <arpa/inet.h>
 #include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <thread>
-
-#include <arpa/inet.h>
 #include <netdb.h>
 #include <sys/socket.h>
+#include <thread>
 
 namespace {
 
@@ -64,7 +63,8 @@ HostLookup::Result systemLookUp(const QByteArray &host, int flags)
          entry = entry->ai_next) {
         char text[INET6_ADDRSTRLEN] = {};
         const void *raw = entry->ai_family == AF_INET6
-            ? static_cast<const void *>(&reinterpret_cast<sockaddr_in6 *>(entry->ai_addr)->sin6_addr)
+            ? static_cast<const void *>(
+                &reinterpret_cast<sockaddr_in6 *>(entry->ai_addr)->sin6_addr)
             : static_cast<const void *>(&reinterpret_cast<sockaddr_in *>(entry->ai_addr)->sin_addr);
         if ((entry->ai_family == AF_INET || entry->ai_family == AF_INET6)
             && inet_ntop(entry->ai_family, raw, text, sizeof text))
@@ -121,9 +121,9 @@ HostLookup::Result HostLookup::lookUp(const QString &host, std::chrono::millisec
     std::unique_lock<std::mutex> lock(pending->mutex);
     if (!pending->finished.wait_until(lock, deadline, [&pending] { return pending->done; })) {
         Result late;
-        late.error = {PortError::HostNotFound,
-                      QStringLiteral("no answer from the name lookup within %1 ms")
-                          .arg(limit.count())};
+        late.error = {
+            PortError::HostNotFound,
+            QStringLiteral("no answer from the name lookup within %1 ms").arg(limit.count())};
         return late;
     }
     return pending->result;

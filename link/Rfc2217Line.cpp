@@ -6,7 +6,6 @@
 #include "SilentServers.h"
 
 #include <gensio/sergensio.h>
-
 #include <thread>
 
 namespace {
@@ -235,6 +234,6 @@ PortError Rfc2217Line::closedAtOnce()
         return {PortError::Busy, QStringLiteral("the device server closed the connection at once")};
     // ser2net says "Port already in use"; other words (a device it cannot open) are passed on.
     return {text.contains(QLatin1String("in use"), Qt::CaseInsensitive) ? PortError::Busy
-                                                                         : PortError::Io,
+                                                                        : PortError::Io,
             text};
 }

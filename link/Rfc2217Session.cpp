@@ -2,10 +2,9 @@
 
 #include "GensioLoop.h"
 
+#include <algorithm>
 #include <gensio/gensio.h>
 #include <gensio/sergensio.h>
-
-#include <algorithm>
 
 namespace {
 
@@ -77,12 +76,13 @@ PortError Rfc2217Session::awaitControls(Clock::time_point deadline)
 {
     std::unique_lock<std::mutex> lock(mutex);
     const auto allAnswered = [this] {
-        return lost
-            || std::all_of(settings.begin(), settings.end(),
-                           [](const Setting &s) { return !s.awaited || s.answered; });
+        return lost || std::all_of(settings.begin(), settings.end(), [](const Setting &s) {
+                   return !s.awaited || s.answered;
+               });
     };
     if (!changed.wait_until(lock, deadline, allAnswered))
-        return {PortError::Timeout, QStringLiteral("the device server did not confirm the line settings")};
+        return {PortError::Timeout,
+                QStringLiteral("the device server did not confirm the line settings")};
     if (lost)
         return connectionLost(lostError);
     for (Setting &setting : settings) {
@@ -172,8 +172,8 @@ void Rfc2217Session::close()
 
 void Rfc2217Session::startConnecting(const QByteArray &stack)
 {
-    int failure = str_to_gensio(stack.constData(), loop.os(), &Rfc2217Session::eventCallback,
-                                this, &io);
+    int failure =
+        str_to_gensio(stack.constData(), loop.os(), &Rfc2217Session::eventCallback, this, &io);
     if (failure == 0) {
         keepAlive = shared_from_this();
         state = State::Opening;
@@ -212,18 +212,18 @@ void Rfc2217Session::sendControl(Control control, unsigned value, bool confirmed
 {
     using Request = int (*)(sergensio *, unsigned, sergensio_done, void *);
     static constexpr Request requests[ControlCount] = {
-        sergensio_baud,       sergensio_datasize, sergensio_parity, sergensio_stopbits,
-        sergensio_flowcontrol, sergensio_dtr,     sergensio_rts,
+        sergensio_baud,        sergensio_datasize, sergensio_parity, sergensio_stopbits,
+        sergensio_flowcontrol, sergensio_dtr,      sergensio_rts,
     };
     static constexpr sergensio_done answers[ControlCount] = {
-        controlCallback<Baud>,        controlCallback<DataSize>, controlCallback<Parity>,
-        controlCallback<StopSize>,    controlCallback<FlowControl>, controlCallback<Dtr>,
+        controlCallback<Baud>,     controlCallback<DataSize>,    controlCallback<Parity>,
+        controlCallback<StopSize>, controlCallback<FlowControl>, controlCallback<Dtr>,
         controlCallback<Rts>,
     };
     sergensio *sio = serial();
-    const int failure = sio ? requests[control](sio, value, confirmed ? answers[control] : nullptr,
-                                                this)
-                            : GE_NOTREADY;
+    const int failure = sio
+        ? requests[control](sio, value, confirmed ? answers[control] : nullptr, this)
+        : GE_NOTREADY;
     if (failure != 0)
         onControlAnswer(control, failure, 0);
 }
@@ -400,8 +400,8 @@ sergensio *Rfc2217Session::serial() const
     return state == State::Open ? gensio_to_sergensio(io) : nullptr;
 }
 
-int Rfc2217Session::eventCallback(gensio *, void *session, int event, int err,
-                                  unsigned char *buf, unsigned long *buflen, const char *const *)
+int Rfc2217Session::eventCallback(gensio *, void *session, int event, int err, unsigned char *buf,
+                                  unsigned long *buflen, const char *const *)
 {
     return static_cast<Rfc2217Session *>(session)->onEvent(event, err, buf, buflen);
 }

@@ -2,7 +2,10 @@
 # shellcheck shell=sh
 
 ZELKOR_ROOT=$(cd "$(dirname "$0")/.." && pwd)
-ZELKOR_BUILD_PACKAGES="cmake g++ ninja-build qt6-base-dev qt6-tools-dev qt6-l10n-tools"
+# libgensio-dev: the network library of ports that a device server serves (RFC 2217).
+ZELKOR_BUILD_PACKAGES="cmake g++ ninja-build qt6-base-dev qt6-tools-dev qt6-l10n-tools libgensio-dev"
+# scripts/test: the device server that the tests of remote ports start on 127.0.0.1.
+ZELKOR_TEST_PACKAGES="ser2net"
 # scripts/fuzz: clang with libFuzzer and the sanitizer runtimes, llvm-symbolizer for the traces.
 ZELKOR_FUZZ_PACKAGES="clang libclang-rt-14-dev llvm"
 # The sizes of the icon's PNGs (app/icons/icon<size>.png), for the window and the desktop.

@@ -89,9 +89,8 @@ void tst_RemoteJob::sameBytesAsLocal()
 void tst_RemoteJob::serverGoneMidJob()
 {
     SimulatedPorts ports;
-    SimulatedDevice *device =
-        ports.add(RemotePort, DeviceProfile::ready(),
-                  {DeviceFault::on("WRITE DATA", DeviceFault::NoReply, 2)});
+    SimulatedDevice *device = ports.add(RemotePort, DeviceProfile::ready(),
+                                        {DeviceFault::on("WRITE DATA", DeviceFault::NoReply, 2)});
     QVERIFY(device);
     Ser2netServer server;
     PortNameMap::instance().setPath(remote, server.serve(device->portPath()));
@@ -101,14 +100,15 @@ void tst_RemoteJob::serverGoneMidJob()
     JobRun run;
     run.thread.setJob(remote, write(dir, tenLines()), false, true, 0.0);
     run.thread.start();
-    const QStringList beforeSilence {"RESET", "CONNECT", "NEW SECTION", "WRITE DATA",
-                                     "WRITE DATA", "WRITE DATA"};
+    const QStringList beforeSilence {"RESET",      "CONNECT",    "NEW SECTION",
+                                     "WRITE DATA", "WRITE DATA", "WRITE DATA"};
     QCOMPARE(settledRequests(device, beforeSilence.size()), beforeSilence);
     QElapsedTimer sinceKill;
     sinceKill.start();
     server.kill();
     QVERIFY(run.thread.wait(JobReadTimeoutMs * 4));
-    QVERIFY2(sinceKill.elapsed() < JobReadTimeoutMs, qPrintable(QString::number(sinceKill.elapsed())));
+    QVERIFY2(sinceKill.elapsed() < JobReadTimeoutMs,
+             qPrintable(QString::number(sinceKill.elapsed())));
     QCOMPARE(run.report().progress, (QList<int> {8, 17, 25, -8}));
     QCOMPARE(run.report().finishes, run.once(remote, -8, 0, false));
 }

@@ -5,7 +5,6 @@
 #include <QThread>
 
 #include <algorithm>
-
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -38,7 +37,8 @@ Ser2netServer::~Ser2netServer()
 QString Ser2netServer::serve(const QString &devicePath, Telnet telnet, const QString &traceFile)
 {
     quint16 port = freePort();
-    while (std::any_of(lines.cbegin(), lines.cend(), [port](const Line &l) { return l.port == port; }))
+    while (
+        std::any_of(lines.cbegin(), lines.cend(), [port](const Line &l) { return l.port == port; }))
         port = freePort();
     lines.append({devicePath, port, telnet, traceFile});
     return QStringLiteral("rfc2217://127.0.0.1:%1").arg(port);
@@ -109,11 +109,9 @@ QByteArray Ser2netServer::configuration() const
             : "trace(dir=read,raw,file=" + line.traceFile.toUtf8() + "),";
         yaml += "connection: &line" + QByteArray::number(i) + "\n"
             + "  accepter: " + (line.telnet == Telnet::Rfc2217 ? "telnet(rfc2217)," : "telnet,")
-            + trace + "tcp(nodelay),127.0.0.1,"
-            + QByteArray::number(line.port) + "\n"
+            + trace + "tcp(nodelay),127.0.0.1," + QByteArray::number(line.port) + "\n"
             + "  connector: serialdev," + line.devicePath.toUtf8() + ",115200n82,local\n"
-            + "  options:\n"
-            + "    chardelay: false\n";
+            + "  options:\n" + "    chardelay: false\n";
     }
     return yaml;
 }
