@@ -54,6 +54,42 @@ then log out and in again.</translation>
         <source>Only its owner %2 may open %1: ask your administrator for access.</source>
         <translation>Only its owner %2 may open %1: ask your administrator for access.</translation>
     </message>
+    <message>
+        <source>In use by another client</source>
+        <translation>In use by another client</translation>
+    </message>
+    <message>
+        <source>Unknown host</source>
+        <translation>Unknown host</translation>
+    </message>
+    <message>
+        <source>Device server unreachable</source>
+        <translation>Device server unreachable</translation>
+    </message>
+    <message>
+        <source>No RFC 2217 on the server</source>
+        <translation>No RFC 2217 on the server</translation>
+    </message>
+    <message>
+        <source>%1: another client of the device server %2 holds the port (%3). Close that connection to use the port here.</source>
+        <translation>%1: another client of the device server %2 holds the port (%3). Close that connection to use the port here.</translation>
+    </message>
+    <message>
+        <source>%1: the name of the device server %2 cannot be resolved (%3).</source>
+        <translation>%1: the name of the device server %2 cannot be resolved (%3).</translation>
+    </message>
+    <message>
+        <source>%1: no connection to the device server %2 (%3). Check that it is on, can be reached from here and serves this port.</source>
+        <translation>%1: no connection to the device server %2 (%3). Check that it is on, can be reached from here and serves this port.</translation>
+    </message>
+    <message>
+        <source>%1: the device server %2 takes no line settings (%3). Serve the port with RFC 2217 there (ser2net: telnet(rfc2217) in the accepter).</source>
+        <translation>%1: the device server %2 takes no line settings (%3). Serve the port with RFC 2217 there (ser2net: telnet(rfc2217) in the accepter).</translation>
+    </message>
+    <message>
+        <source>%1 (device server %2): %3</source>
+        <translation>%1 (device server %2): %3</translation>
+    </message>
 </context>
 <context>
     <name>Zelkor</name>

@@ -54,6 +54,42 @@ sudo usermod -aG %2 $USER
         <source>Only its owner %2 may open %1: ask your administrator for access.</source>
         <translation>%1 может открывать только его владелец %2: попросите администратора дать вам доступ.</translation>
     </message>
+    <message>
+        <source>In use by another client</source>
+        <translation>Занят другим клиентом</translation>
+    </message>
+    <message>
+        <source>Unknown host</source>
+        <translation>Неизвестный узел</translation>
+    </message>
+    <message>
+        <source>Device server unreachable</source>
+        <translation>Сервер портов недоступен</translation>
+    </message>
+    <message>
+        <source>No RFC 2217 on the server</source>
+        <translation>Сервер без RFC 2217</translation>
+    </message>
+    <message>
+        <source>%1: another client of the device server %2 holds the port (%3). Close that connection to use the port here.</source>
+        <translation>%1: порт сервера %2 занят другим клиентом (%3). Закройте то подключение, чтобы работать с портом здесь.</translation>
+    </message>
+    <message>
+        <source>%1: the name of the device server %2 cannot be resolved (%3).</source>
+        <translation>%1: имя сервера портов %2 не удаётся разрешить (%3).</translation>
+    </message>
+    <message>
+        <source>%1: no connection to the device server %2 (%3). Check that it is on, can be reached from here and serves this port.</source>
+        <translation>%1: нет связи с сервером портов %2 (%3). Проверьте, что он включён, доступен отсюда и обслуживает этот порт.</translation>
+    </message>
+    <message>
+        <source>%1: the device server %2 takes no line settings (%3). Serve the port with RFC 2217 there (ser2net: telnet(rfc2217) in the accepter).</source>
+        <translation>%1: сервер портов %2 не принимает настройки линии (%3). Включите на нём RFC 2217 для этого порта (ser2net: telnet(rfc2217) в accepter).</translation>
+    </message>
+    <message>
+        <source>%1 (device server %2): %3</source>
+        <translation>%1 (сервер портов %2): %3</translation>
+    </message>
 </context>
 <context>
     <name>Zelkor</name>

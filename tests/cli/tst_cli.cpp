@@ -1,4 +1,5 @@
 #include "ComPort.h"
+#include "Ser2netServer.h"
 #include "SimulatedPorts.h"
 #include "TestFirmware.h"
 
@@ -130,6 +131,14 @@ void tst_Cli::refused_data()
     QTest::newRow("one port by name and by path")
         << QStringList {"calibrate", "--voltage", "12", "COM5", "{path5}"} << false << 2
         << "\\\\.\\COM5 is named twice";
+    QTest::newRow("device server address of another form")
+        << QStringList {"update", "--file", good, "rfc2217://bench3:30O1"} << false << 2
+        << "rfc2217://bench3:30O1 is not of the form rfc2217://HOST:PORT";
+    const QString server = QStringLiteral("127.0.0.1:%1").arg(Ser2netServer::freePort());
+    QTest::newRow("device server refusing the connection")
+        << QStringList {"update", "--file", good, "COM6", "rfc2217://" + server} << false << 3
+        << "rfc2217://" + server + ": no connection to the device server " + server
+            + " (Connection refused)";
     QTest::newRow("port held by another opener")
         << QStringList {"update", "--file", good, "COM6", "\\\\.\\COM5"} << true << 3
         << "\\\\.\\COM5: " + ports.device(5)->portPath() + " is in use by tst_cli (process "
