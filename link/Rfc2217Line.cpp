@@ -220,9 +220,19 @@ PortError Rfc2217Line::closedAtOnce()
     char words[FarewellLength];
     PortError ignored;
     const qint64 got = session->receive(words, FarewellLength, Clock::now(), &ignored);
+    const QString text = partingWords(QByteArray(words, int(std::max<qint64>(got, 0))));
+    if (text.isEmpty())
+        return {PortError::Busy, QStringLiteral("the device server closed the connection at once")};
+    // ser2net says "Port already in use"; other words (a device it cannot open) are passed on.
+    return {text.contains(QLatin1String("in use"), Qt::CaseInsensitive) ? PortError::Busy
+                                                                        : PortError::Io,
+            text};
+}
+
+QString Rfc2217Line::partingWords(const QByteArray &bytes)
+{
     QString text;
-    for (qint64 i = 0; i < got; ++i) {
-        const char c = words[i];
+    for (const char c : bytes.left(FarewellLength)) {
         if (c == '\r' || c == '\n') {
             if (text.isEmpty())
                 continue;
@@ -230,10 +240,5 @@ PortError Rfc2217Line::closedAtOnce()
         }
         text += c >= 0x20 && c < 0x7f ? QLatin1Char(c) : QLatin1Char('?');
     }
-    if (text.isEmpty())
-        return {PortError::Busy, QStringLiteral("the device server closed the connection at once")};
-    // ser2net says "Port already in use"; other words (a device it cannot open) are passed on.
-    return {text.contains(QLatin1String("in use"), Qt::CaseInsensitive) ? PortError::Busy
-                                                                        : PortError::Io,
-            text};
+    return text;
 }

@@ -23,6 +23,10 @@ public:
     // ran into that bound is answered from memory for a while (SilentServers).
     static std::unique_ptr<SerialLine> open(const QString &devicePath, PortError *error);
 
+    // The first line of what a server sent before it closed a connection, as printable ASCII
+    // (anything else a '?'), at most 80 characters: the reason it gives for turning us away.
+    static QString partingWords(const QByteArray &bytes);
+
     explicit Rfc2217Line(std::shared_ptr<Rfc2217Session> session);
     ~Rfc2217Line() override;
 
