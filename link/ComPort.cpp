@@ -102,7 +102,10 @@ bool ComPort::setTimeouts(const LinkTimeouts &newTimeouts)
 
 bool ComPort::open(const char *portName, StopBits stopBits)
 {
-    QMutexLocker portLock(&portMutex);
+    const QString path = PortNameMap::instance().devicePath(QString::fromLatin1(portName));
+    // A device server decides between its clients itself, and connecting to it may take
+    // seconds: no other port waits for that.
+    QMutexLocker portLock(RemoteAddress::isRemote(path) ? nullptr : &portMutex);
     QMutexLocker lock(&mutex);
     if (line)
         return true;
@@ -111,8 +114,7 @@ bool ComPort::open(const char *portName, StopBits stopBits)
         return false;
     }
     PortError refusal;
-    line = SerialLine::open(PortNameMap::instance().devicePath(QString::fromLatin1(portName)),
-                            &refusal);
+    line = SerialLine::open(path, &refusal);
     if (line && !line->configure(stopBits)) {
         refusal = line->error();
         line.reset();

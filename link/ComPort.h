@@ -18,8 +18,9 @@ class SerialLine;
 // The serial link to one device: lists the ports that can be opened, opens one with the
 // devices' line settings, holds the time-outs and carries request/reply transactions.
 //
-// Locking: a process-wide port mutex serialises availablePorts, open and close of all links;
-// each link's own mutex serialises its operations (lock order: port mutex, then the link's).
+// Locking: a process-wide port mutex serialises availablePorts, open and close of all links
+// (but the open of a port on a device server); each link's own mutex serialises its operations
+// (lock order: port mutex, then the link's).
 // Transactions hold the link's mutex alone, so links work side by side, and a close from
 // another thread waits for the running transaction. usesPort, setTimeouts and the excluded
 // list may be used from any thread at any time and never wait for a transaction.

@@ -53,11 +53,7 @@ PortError Rfc2217Session::connect(const QByteArray &stack, Clock::time_point dea
         close();
         return {PortError::Unreachable, QStringLiteral("no answer in time")};
     }
-    if (openError != 0)
-        return connectError(openError);
-    if (lost)
-        return connectError(lostError);
-    return {};
+    return openError != 0 ? connectError(openError) : PortError {};
 }
 
 void Rfc2217Session::requestControl(Control control, unsigned value, bool confirmed)

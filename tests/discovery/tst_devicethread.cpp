@@ -489,9 +489,10 @@ void TestDeviceThread::remoteRefusals()
     QFETCH(QString, status);
 
     SimulatedPorts ports;
-    QVERIFY(ports.add(3, firmwareDevice()));
-    const SimulatedDevice *served = ports.add(4, firmwareDevice());
-    QVERIFY(served);
+    SimulatedDevice *local = ports.add(4, firmwareDevice());
+    // Before the local port: its open would be the first to hold up the other.
+    const SimulatedDevice *served = ports.add(3, firmwareDevice());
+    QVERIFY(local && served);
     Ser2netServer server;
     SilentListener silent;
     std::unique_ptr<ComPort> otherClient;
@@ -504,28 +505,33 @@ void TestDeviceThread::remoteRefusals()
         QString error;
         QVERIFY2(server.start(&error), qPrintable(error));
     }
-    PortNameMap::instance().setPath(com4, address);
+    PortNameMap::instance().setPath(com3, address);
     // To the server, another client like any other program.
     if (kind == PortError::Busy) {
         otherClient = std::make_unique<ComPort>();
-        QVERIFY(otherClient->open(com4.toLatin1().constData(), StopBits::Two));
+        QVERIFY(otherClient->open(com3.toLatin1().constData(), StopBits::Two));
     }
 
     // Not measurements: a first pass that waited past the bound would hang on a dead host, and
-    // a second one that waited it out again would slow every row down while the host is away.
+    // a second one that waited it out again would slow every row down while the host is away;
+    // nor may the local port wait for the remote one's open.
     const int limitsMs[] = {RemoteSetUpLimitMs + 1500, RemoteSetUpLimitMs};
     DeviceThread worker;
     for (const int limitMs : limitsMs) {
+        const int requestsBefore = local->log().size();
+        const auto started = std::chrono::steady_clock::now();
         QElapsedTimer timer;
         timer.start();
         const Pass pass = runPass(worker);
         QVERIFY2(timer.elapsed() < limitMs, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(local->log().records().value(requestsBefore).received - started
+                < std::chrono::milliseconds(RemoteSetUpLimitMs / 2));
         QVERIFY(pass.finished);
-        QCOMPARE(pass.locations, QStringList {com3});
+        QCOMPARE(pass.locations, QStringList {com4});
         QCOMPARE(pass.devices.size(), 1);
         QCOMPARE(pass.refused.size(), 1);
         const PortRefusal &refusal = pass.refused.first();
-        QCOMPARE(refusal.portName, com4);
+        QCOMPARE(refusal.portName, com3);
         QCOMPARE(refusal.devicePath, address);
         QCOMPARE(int(refusal.error.kind), kind);
         QCOMPARE(RefusalText::status(refusal), status);
