@@ -99,10 +99,13 @@ std::shared_ptr<PendingLookup> startLookUp(const QString &host)
 
 HostLookup::Result HostLookup::lookUp(const QString &host, std::chrono::milliseconds limit)
 {
-    // An address written as such needs no lookup, and gets its answer at once.
-    const Result numeric = systemLookUp(host.toUtf8(), AI_NUMERICHOST);
-    if (!numeric.addresses.isEmpty())
+    // An address written as such needs no lookup. It is passed on as written, so that a
+    // link-local one keeps its zone ("fe80::1%eth0").
+    Result numeric = systemLookUp(host.toUtf8(), AI_NUMERICHOST);
+    if (!numeric.addresses.isEmpty()) {
+        numeric.addresses = {{host.toUtf8(), numeric.addresses.first().ipv6}};
         return numeric;
+    }
 
     const Clock::time_point deadline = Clock::now() + limit;
     std::shared_ptr<PendingLookup> pending;
