@@ -115,12 +115,14 @@ std::unique_ptr<Rfc2217Line> Rfc2217Line::connectTo(GensioLoop &loop, const QByt
         *error = failed;
         return nullptr;
     }
-    // The set-up ends when the server has taken the framing: a server without RFC 2217 fails
-    // here, and ser2net closes the connection here when another client holds the port.
+    // The set-up ends when the server has taken the framing. A server without RFC 2217 fails
+    // at once; ser2net closes the connection when another client holds the port, and nothing
+    // that must be answered goes out before the server has answered a purge: the library
+    // loses track of (and leaks) a request whose connection is closed before the answer.
     auto line = std::make_unique<Rfc2217Line>(session);
-    failed = line->apply(StopBits::Two, false, deadline);
+    failed = line->checkServer(deadline);
     if (!failed.isError())
-        failed = line->checkPurge(deadline);
+        failed = line->apply(StopBits::Two, false, deadline);
     if (failed.kind == PortError::Io)
         failed = line->closedAtOnce();
     *error = failed;
@@ -202,12 +204,17 @@ PortError Rfc2217Line::apply(StopBits stopBits, bool modemLines, Clock::time_poi
     return {};
 }
 
-// Every request waits for the answer to the purge before it, so a server that leaves purges
-// unanswered would make every exchange time out; it is told at the open instead.
-PortError Rfc2217Line::checkPurge(Clock::time_point deadline)
+// No flow control goes out unconfirmed, which the library refuses at once for a server without
+// RFC 2217, then a purge: every request waits for the answer to the purge before it, so a
+// server that leaves purges unanswered would make every exchange time out.
+PortError Rfc2217Line::checkServer(Clock::time_point deadline)
 {
+    session->requestControl(Rfc2217Session::FlowControl, SERGENSIO_FLOWCONTROL_NONE, false);
+    PortError failed = session->awaitControls(deadline);
+    if (failed.isError())
+        return failed;
+    inForce[Rfc2217Session::FlowControl] = SERGENSIO_FLOWCONTROL_NONE;
     session->purge();
-    PortError failed;
     if (session->send(nullptr, 0, deadline, &failed) >= 0)
         return {};
     if (failed.kind == PortError::Timeout)

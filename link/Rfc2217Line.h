@@ -50,7 +50,7 @@ private:
     // framing (speed, data bits, parity, stop bits, flow control); the modem lines follow if
     // asked for.
     PortError apply(StopBits stopBits, bool modemLines, Clock::time_point deadline);
-    PortError checkPurge(Clock::time_point deadline);
+    PortError checkServer(Clock::time_point deadline);
     // Why the server closed the connection while it was being set up, in its own words if it
     // gave any.
     PortError closedAtOnce();

@@ -60,8 +60,7 @@ void Rfc2217Session::requestControl(Control control, unsigned value, bool confir
 {
     {
         std::lock_guard<std::mutex> lock(mutex);
-        Setting &setting = settings[size_t(control)];
-        setting = Setting {value, confirmed, false, 0, 0};
+        settings[size_t(control)] = Setting {value, confirmed, true, false, 0, 0};
     }
     loop.post([self = shared_from_this(), control, value, confirmed] {
         self->sendControl(control, value, confirmed);
@@ -71,29 +70,32 @@ void Rfc2217Session::requestControl(Control control, unsigned value, bool confir
 PortError Rfc2217Session::awaitControls(Clock::time_point deadline)
 {
     std::unique_lock<std::mutex> lock(mutex);
-    const auto allAnswered = [this] {
+    const auto allSettled = [this] {
         return lost || std::all_of(settings.begin(), settings.end(), [](const Setting &s) {
-                   return !s.awaited || s.answered;
+                   return !s.pending || s.settled;
                });
     };
-    if (!changed.wait_until(lock, deadline, allAnswered))
+    if (!changed.wait_until(lock, deadline, allSettled))
         return {PortError::Timeout,
                 QStringLiteral("the device server did not confirm the line settings")};
     if (lost)
         return connectionLost(lostError);
+    PortError failed;
     for (Setting &setting : settings) {
-        if (!setting.awaited)
+        if (!setting.pending)
             continue;
-        setting.awaited = false;
+        setting.pending = false;
+        if (failed.isError())
+            continue;
         if (setting.error != 0)
-            return {PortError::NoLineControl, libraryText(setting.error)};
-        if (setting.answer != setting.asked)
-            return {PortError::NoLineControl,
-                    QStringLiteral("the device server set %1 instead of %2")
-                        .arg(setting.answer)
-                        .arg(setting.asked)};
+            failed = {PortError::NoLineControl, libraryText(setting.error)};
+        else if (setting.confirmed && setting.answer != setting.asked)
+            failed = {PortError::NoLineControl,
+                      QStringLiteral("the device server set %1 instead of %2")
+                          .arg(setting.answer)
+                          .arg(setting.asked)};
     }
-    return {};
+    return failed;
 }
 
 void Rfc2217Session::purge()
@@ -220,16 +222,16 @@ void Rfc2217Session::sendControl(Control control, unsigned value, bool confirmed
     const int failure = sio
         ? requests[control](sio, value, confirmed ? answers[control] : nullptr, this)
         : GE_NOTREADY;
-    if (failure != 0)
-        onControlAnswer(control, failure, 0);
+    if (failure != 0 || !confirmed)
+        settle(control, failure, value);
 }
 
-void Rfc2217Session::onControlAnswer(Control control, int err, unsigned value)
+void Rfc2217Session::settle(Control control, int err, unsigned value)
 {
     {
         std::lock_guard<std::mutex> lock(mutex);
         Setting &setting = settings[size_t(control)];
-        setting.answered = true;
+        setting.settled = true;
         setting.error = err;
         setting.answer = value;
     }
@@ -415,5 +417,5 @@ void Rfc2217Session::closeCallback(gensio *, void *session)
 template<Rfc2217Session::Control control>
 void Rfc2217Session::controlCallback(sergensio *, int err, unsigned value, void *session)
 {
-    static_cast<Rfc2217Session *>(session)->onControlAnswer(control, err, value);
+    static_cast<Rfc2217Session *>(session)->settle(control, err, value);
 }

@@ -40,11 +40,13 @@ public:
     // the connection at once), Io.
     PortError connect(const QByteArray &stack, Clock::time_point deadline);
 
-    // Sends one setting. A confirmed one is awaited by awaitControls(); the others are not,
-    // since some servers never answer them (modem lines of a pseudo-terminal).
+    // Sends one setting. A confirmed one waits for the server's answer; an unconfirmed one has
+    // none (some servers never answer the modem lines of a pseudo-terminal), and the library
+    // keeps no record of it that a connection closed meanwhile could lose.
     void requestControl(Control control, unsigned value, bool confirmed);
-    // Waits until the server has answered every confirmed setting sent, and checks that it
-    // took the values asked for. NoLineControl when it refused one or took another value.
+    // Waits until every setting requested since the last call has been answered (confirmed
+    // ones) or handed over (the others), and checks that the server took the values asked
+    // for. NoLineControl when it refused one, took another value, or serves no RFC 2217.
     PortError awaitControls(Clock::time_point deadline);
 
     // Drops what has arrived; the next send() asks the server first to drop what its device sent
@@ -78,8 +80,11 @@ private:
     struct Setting
     {
         unsigned asked = 0;
-        bool awaited = false;
-        bool answered = false;
+        bool confirmed = false;
+        // Requested since the last awaitControls().
+        bool pending = false;
+        // Answered, handed over unconfirmed, or refused by the library.
+        bool settled = false;
         unsigned answer = 0;
         int error = 0;
     };
@@ -95,7 +100,7 @@ private:
     void release();
     int onEvent(int event, int err, const unsigned char *buf, unsigned long *buflen);
     void onOpened(int err);
-    void onControlAnswer(Control control, int err, unsigned value);
+    void settle(Control control, int err, unsigned value);
     void loseConnection(int err);
     sergensio *serial() const;
 
