@@ -19,7 +19,7 @@ const QString Program = QStringLiteral("zelkor");
 QString summary(const JobRecord &record)
 {
     return QStringLiteral("%1 %2 (%3) serial %4, firmware %5")
-               .arg(record.job, record.port, record.devicePath, record.serialNumber,
+               .arg(JobRecord::jobName(record.kind), record.port, record.devicePath, record.serialNumber,
                     record.firmwareBefore)
         + (record.firmwareFile.isEmpty() ? QString()
                                          : QStringLiteral(", file %1").arg(record.firmwareFile));
@@ -37,7 +37,7 @@ void JobTracker::started(const void *job, const Start &start)
     record.program = Program;
     record.port = start.port;
     record.devicePath = PortNameMap::instance().devicePath(start.port);
-    record.job = JobRecord::jobName(start.update, start.calibrate);
+    record.kind = start.update ? (start.calibrate ? JobKind::UpdateThenCalibrate : JobKind::Update) : JobKind::Calibrate;
     record.serialNumber = start.rowTexts.value(0);
     record.description = start.rowTexts.value(1);
     record.firmwareBefore = start.rowTexts.value(2);
@@ -57,7 +57,7 @@ void JobTracker::repeated(const void *job)
     ++running[job].record.attempts;
 }
 
-void JobTracker::finished(const void *job, int resultCode, QString *error)
+void JobTracker::finished(const void *job, JobResult::Code resultCode, QString *error)
 {
     Running entry = running.take(job);
     JobRecord &record = entry.record;

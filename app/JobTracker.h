@@ -31,7 +31,7 @@ public:
     void repeated(const void *job);
     // The job is over with this code (JobResult::Ok or a failure). Rows that could be written
     // and could not are told in error.
-    void finished(const void *job, int resultCode, QString *error);
+    void finished(const void *job, JobResult::Code resultCode, QString *error);
     // A pass's records complete the updates waiting for their new firmware version.
     void scanned(const QList<TDevices> &devices, QString *error);
     // Writes what is still waiting, with the firmware left unknown; before the window goes.

@@ -1,5 +1,6 @@
 #include "Zelkor.h"
 
+#include "Calibration.h"
 #include "DeviceNodeWatcher.h"
 #include "DeviceThread.h"
 #include "JobResult.h"
@@ -46,6 +47,7 @@ Zelkor::Zelkor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, fla
     setWindowIcon(icon);
     for (int column = 0; column < int(std::size(ColumnWidths)); ++column)
         ui.treeWidget->setColumnWidth(column, ColumnWidths[column]);
+    ui.VrefSpin->setRange(Calibration::minimumVolts, Calibration::maximumVolts);
     setWindowTitle(tr("Zelkor v%1").arg(QLatin1String(ZelkorVersion)));
     scanSummary = new QLabel(this);
     scanSummary->setObjectName(QStringLiteral("scanSummaryLabel"));
@@ -307,22 +309,22 @@ void Zelkor::updateProgress(QString devicename, int percents)
     if (!row)
         return;
     if (!JobResult::isFailure(percents)) {
-        const QString progress = JobResultText::progress(percents);
-        if (!progress.isNull())
-            DeviceList::setStatus(row, progress);
+        if (const std::optional<JobProgress> progress = JobProgress::decode(percents))
+            DeviceList::setStatus(row, JobResultText::progress(*progress));
         return;
     }
-    if (JobResult::isCalibrationFailure(percents)) {
+    const auto code = JobResult::Code(percents);
+    if (JobResult::isCalibrationFailure(code)) {
         // The device is still usable; the rebuild keeps the failure text a while longer.
         lastJobTime.start();
         setRowState(row, RowWarned);
     } else {
         setRowState(row, RowFailed);
     }
-    const QString message = JobResultText::message(percents);
+    const QString message = JobResultText::message(code);
     if (!message.isEmpty()) {
         showMessage(devicename + QStringLiteral(": ") + message);
-        DeviceList::setStatus(row, JobResultText::rowText(percents), message);
+        DeviceList::setStatus(row, JobResultText::rowText(code), message);
     }
 }
 
@@ -334,9 +336,10 @@ void Zelkor::updateFinished(UpdateThread *thread, QString devicename, int update
         return;
     const QScopedValueRollback<bool> working(busy, true);
     QTreeWidgetItem *row = deviceList->row(devicename);
-    int result = thread->update() && JobResult::isFailure(update_result) ? update_result
-        : thread->calibrate() && JobResult::isFailure(calb_result)       ? calb_result
-                                                                         : int(JobResult::Ok);
+    JobResult::Code result = thread->update() && JobResult::isFailure(update_result)
+        ? JobResult::Code(update_result)
+        : thread->calibrate() && JobResult::isFailure(calb_result) ? JobResult::Code(calb_result)
+                                                                   : JobResult::Ok;
 
     if (thread->update() && !JobResult::isFailure(update_result)) {
         const int check = checkFirmware(devicename);
@@ -385,7 +388,7 @@ void Zelkor::updateFinished(UpdateThread *thread, QString devicename, int update
 
 // After an update the device answers neither with firmware nor, after the repeats, with
 // anything but its loader.
-void Zelkor::showDeviceLost(QTreeWidgetItem *row, const QString &port, int result)
+void Zelkor::showDeviceLost(QTreeWidgetItem *row, const QString &port, JobResult::Code result)
 {
     if (!row)
         return;

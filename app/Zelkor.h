@@ -2,6 +2,7 @@
 #define ZELKOR_H
 
 #include "DeviceList.h"
+#include "JobResult.h"
 #include "JobTracker.h"
 #include "TDevices.h"
 #include "ui_Zelkor.h"
@@ -93,7 +94,7 @@ private:
     bool startJobs(bool calibrate, bool update);
     // Takes a port away from the scan and waits until the scan has let go of it.
     void reservePort(QString port);
-    void showDeviceLost(QTreeWidgetItem *row, const QString &port, int result);
+    void showDeviceLost(QTreeWidgetItem *row, const QString &port, JobResult::Code result);
     void reportLogError(const QString &error);
     // The firmware check on a link of the window's own: see ModeProbe::FirmwareState.
     int checkFirmware(QString port);

@@ -1,5 +1,6 @@
 #include "CliOptions.h"
 
+#include "Calibration.h"
 #include "ExitCode.h"
 #include "JobLog.h"
 #include "UpdateThread.h"
@@ -10,9 +11,8 @@
 
 namespace {
 
-// The voltages the window's calibration field accepts.
-constexpr double MinimumVolts = 3.0;
-constexpr double MaximumVolts = 40.0;
+constexpr double MinimumVolts = Calibration::minimumVolts;
+constexpr double MaximumVolts = Calibration::maximumVolts;
 
 const QString DefaultSettingsFile = QStringLiteral("settings.ini");
 

@@ -81,7 +81,7 @@ bool JobCommand::resolvePorts(const QStringList &arguments, QStringList &ports)
 bool JobCommand::firmwareFileSound(const QString &path)
 {
     FirmwareFile file(path);
-    const int result = file.read();
+    const JobResult::Code result = file.read();
     if (result == JobResult::Ok)
         return true;
     complain(QStringLiteral("%1: %2").arg(path, JobResultText::message(result)));

@@ -30,7 +30,12 @@ QList<JobRecord> JobRunner::run()
     for (const QString &port : ports) {
         auto job = std::make_unique<PortJob>(port, order);
         connect(job.get(), &PortJob::progress, this,
-                [this](const QString &port, int percents) { progress->show(port, percents); });
+                [this](const QString &port, int percents) {
+                    if (JobResult::isFailure(percents))
+                        progress->fail(port, JobResult::Code(percents));
+                    else if (const auto decoded = JobProgress::decode(percents))
+                        progress->show(port, *decoded);
+                });
         connect(job.get(), &PortJob::repeating, this,
                 [this](const QString &port) { progress->note(port, RepeatText); });
         connect(job.get(), &PortJob::done, this, &JobRunner::jobDone);

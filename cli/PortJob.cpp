@@ -20,7 +20,7 @@ PortJob::PortJob(const QString &port, const JobOrder &order)
 {
     record.port = port;
     record.devicePath = PortNameMap::instance().devicePath(port);
-    record.job = JobRecord::jobName(order.update, order.calibrate);
+    record.kind = order.update ? (order.calibrate ? JobKind::UpdateThenCalibrate : JobKind::Update) : JobKind::Calibrate;
     if (order.update) {
         record.firmwareFile = QFileInfo(order.firmwareFile).fileName();
         record.firmwareSha256 = JobRecord::fileSha256(order.firmwareFile);
@@ -94,14 +94,14 @@ void PortJob::workerFinished(int updateResult, int calibrationResult)
         return;
     }
     if (JobResult::isFailure(updateResult)) {
-        end(updateResult);
+        end(JobResult::Code(updateResult));
         return;
     }
-    workerResult = calibrationResult;
+    workerResult = JobResult::Code(calibrationResult);
     if (order.update || !JobResult::isFailure(calibrationResult))
         afterRun(order.update);
     else
-        end(calibrationResult);
+        end(workerResult);
 }
 
 void PortJob::afterRun(bool checkFirmware)
@@ -136,7 +136,7 @@ void PortJob::settle()
     }
 }
 
-void PortJob::end(int resultCode)
+void PortJob::end(JobResult::Code resultCode)
 {
     ended = true;
     record.time = QDateTime::currentDateTime();

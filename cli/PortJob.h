@@ -3,6 +3,7 @@
 
 #include "JobOrder.h"
 #include "JobRecord.h"
+#include "JobResult.h"
 #include "TDevices.h"
 
 #include <QElapsedTimer>
@@ -51,13 +52,13 @@ private:
     void workerFinished(int updateResult, int calibrationResult);
     void afterRun(bool checkFirmware);
     void settle();
-    void end(int resultCode);
+    void end(JobResult::Code resultCode);
 
     const JobOrder order;
     std::unique_ptr<UpdateThread> worker;
     // The scans and the check after the update.
     QThread *helper = nullptr;
-    int workerResult = 0;
+    JobResult::Code workerResult = JobResult::Ok;
     std::optional<int> firmwareState;
     TDevices scanned;
     bool stopping = false;

@@ -44,7 +44,7 @@ void ProtocolTiming::waitFor(int length)
     }
 }
 
-bool ProtocolTiming::applyTimeouts(ComPort &link, const LinkTimeouts &timeouts)
+void ProtocolTiming::applyTimeouts(ComPort &link, const LinkTimeouts &timeouts)
 {
     LinkTimeouts scaled;
     scaled.readInterval = scaledTimeout(timeouts.readInterval);
@@ -52,7 +52,7 @@ bool ProtocolTiming::applyTimeouts(ComPort &link, const LinkTimeouts &timeouts)
     scaled.readTotalMultiplier = scaledTimeout(timeouts.readTotalMultiplier);
     scaled.writeTotalConstant = scaledTimeout(timeouts.writeTotalConstant);
     scaled.writeTotalMultiplier = scaledTimeout(timeouts.writeTotalMultiplier);
-    return link.setTimeouts(scaled);
+    link.setTimeouts(scaled);
 }
 
 unsigned ProtocolTiming::scaledTimeout(unsigned ms)
