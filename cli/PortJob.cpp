@@ -49,7 +49,8 @@ PortJob::~PortJob()
 void PortJob::start()
 {
     clock.start();
-    offThread([this] { scanned = ScanPass::device(record.port); }, &PortJob::beginRun);
+    offThread([this] { scanned = ScanPass::device(record.port).value_or(TDevices()); },
+              &PortJob::beginRun);
 }
 
 void PortJob::stop()
@@ -113,7 +114,7 @@ void PortJob::afterRun(bool checkFirmware)
             if (checkFirmware)
                 firmwareState = ModeProbe::checkPort(record.port);
             if (!checkFirmware || firmwareState == ModeProbe::FirmwareRuns)
-                scanned = ScanPass::device(record.port);
+                scanned = ScanPass::device(record.port).value_or(TDevices());
         },
         &PortJob::settle);
 }
