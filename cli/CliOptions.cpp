@@ -3,7 +3,7 @@
 #include "Calibration.h"
 #include "ExitCode.h"
 #include "JobLog.h"
-#include "UpdateThread.h"
+#include "JobOrder.h"
 #include "ZelkorVersion.h"
 
 #include <QCommandLineParser>
@@ -58,8 +58,8 @@ struct KnownOptions
     QCommandLineOption retries {
         QStringLiteral("retries"),
         QStringLiteral("Repeats while the device still asks for firmware (default %1).")
-            .arg(UpdateThread::DefaultRepeats),
-        QStringLiteral("N"), QString::number(UpdateThread::DefaultRepeats)};
+            .arg(JobOrder::DefaultRepeats),
+        QStringLiteral("N"), QString::number(JobOrder::DefaultRepeats)};
     QCommandLineOption settings {QStringLiteral("settings"),
                                  QStringLiteral("Settings file with the [Ports] map."),
                                  QStringLiteral("FILE"), DefaultSettingsFile};

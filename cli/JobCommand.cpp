@@ -34,9 +34,8 @@ int JobCommand::run(const CliOptions &options)
         return ExitPortUnavailable;
 
     JobOrder order;
+    order.kind = options.kind();
     order.firmwareFile = options.firmwareFile;
-    order.update = options.updates();
-    order.calibrate = options.calibrates();
     order.volts = options.voltage.value_or(0.0);
     order.repeats = options.repeats;
     // JSON owns standard output; progress goes beside the messages then.
