@@ -18,9 +18,6 @@ namespace {
 constexpr LinkTimeouts ScanTimeouts = LinkTimeouts::reads(140, 2).writes(0, 1000);
 constexpr LinkTimeouts IdentifyTimeouts = LinkTimeouts::reads(50, 1).writes(0, 1000);
 
-constexpr bool TwoStopBits = false;
-constexpr bool OneStopBit = true;
-
 constexpr unsigned CommandLength = 4;
 
 // Identity reply: type (4 bytes), model (2), then the 8-byte name field the scan shows.
@@ -109,7 +106,7 @@ bool PortScan::checkIsp()
 std::optional<TDevices> PortScan::probe()
 {
     const QByteArray port = name.toLatin1();
-    if (!link->open(port.constData(), TwoStopBits))
+    if (!link->open(port.constData(), StopBits::Two))
         return std::nullopt;
     const int mask = masks.working(name);
     if (!mayExchange())
@@ -121,7 +118,7 @@ std::optional<TDevices> PortScan::probe()
         return TDevices::of(name, {DeviceFields::Mode::Loader, {}, {}, {}});
     // The chip's ISP mode talks with one stop bit.
     link->close();
-    link->open(port.constData(), OneStopBit);
+    link->open(port.constData(), StopBits::One);
     if (mayExchange() && checkIsp())
         return TDevices::of(name, {DeviceFields::Mode::Isp, {}, {}, {}});
     return std::nullopt;

@@ -86,7 +86,7 @@ void UpdateThread::run()
 
 bool UpdateThread::openLink()
 {
-    return link->openWhenFree(devicename.toLatin1().constData(), false,
+    return link->openWhenFree(devicename.toLatin1().constData(), StopBits::Two,
                               [this] { return isInterruptionRequested(); });
 }
 
