@@ -1,11 +1,14 @@
 #include "Zelkor.h"
 
+#include "AppLogging.h"
 #include "Calibration.h"
 #include "DeviceNodeWatcher.h"
 #include "DeviceThread.h"
 #include "JobController.h"
 #include "JobLog.h"
+#include "JobLogging.h"
 #include "JobResultText.h"
+#include "ScanLogging.h"
 #include "WindowSettings.h"
 #include "ZelkorVersion.h"
 
@@ -97,7 +100,7 @@ void Zelkor::saveSettings()
     settings.calibrateAfter = ui.calbAfterChk->isChecked();
     QString error;
     if (!settings.save(&error))
-        qWarning().noquote() << "settings.ini not saved:" << error;
+        qCWarning(lcApp).noquote() << "settings.ini not saved:" << error;
 }
 
 QString Zelkor::filenamePrompt()
@@ -189,13 +192,13 @@ void Zelkor::add_items(QStringList all_locations, QList<TDevices> devices,
     // A job slot is using the rows, or has just settled them: the next pass comes in a second.
     if (withinQuietPeriod() || busy)
         return;
-    qDebug().noquote() << "Add items started";
+    qCDebug(lcScanPass).noquote() << "Add items started";
     // Deleting and re-selecting rows must not reach selectionChanged.
     const QSignalBlocker blockSelectionSignals(ui.treeWidget);
     // One usable row in the old selection is enough here; selectionChanged is stricter.
     setJobControlsEnabled(deviceList->rebuild(all_locations, devices, refused));
     showScanSummary(all_locations.size(), refused.size());
-    qDebug().noquote() << "Add items completed";
+    qCDebug(lcScanPass).noquote() << "Add items completed";
 }
 
 void Zelkor::showScanSummary(qsizetype scanned, qsizetype refused)
@@ -250,7 +253,7 @@ void Zelkor::Calibrate()
 void Zelkor::runJobCommand(const char *name, JobKind kind)
 {
     const QScopedValueRollback<bool> working(busy, true);
-    qDebug().noquote() << name << "started";
+    qCDebug(lcJob).noquote() << name << "started";
     const QSignalBlocker blockSelectionSignals(ui.treeWidget);
     // Disabling the button that has the focus would hand it on to the file field, with its
     // whole text selected for the next key to replace.
@@ -259,7 +262,7 @@ void Zelkor::runJobCommand(const char *name, JobKind kind)
     setJobControlsEnabled(false);
     if (!startJobs(kind))
         showMessage(tr("Device is not selected"));
-    qDebug().noquote() << name << "completed";
+    qCDebug(lcJob).noquote() << name << "completed";
 }
 
 // Each job takes its port from the scan in a thread of its own; the row is the job's at once.
@@ -357,7 +360,7 @@ void Zelkor::reportLogError(const QString &reason)
     if (reason.isEmpty())
         return;
     const QString error = QStringLiteral("%1 not written: %2").arg(JobLog().path(), reason);
-    qWarning().noquote() << error;
+    qCWarning(lcJob).noquote() << error;
     showMessage(error);
 }
 

@@ -3,6 +3,7 @@
 #include "ComPort.h"
 #include "ModeProbe.h"
 #include "ScanLinks.h"
+#include "ScanLogging.h"
 #include "VariantMasks.h"
 
 #include <QDebug>
@@ -64,7 +65,7 @@ std::optional<TDevices> PortScan::run()
 {
     if (pass.isInterruptionRequested())
         return std::nullopt;
-    qDebug().noquote() << QStringLiteral("Device ") + name;
+    qCDebug(lcScanPass).noquote() << QStringLiteral("Device ") + name;
     link = links.add();
     link->setTimeouts(ScanTimeouts);
     std::optional<TDevices> record = probe();

@@ -1,6 +1,7 @@
 #include "DeviceJob.h"
 
 #include "DeviceThread.h"
+#include "JobLogging.h"
 #include "JobResultText.h"
 #include "ModeProbe.h"
 #include "PortNameMap.h"
@@ -8,7 +9,6 @@
 #include "UpdateThread.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QFileInfo>
 #include <QThread>
 
@@ -151,12 +151,12 @@ void DeviceJob::settle()
 
 void DeviceJob::repeat()
 {
-    qDebug().noquote().nospace() << QCoreApplication::translate(Context, RepeatNeeded)
-                                 << worker.get();
+    qCDebug(lcJob).noquote().nospace() << QCoreApplication::translate(Context, RepeatNeeded)
+                                       << worker.get();
     ++rec.attempts;
     emit repeating(rec.port);
-    qDebug().noquote().nospace() << QCoreApplication::translate(Context, RepeatStarted)
-                                 << worker.get();
+    qCDebug(lcJob).noquote().nospace() << QCoreApplication::translate(Context, RepeatStarted)
+                                       << worker.get();
     // The same job once more, on the port that stays taken from the scan.
     worker->restart();
 }

@@ -2,8 +2,8 @@
 
 #include "DeviceJob.h"
 #include "DeviceThread.h"
+#include "JobLogging.h"
 
-#include <QDebug>
 #include <QSysInfo>
 
 #include <algorithm>
@@ -63,7 +63,7 @@ int JobController::unrecorded() const
 
 void JobController::jobStarted(DeviceJob *job)
 {
-    qInfo().noquote() << "Job started:" << summary(job->record());
+    qCInfo(lcJob).noquote() << "Job started:" << summary(job->record());
 }
 
 void JobController::jobFinished(DeviceJob *job)
@@ -117,8 +117,9 @@ void JobController::writeNext()
 
 void JobController::written()
 {
-    qInfo().noquote() << "Job ended:" << summary(writing)
-                      << QStringLiteral("-> %1: %2").arg(writing.firmwareAfter, writing.resultText);
+    qCInfo(lcJob).noquote() << "Job ended:" << summary(writing)
+                            << QStringLiteral("-> %1: %2").arg(writing.firmwareAfter,
+                                                               writing.resultText);
     const QString reason = std::exchange(writeError, QString());
     emit recorded(writing, reason);
     writeNext();

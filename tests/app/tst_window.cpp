@@ -1,10 +1,12 @@
 #include "ComPort.h"
 #include "DeviceThread.h"
 #include "JobController.h"
+#include "JobLogging.h"
 #include "LogFile.h"
 #include "LogFileWriter.h"
 #include "ProtocolTiming.h"
 #include "RowState.h"
+#include "ScanLogging.h"
 #include "SecondOpener.h"
 #include "TestFirmware.h"
 #include "WindowBench.h"
@@ -183,6 +185,8 @@ private slots:
     void logRotation_data();
     void logRotation();
     void logSharedByTwo();
+    void logLeavesPassesOut_data();
+    void logLeavesPassesOut();
     void settingsRoundTrip_data();
     void settingsRoundTrip();
     void settingsFileKept_data();
@@ -481,6 +485,32 @@ void tst_Window::logSharedByTwo()
     QVERIFY(stopped.open(QIODevice::ReadOnly) && flock(stopped.handle(), LOCK_EX) == 0);
     first.write("stamp written beside a held lock\n");
     QCOMPARE(logged().last(), QStringLiteral("written beside a held lock"));
+}
+
+void tst_Window::logLeavesPassesOut_data()
+{
+    QTest::addColumn<bool>("verbose");
+    QTest::newRow("by default") << false;
+    QTest::newRow("verbose") << true;
+}
+
+// The scan writes a few lines every second; the file keeps them only when asked to. Job lines
+// and warnings are always kept.
+void tst_Window::logLeavesPassesOut()
+{
+    QFETCH(bool, verbose);
+    ScratchDirectory fresh;
+    QString error;
+    LogFile::setVerbose(verbose);
+    QVERIFY2(LogFile::install(LogFile::DefaultName, LogFile::DefaultLimit, &error),
+             qPrintable(error));
+    qCDebug(lcScanPass) << "Add items started";
+    qCInfo(lcJob) << "Job ended";
+    qCWarning(lcScan) << "port refused";
+    LogFile::uninstall();
+    LogFile::setVerbose(false);
+    const QStringList kept {"Job ended", "warning: port refused"};
+    QCOMPARE(logged(), verbose ? QStringList {"Add items started"} + kept : kept);
 }
 
 void tst_Window::settingsRoundTrip_data()
