@@ -24,10 +24,6 @@ signals:
     void finished(UpdateThread *thread, QString devicename, int update_result, int calb_result);
 
 public:
-    // A device that still asks for firmware after its update gets the whole job again, this
-    // many times at most; a loader that never finishes would otherwise be fed for ever.
-    static constexpr int DefaultRepeats = 3;
-
     UpdateThread();
     ~UpdateThread() override;
 
