@@ -3,7 +3,6 @@
 #include "DeviceThread.h"
 #include "JobLogging.h"
 #include "JobResultText.h"
-#include "ModeProbe.h"
 #include "PortNameMap.h"
 #include "ScanPass.h"
 #include "UpdateThread.h"
@@ -124,7 +123,7 @@ void DeviceJob::check()
 {
     helper.run(
         [this] {
-            firmwareState = ModeProbe::checkPort(rec.port);
+            firmwareState = ModeProbe::FirmwareState(ModeProbe::checkPort(rec.port));
             if (!scanner && firmwareState == ModeProbe::FirmwareRuns)
                 seenAfter = ScanPass::device(rec.port);
         },

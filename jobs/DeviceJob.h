@@ -5,6 +5,7 @@
 #include "JobProgress.h"
 #include "JobRecord.h"
 #include "JobResult.h"
+#include "ModeProbe.h"
 #include "OffThread.h"
 #include "TDevices.h"
 
@@ -89,7 +90,7 @@ private:
     std::optional<TDevices> seenBefore;
     std::optional<TDevices> seenAfter;
     QString firmwareSha256;
-    int firmwareState = 0; // ModeProbe::FirmwareState
+    ModeProbe::FirmwareState firmwareState = ModeProbe::Unrecognised;
 };
 
 #endif // DEVICEJOB_H
