@@ -56,11 +56,6 @@ int JobController::running() const
                              [](const DeviceJob *job) { return !job->isOver(); }));
 }
 
-int JobController::unrecorded() const
-{
-    return int(jobs.size() + pending.size()) + (writer.busy() ? 1 : 0);
-}
-
 void JobController::jobStarted(DeviceJob *job)
 {
     qCInfo(lcJob).noquote() << "Job started:" << summary(job->record());

@@ -45,8 +45,6 @@ public:
 
     // Jobs started and not yet over.
     int running() const;
-    // Jobs whose record is not yet in the job log.
-    int unrecorded() const;
 
 signals:
     void progress(QString port, JobProgress progress);

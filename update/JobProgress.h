@@ -26,11 +26,6 @@ struct JobProgress
     static std::optional<JobProgress> decode(int percents);
     // The progress() value of a calibration step.
     static constexpr int calibrationStep(int step) { return CalibrationFirstStep + step; }
-
-    friend bool operator==(const JobProgress &a, const JobProgress &b)
-    {
-        return a.phase == b.phase && a.percent == b.percent;
-    }
 };
 
 Q_DECLARE_METATYPE(JobProgress)
