@@ -1,10 +1,11 @@
 #include "JobLog.h"
 
+#include "PrintableText.h"
 #include "RegularFile.h"
 
+#include <QByteArrayList>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringList>
 
 #include <cerrno>
 #include <cstdlib>
@@ -24,24 +25,32 @@ constexpr char Header[] = "time,host,program,port,device path,job,serial number,
                           "firmware before,firmware after,firmware file,firmware sha256,voltage,"
                           "attempts,result code,result text,seconds\r\n";
 
-// Quoted only when the field holds a separator, a quote or a line break; quotes doubled.
+// A spreadsheet takes a cell that begins with one of these for a formula, which a device's
+// description or a file name could carry in; a leading apostrophe keeps it text.
+const QString FormulaStarts = QStringLiteral("=+-@\t\r");
+
+// Quoted only when the field holds a separator or a quote; quotes doubled. Control characters
+// are escaped, so that every row stays one line.
 QByteArray csvField(const QString &text)
 {
-    QByteArray field = text.toUtf8();
-    if (field.contains(',') || field.contains('"') || field.contains('\n')
-        || field.contains('\r')) {
+    QByteArray field = PrintableText::escaped(text).toUtf8();
+    if (field.contains(',') || field.contains('"')) {
         field.replace("\"", "\"\"");
         field = '"' + field + '"';
     }
     return field;
 }
 
-QByteArray csvLine(const QStringList &fields)
+QByteArray textField(const QString &text)
 {
-    QByteArrayList line;
-    for (const QString &field : fields)
-        line.append(csvField(field));
-    return line.join(',') + "\r\n";
+    const bool formula = !text.isEmpty() && FormulaStarts.contains(text.front());
+    return csvField(formula ? QLatin1Char('\'') + text : text);
+}
+
+// The program's own numbers stay numbers to a spreadsheet, negative ones too.
+QByteArray numberField(const QString &number)
+{
+    return csvField(number);
 }
 
 // ISO 8601 with the local offset spelt out, also when it is zero.
@@ -103,25 +112,26 @@ QByteArray JobLog::header()
 
 QByteArray JobLog::row(const JobRecord &r)
 {
-    return csvLine({
-        isoTime(r.time),
-        r.host,
-        r.program,
-        r.port,
-        r.devicePath,
-        r.job,
-        r.serialNumber,
-        r.description,
-        r.firmwareBefore,
-        r.firmwareAfter,
-        r.firmwareFile,
-        r.firmwareSha256,
-        r.voltage ? QString::number(*r.voltage, 'f', VoltageDecimals) : QString(),
-        QString::number(r.attempts),
-        QString::number(r.resultCode),
-        r.resultText,
-        QString::number(r.seconds, 'f', SecondsDecimals),
-    });
+    const QByteArrayList fields {
+        textField(isoTime(r.time)),
+        textField(r.host),
+        textField(r.program),
+        textField(r.port),
+        textField(r.devicePath),
+        textField(r.job),
+        textField(r.serialNumber),
+        textField(r.description),
+        textField(r.firmwareBefore),
+        textField(r.firmwareAfter),
+        textField(r.firmwareFile),
+        textField(r.firmwareSha256),
+        numberField(r.voltage ? QString::number(*r.voltage, 'f', VoltageDecimals) : QString()),
+        numberField(QString::number(r.attempts)),
+        numberField(QString::number(r.resultCode)),
+        textField(r.resultText),
+        numberField(QString::number(r.seconds, 'f', SecondsDecimals)),
+    };
+    return fields.join(',') + "\r\n";
 }
 
 bool JobLog::append(const JobRecord &record, QString *reason) const

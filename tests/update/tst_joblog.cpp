@@ -50,9 +50,18 @@ void tst_JobLog::row_data()
     const QByteArray tail = ",,,,,12.50,1,-7,,0.0\r\n";
     QTest::newRow("plain, UTC") << "DL-METER" << 0 << at + "+00:00" + port + "DL-METER" + tail;
     QTest::newRow("comma, east") << "a,b" << 7200 << at + "+02:00" + port + "\"a,b\"" + tail;
+    // A row stays one line; no control character reaches a terminal that shows the file.
     QTest::newRow("quote and line break, west of UTC by half hours")
         << "5\" \"x\"\r\nz" << -(3 * 3600 + 1800)
-        << at + "-03:30" + port + "\"5\"\" \"\"x\"\"\r\nz\"" + tail;
+        << at + "-03:30" + port + "\"5\"\" \"\"x\"\"\\x0D\\x0Az\"" + tail;
+    QTest::newRow("terminal's title set, bell")
+        << "\x1B]0;x\aDL" << 0 << at + "+00:00" + port + "\\x1B]0;x\\x07DL" + tail;
+    // A spreadsheet would run these as formulas; the result code above stays a number.
+    QTest::newRow("formula") << "=1+1" << 0 << at + "+00:00" + port + "'=1+1" + tail;
+    QTest::newRow("formula with quotes")
+        << "@HYPERLINK(\"http://x\",\"y\")" << 0
+        << at + "+00:00" + port + "\"'@HYPERLINK(\"\"http://x\"\",\"\"y\"\")\"" + tail;
+    QTest::newRow("formula after a tab") << "\t-2" << 0 << at + "+00:00" + port + "'\\x09-2" + tail;
 }
 
 void tst_JobLog::row()
