@@ -24,7 +24,7 @@ JobRunner::~JobRunner() = default;
 QList<JobRecord> JobRunner::run()
 {
     QEventLoop loop;
-    SignalWatcher watcher;
+    SignalWatcher watcher(SignalWatcher::StopOnBrokenPipe);
     connect(&watcher, &SignalWatcher::caught, this, &JobRunner::stopAll);
 
     for (const QString &port : ports) {

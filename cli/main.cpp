@@ -3,6 +3,7 @@
 #include "JobCommand.h"
 #include "ListCommand.h"
 #include "PortNameMap.h"
+#include "SignalWatcher.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
@@ -12,6 +13,7 @@
 
 int main(int argc, char *argv[])
 {
+    SignalWatcher::ignoreBrokenPipes();
     QCoreApplication app(argc, argv);
     // The libraries' trace lines are for developers; the output here is for people and scripts.
     QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));

@@ -3,8 +3,13 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -34,6 +39,8 @@ private slots:
     void endsBeforeTheWindow_data();
     void endsBeforeTheWindow();
     void userConfigIsTheWorkingDirectory();
+    void endsInOrder_data();
+    void endsInOrder();
 };
 
 void TestCommandLine::endsBeforeTheWindow_data()
@@ -100,6 +107,53 @@ void TestCommandLine::userConfigIsTheWorkingDirectory()
     QCOMPARE(process.state(), QProcess::Running);
     process.kill();
     process.waitForFinished(ProcessWaitMs);
+}
+
+void TestCommandLine::endsInOrder_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::addColumn<bool>("stderrClosed"); // before the signal: its reader went away
+    QTest::newRow("terminal closed") << int(SIGHUP) << false;
+    QTest::newRow("quit key") << int(SIGQUIT) << false;
+    QTest::newRow("log reader gone, then SIGTERM") << int(SIGTERM) << true;
+}
+
+// The window goes as when it is closed: it saves its settings and exits with 0. A standard
+// error that no one reads any more does not end it.
+void TestCommandLine::endsInOrder()
+{
+    QFETCH(int, signalNumber);
+    QFETCH(bool, stderrClosed);
+    QTemporaryDir folder;
+    {
+        // The machine's own serial ports hidden: nothing is sent to them.
+        QSettings settings(folder.filePath("settings.ini"), QSettings::IniFormat);
+        for (int port = 1; port <= 255; ++port)
+            settings.setValue(QStringLiteral("Ports/COM%1").arg(port), QString());
+    }
+    int pipe[2];
+    QVERIFY(::pipe2(pipe, O_CLOEXEC) == 0);
+    QProcess process;
+    process.setWorkingDirectory(folder.path());
+    if (stderrClosed)
+        process.setChildProcessModifier([pipe] { ::dup2(pipe[1], STDERR_FILENO); });
+    prepare(process, "QT_QPA_PLATFORM=offscreen", "zelkor");
+    ::close(pipe[1]);
+    ::close(pipe[0]);
+    // Every scan pass writes a line.
+    const auto passes = [&folder] {
+        QFile log(folder.filePath("zelkor.log"));
+        return log.open(QIODevice::ReadOnly) ? log.readAll().count("Add items started") : 0;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(passes() >= 2, ProcessWaitMs);
+    QCOMPARE(process.state(), QProcess::Running);
+    ::kill(pid_t(process.processId()), signalNumber);
+    QVERIFY(process.waitForFinished(ProcessWaitMs));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    QFile settings(folder.filePath("settings.ini"));
+    QVERIFY(settings.open(QIODevice::ReadOnly)
+            && settings.readAll().contains("[Program_settings]"));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

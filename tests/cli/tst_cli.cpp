@@ -1,4 +1,5 @@
 #include "ComPort.h"
+#include "SecondOpener.h"
 #include "SimulatedPorts.h"
 #include "TestFirmware.h"
 
@@ -12,7 +13,9 @@
 #include <QtTest>
 
 #include <csignal>
+#include <fcntl.h>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -21,7 +24,7 @@ constexpr int StartTimeoutMs = 20000;
 
 // Devices, by port number. Each has a serial number of its own (COM5 5005, COM6 6006, ...), so
 // that a log row shows whose scan record it carries.
-enum Port { Updated = 5, Failing = 6, Calibrated = 7, Stopped = 8, Repeated = 9 };
+enum Port { Updated = 5, Failing = 6, Calibrated = 7, Stopped = 8, Repeated = 9, Ended = 10 };
 constexpr quint32 SerialPerPort = 1001;
 
 constexpr auto com = &SimulatedPorts::portName;
@@ -39,11 +42,14 @@ private slots:
     void refused_data();
     void refused();
     void jobs();
+    void endedFromOutside_data();
+    void endedFromOutside();
 
 private:
     SimulatedDevice *add(int port, const QList<DeviceFault> &faults = {},
                          bool bootsOnResetOnly = false);
-    std::unique_ptr<QProcess> start(const QStringList &arguments);
+    // output: a descriptor that takes standard output instead of this test.
+    std::unique_ptr<QProcess> start(const QStringList &arguments, int output = -1);
     static void finish(QProcess &run, int exitCode);
     // The job log's rows by port, fields split; checks the header on the way.
     QMap<QString, QStringList> logRows();
@@ -71,9 +77,11 @@ SimulatedDevice *tst_Cli::add(int port, const QList<DeviceFault> &faults, bool b
     return device;
 }
 
-std::unique_ptr<QProcess> tst_Cli::start(const QStringList &arguments)
+std::unique_ptr<QProcess> tst_Cli::start(const QStringList &arguments, int output)
 {
     auto run = std::make_unique<QProcess>();
+    if (output >= 0)
+        run->setChildProcessModifier([output] { ::dup2(output, STDOUT_FILENO); });
     run->setWorkingDirectory(dir.path());
     run->start(QStringLiteral(ZELKOR_CLI), arguments);
     return run;
@@ -226,6 +234,42 @@ void tst_Cli::jobs()
         QVERIFY(QDateTime::fromString(rows[port][0], Qt::ISODate).isValid()
                 && rows[port][0].contains(QRegularExpression("[+-]\\d\\d:\\d\\d$")));
     }
+}
+
+void tst_Cli::endedFromOutside_data()
+{
+    QTest::addColumn<int>("signalNumber"); // 0: standard output's reader goes after a line
+    QTest::newRow("terminal closed") << int(SIGHUP);
+    QTest::newRow("quit key") << int(SIGQUIT);
+    QTest::newRow("output into head -n 1") << 0;
+}
+
+// As on SIGINT: the job stops after the exchange in progress and gets its row in the job log,
+// the port is given back as it was found.
+void tst_Cli::endedFromOutside()
+{
+    QFETCH(int, signalNumber);
+    QVERIFY(add(Ended));
+    const QString log = dir.filePath("ended.csv");
+    QFile::remove(log);
+    int pipe[2];
+    QVERIFY(::pipe2(pipe, O_CLOEXEC) == 0);
+    const auto run = start({"update", "--file", firmware, "--job-log", log, com(Ended)},
+                           signalNumber ? -1 : pipe[1]);
+    ::close(pipe[1]);
+    if (signalNumber) {
+        QTRY_VERIFY_WITH_TIMEOUT(run->bytesAvailable() > 0, StartTimeoutMs);
+        ::kill(pid_t(run->processId()), signalNumber);
+    }
+    for (char byte = 0; !signalNumber && byte != '\n' && ::read(pipe[0], &byte, 1) == 1;) { }
+    ::close(pipe[0]);
+    finish(*run, 130);
+    QFile file(log);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArrayList lines = file.readAll().split('\n');
+    QCOMPARE(lines.size(), 3);
+    QVERIFY2(lines[1].contains(",-99,Interrupted,"), lines[1].constData());
+    QVERIFY(!SecondOpener(ports.device(Ended)->portPath()).isExclusive());
 }
 
 QTEST_GUILESS_MAIN(tst_Cli)
