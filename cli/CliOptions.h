@@ -18,6 +18,8 @@ public:
 
     std::optional<int> exitNow;
     QString exitText;
+    // What was wrong with the command line, for --json.
+    QString problem;
 
     Command command = List;
     bool json = false;
@@ -30,6 +32,9 @@ public:
 
     bool updates() const { return command == Update; }
     bool calibrates() const { return command == Calibrate || voltage.has_value(); }
+
+private:
+    static CliOptions parseArguments(const QStringList &arguments);
 };
 
 #endif // CLIOPTIONS_H

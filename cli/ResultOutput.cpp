@@ -12,9 +12,9 @@
 
 namespace {
 
-QByteArray json(const QJsonArray &array)
+QByteArray json(const QJsonDocument &document)
 {
-    return QJsonDocument(array).toJson(QJsonDocument::Indented);
+    return document.toJson(QJsonDocument::Indented);
 }
 
 // A device's texts, a process name: one line, and no command for the terminal that shows it.
@@ -53,7 +53,7 @@ QByteArray ResultOutput::deviceJson(const QList<TDevices> &devices)
             {QStringLiteral("status"), d.status},
         });
     }
-    return json(array);
+    return json(QJsonDocument(array));
 }
 
 QByteArray ResultOutput::jobLines(const QList<JobRecord> &jobs)
@@ -87,14 +87,34 @@ QByteArray ResultOutput::jobJson(const QList<JobRecord> &jobs)
             {QStringLiteral("seconds"), job.seconds},
         });
     }
-    return json(array);
+    return json(QJsonDocument(array));
+}
+
+QString ResultOutput::refusalText(const PortRefusal &refusal)
+{
+    return QStringLiteral("%1: %2").arg(refusal.portName, RefusalText::advice(refusal));
+}
+
+QByteArray ResultOutput::messageLines(const QStringList &messages)
+{
+    QByteArray out;
+    for (const QString &message : messages)
+        out += line(QStringLiteral("zelkor-cli: ") + message);
+    return out;
 }
 
 QByteArray ResultOutput::refusalLines(const QList<PortRefusal> &refused)
 {
-    QByteArray out;
+    QStringList messages;
     for (const PortRefusal &refusal : refused)
-        out += line(QStringLiteral("zelkor-cli: %1: %2")
-                        .arg(refusal.portName, RefusalText::advice(refusal)));
-    return out;
+        messages << refusalText(refusal);
+    return messageLines(messages);
+}
+
+QByteArray ResultOutput::errorJson(int exitCode, const QStringList &messages)
+{
+    return json(QJsonDocument(QJsonObject {
+        {QStringLiteral("exit_code"), exitCode},
+        {QStringLiteral("errors"), QJsonArray::fromStringList(messages)},
+    }));
 }

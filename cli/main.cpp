@@ -3,6 +3,7 @@
 #include "JobCommand.h"
 #include "ListCommand.h"
 #include "PortNameMap.h"
+#include "ResultOutput.h"
 #include "SignalWatcher.h"
 
 #include <QCoreApplication>
@@ -20,6 +21,9 @@ int main(int argc, char *argv[])
     const CliOptions options = CliOptions::parse(QCoreApplication::arguments());
     if (options.exitNow) {
         std::fputs(qPrintable(options.exitText), *options.exitNow == ExitSuccess ? stdout : stderr);
+        if (options.json)
+            std::fputs(ResultOutput::errorJson(*options.exitNow, {options.problem}).constData(),
+                       stdout);
         return *options.exitNow;
     }
     QSettings settings(options.settingsFile, QSettings::IniFormat);
