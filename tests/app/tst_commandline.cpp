@@ -38,6 +38,7 @@ class TestCommandLine : public QObject
 private slots:
     void endsBeforeTheWindow_data();
     void endsBeforeTheWindow();
+    void userConfigIsTheWorkingDirectory_data();
     void userConfigIsTheWorkingDirectory();
     void endsInOrder_data();
     void endsInOrder();
@@ -90,17 +91,32 @@ void TestCommandLine::endsBeforeTheWindow()
     QVERIFY2(exitCode == 0 || printed.count('\n') == 1, printed.constData());
 }
 
+void TestCommandLine::userConfigIsTheWorkingDirectory_data()
+{
+    QTest::addColumn<QString>("configHome"); // {home}: the user's home folder
+    QTest::addColumn<QString>("folder"); // below the home folder
+    QTest::newRow("XDG_CONFIG_HOME") << "{home}/conf"
+                                     << "conf/zelkor";
+    // Ignored, as the XDG rules say: it would depend on where the program starts.
+    QTest::newRow("relative XDG_CONFIG_HOME") << "conf"
+                                              << ".config/zelkor";
+}
+
 // The menu's way to start it: its files go to the configuration folder, wherever it starts.
 // Qt takes the first platform of the list that loads.
 void TestCommandLine::userConfigIsTheWorkingDirectory()
 {
+    QFETCH(QString, configHome);
+    QFETCH(QString, folder);
     QTemporaryDir home;
     QProcess process;
-    process.setWorkingDirectory(QDir::tempPath());
-    prepare(process, "QT_QPA_PLATFORM=wayland;offscreen XDG_CONFIG_HOME=" + home.filePath("conf"),
+    process.setWorkingDirectory(home.path());
+    prepare(process,
+            "QT_QPA_PLATFORM=wayland;offscreen HOME=" + home.path()
+                + " XDG_CONFIG_HOME=" + configHome.replace("{home}", home.path()),
             "zelkor --user-config");
     QVERIFY(process.waitForStarted(ProcessWaitMs));
-    const QString folder = QDir(home.path()).canonicalPath() + "/conf/zelkor";
+    folder.prepend(QDir(home.path()).canonicalPath() + '/');
     const QString workingDirectory = QStringLiteral("/proc/%1/cwd").arg(process.processId());
     QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(workingDirectory).canonicalFilePath(), folder,
                               ProcessWaitMs);
