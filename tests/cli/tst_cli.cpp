@@ -207,6 +207,7 @@ void tst_Cli::listWaitsForHeldPort()
     titled.serialNumber = Updated * SerialPerPort;
     titled.description = "\x1B]0;X\aDL"; // would set the terminal's title
     const QString path = ports.add(Updated, titled)->portPath();
+    QSettings(dir.filePath("settings.ini"), QSettings::IniFormat).setValue("Ports/COM5", path);
     ComPort holder;
     QVERIFY(holder.open(SimulatedPorts::portNameBytes(Updated), StopBits::Two));
     const int opens = inotify_init1(IN_CLOEXEC);
