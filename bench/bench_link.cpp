@@ -8,7 +8,7 @@
 #include "ComPort.h"
 #include "PortNameMap.h"
 #include "PseudoTerminal.h"
-#include "serialport_p.h"
+#include "serialport_unix_p.h"
 
 #include <QThread>
 
@@ -110,9 +110,10 @@ void writeDrain(const char *what, int lateUs)
     });
     const char request[MessageSize] = {};
     std::vector<double> costs;
+    TerminalLine near(ends[0]);
     for (int i = 0; i < Exchanges; ++i) {
         const auto start = Clock::now();
-        const qint64 written = SerialPort::write(ends[0], request, MessageSize, 1000);
+        const qint64 written = near.write(request, MessageSize, 1000);
         costs.push_back(microseconds(Clock::now() - start));
         if (written != MessageSize) {
             std::printf("write %d failed\n", i);
@@ -121,7 +122,7 @@ void writeDrain(const char *what, int lateUs)
     }
     shutdown(ends[0], SHUT_RDWR);
     farEnd.join();
-    ::close(ends[0]);
+    near.close();
     ::close(ends[1]);
     printSpread(what, costs, "us");
 }
@@ -138,7 +139,7 @@ int main()
     const QString name = PortNameMap::portName(PortNumber);
     PortNameMap::instance().setPath(name, line.portPath());
     ComPort link;
-    if (!link.open(name.toLatin1().constData(), false)) {
+    if (!link.open(name.toLatin1().constData(), StopBits::Two)) {
         std::printf("cannot open %s\n", qPrintable(line.portPath()));
         return 1;
     }

@@ -43,7 +43,7 @@ QByteArray frame(quint16 code, const QByteArray &data)
 bool openLine(ComPort &line, int number)
 {
     line.setTimeouts(LinkTimeouts::reads(1000, 10).writes(0, 1000));
-    return line.open(SimulatedPorts::portNameBytes(number).constData(), false);
+    return line.open(SimulatedPorts::portNameBytes(number).constData(), StopBits::Two);
 }
 
 bool exchange(ComPort &line, const QByteArray &request, int replyLength)

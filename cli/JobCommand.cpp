@@ -93,7 +93,7 @@ bool JobCommand::portsAvailable(const QStringList &ports)
     QList<PortRefusal> refused;
     for (const QString &port : ports) {
         ComPort link;
-        if (link.openWhenFree(port.toLatin1().constData(), false)) {
+        if (link.openWhenFree(port.toLatin1().constData(), StopBits::Two)) {
             link.close();
             continue;
         }

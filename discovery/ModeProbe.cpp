@@ -74,7 +74,7 @@ int checkFirmware(ComPort &link, const Timeouts &timeouts)
 int checkPort(const QString &portName)
 {
     ComPort link;
-    if (!link.open(portName.toLatin1().constData(), false))
+    if (!link.open(portName.toLatin1().constData(), StopBits::Two))
         return PortCantOpen;
     const int state = checkFirmware(link, WindowTimeouts);
     link.close();

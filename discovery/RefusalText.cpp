@@ -2,14 +2,12 @@
 
 #include <QFileInfo>
 
-#include <cerrno>
-
 QString RefusalText::status(const PortRefusal &refusal)
 {
-    switch (refusal.error.code) {
-    case EACCES:
+    switch (refusal.error.kind) {
+    case PortError::Permission:
         return tr("Permission denied");
-    case EBUSY:
+    case PortError::Busy:
         return refusal.holderPid > 0
             ? tr("In use by %1 (%2)").arg(refusal.holderName).arg(refusal.holderPid)
             : tr("In use by another program");
@@ -20,10 +18,10 @@ QString RefusalText::status(const PortRefusal &refusal)
 
 QString RefusalText::advice(const PortRefusal &refusal)
 {
-    switch (refusal.error.code) {
-    case EACCES:
+    switch (refusal.error.kind) {
+    case PortError::Permission:
         return permissionAdvice(refusal.devicePath);
-    case EBUSY:
+    case PortError::Busy:
         return refusal.holderPid > 0
             ? tr("%1 is in use by %2 (process %3). Close that program to use the port here.")
                   .arg(refusal.devicePath, refusal.holderName)

@@ -1,12 +1,11 @@
 #include "ComPort.h"
 
 #include "PortNameMap.h"
-#include "serialport_p.h"
+#include "SerialLine.h"
 
 #include <QElapsedTimer>
 #include <QThread>
 
-#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -45,9 +44,13 @@ template<typename Transfer> qint64 transferAll(unsigned len, Transfer transfer)
     return done;
 }
 
+// A port excluded here, as a job reports it: held by another opener.
+const PortError ExcludedPortError {PortError::Busy, QStringLiteral("Device or resource busy")};
+const PortError ClosedLinkError {PortError::Io, QStringLiteral("The link is not open")};
+
 } // namespace
 
-ComPort::ComPort() : handle(SerialPort::NoHandle) { }
+ComPort::ComPort() = default;
 
 ComPort::~ComPort()
 {
@@ -68,13 +71,11 @@ QStringList ComPort::availablePorts(QList<PortRefusal> *refused)
             if (!claimName(name.toLatin1().constData()))
                 continue;
             const QString path = PortNameMap::instance().devicePath(name);
-            const SerialPort::Handle probe = SerialPort::open(path);
-            if (probe != SerialPort::NoHandle) {
+            PortError refusal;
+            if (SerialLine::open(path, &refusal))
                 ports.append(name);
-                SerialPort::close(probe);
-            } else if (!PortRefusal::isMissingDevice(errno)) {
-                refusals.append({name, path, PortError::fromSystem(errno), QString(), 0});
-            }
+            else if (refusal.kind != PortError::NotFound)
+                refusals.append({name, path, refusal, QString(), 0});
             setName(ownName.constData());
         }
     }
@@ -96,38 +97,36 @@ bool ComPort::setTimeouts(const LinkTimeouts &newTimeouts)
     return true;
 }
 
-bool ComPort::open(const char *portName, bool oneStopBit)
+bool ComPort::open(const char *portName, StopBits stopBits)
 {
     QMutexLocker portLock(&portMutex);
     QMutexLocker lock(&mutex);
-    if (handle != SerialPort::NoHandle)
+    if (line)
         return true;
     if (!claimName(portName)) {
-        noteError(EBUSY);
+        noteError(ExcludedPortError);
         return false;
     }
-    handle = SerialPort::open(PortNameMap::instance().devicePath(QString::fromLatin1(portName)));
-    if (handle != SerialPort::NoHandle && !SerialPort::configure(handle, oneStopBit)) {
-        const int reason = errno;
-        SerialPort::close(handle);
-        handle = SerialPort::NoHandle;
-        errno = reason;
+    PortError refusal;
+    line = SerialLine::open(PortNameMap::instance().devicePath(QString::fromLatin1(portName)),
+                            &refusal);
+    if (line && !line->configure(stopBits)) {
+        refusal = line->error();
+        line.reset();
     }
-    if (handle == SerialPort::NoHandle) {
-        noteError(errno);
+    noteError(refusal);
+    if (!line)
         setName("");
-        return false;
-    }
-    noteError(0);
-    return true;
+    return bool(line);
 }
 
-bool ComPort::openWhenFree(const char *portName, bool oneStopBit, const std::function<bool()> &stop)
+bool ComPort::openWhenFree(const char *portName, StopBits stopBits,
+                           const std::function<bool()> &stop)
 {
     QElapsedTimer waited;
     waited.start();
-    while (!open(portName, oneStopBit)) {
-        if (lastError().code != EBUSY || waited.elapsed() >= HeldPortWaitMs || (stop && stop()))
+    while (!open(portName, stopBits)) {
+        if (lastError().kind != PortError::Busy || waited.elapsed() >= HeldPortWaitMs || (stop && stop()))
             return false;
         QThread::msleep(HeldPortPollMs);
     }
@@ -139,11 +138,11 @@ bool ComPort::close()
     QMutexLocker portLock(&portMutex);
     QMutexLocker lock(&mutex);
     bool closed = true;
-    if (handle != SerialPort::NoHandle) {
-        closed = SerialPort::close(handle);
+    if (line) {
+        closed = line->close();
         if (!closed)
-            noteError(errno);
-        handle = SerialPort::NoHandle;
+            noteError(line->error());
+        line.reset();
     }
     setName("");
     return closed;
@@ -218,9 +217,8 @@ PortError ComPort::lastError() const
     return error;
 }
 
-void ComPort::noteError(int code)
+void ComPort::noteError(const PortError &noted)
 {
-    const PortError noted = code ? PortError::fromSystem(code) : PortError();
     QMutexLocker lock(&stateMutex);
     error = noted;
 }
@@ -248,7 +246,7 @@ void ComPort::awaitQuietLine(unsigned replyLen)
     timer.start();
     char dropped;
     while (timer.elapsed() < limitMs) {
-        if (SerialPort::read(handle, &dropped, 1, QuietLineMs) != 1)
+        if (line->read(&dropped, 1, QuietLineMs) != 1)
             return;
     }
 }
@@ -257,27 +255,27 @@ void ComPort::awaitQuietLine(unsigned replyLen)
 // that arrived, or -1 when the link is closed or the purge, a write or a read failed.
 qint64 ComPort::exchange(const void *request, unsigned requestLen, void *reply, unsigned replyLen)
 {
-    if (handle == SerialPort::NoHandle) {
-        noteError(EBADF);
+    if (!line) {
+        noteError(ClosedLinkError);
         return -1;
     }
     const qint64 got = transfer(request, requestLen, reply, replyLen);
     if (got < 0)
-        noteError(errno);
+        noteError(line->error());
     return got;
 }
 
 // The exchange on an open link: purge, write, read.
 qint64 ComPort::transfer(const void *request, unsigned requestLen, void *reply, unsigned replyLen)
 {
-    if (!SerialPort::discardInput(handle))
+    if (!line->discardInput())
         return -1;
     const LinkTimeouts limits = currentTimeouts();
 
     const auto *out = static_cast<const char *>(request);
     const qint64 sent = transferAll(requestLen, [&](unsigned done, unsigned left) {
-        return SerialPort::write(
-            handle, out + done, left,
+        return line->write(
+            out + done, left,
             totalMs(limits.writeTotalConstant, limits.writeTotalMultiplier, left));
     });
     if (sent < 0)
@@ -287,8 +285,8 @@ qint64 ComPort::transfer(const void *request, unsigned requestLen, void *reply, 
     // collected; the first read that brings nothing ends the exchange.
     auto *in = static_cast<char *>(reply);
     return transferAll(replyLen, [&](unsigned done, unsigned missing) {
-        return SerialPort::read(
-            handle, in + done, missing,
+        return line->read(
+            in + done, missing,
             totalMs(limits.readTotalConstant, limits.readTotalMultiplier, missing));
     });
 }

@@ -4,12 +4,16 @@
 #include "LinkTimeouts.h"
 #include "PortError.h"
 #include "PortRefusal.h"
+#include "StopBits.h"
 
 #include <QByteArray>
 #include <QMutex>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
+
+class SerialLine;
 
 // The serial link to one device: lists the ports that can be opened, opens one with the
 // devices' line settings, holds the time-outs and carries request/reply transactions.
@@ -34,18 +38,18 @@ public:
     bool setTimeouts(const LinkTimeouts &timeouts);
 
     // True when the link is open, also when it already was (on whatever port).
-    bool open(const char *portName, bool oneStopBit);
+    bool open(const char *portName, StopBits stopBits);
     // As open(), but a port held by another opener gets a moment to come free: about two probe
     // lengths of a scan (another window's, say) that happens to be asking the device. stop, if
     // given, ends the wait early.
-    bool openWhenFree(const char *portName, bool oneStopBit,
+    bool openWhenFree(const char *portName, StopBits stopBits,
                       const std::function<bool()> &stop = {});
     // The link is closed afterwards in any case; false when the system reported a failure.
     bool close();
     // True while the link holds the port or tries it during availablePorts.
     bool usesPort(const QString &name) const;
-    // Why the last operation that failed did: the system's reason, EBUSY for a port excluded
-    // here, ENOENT for a name that maps to no device. Cleared by an open that succeeds.
+    // Why the last operation that failed did: the system's reason, Busy for a port excluded
+    // here, NotFound for a name that maps to no device. Cleared by an open that succeeds.
     PortError lastError() const;
 
     // Discards stale input, writes the request, reads replyLen bytes. transact also demands
@@ -66,7 +70,7 @@ private:
     bool claimName(const char *name);
     void setName(const char *name);
     QByteArray currentName() const;
-    void noteError(int code);
+    void noteError(const PortError &noted);
     LinkTimeouts currentTimeouts() const;
     qint64 exchange(const void *request, unsigned requestLen, void *reply, unsigned replyLen);
     qint64 transfer(const void *request, unsigned requestLen, void *reply, unsigned replyLen);
@@ -81,7 +85,7 @@ private:
     // The port held or being tried, at most 63 characters; a plain array, so that no copy
     // shares its bytes with another thread.
     char portName[64] = {};
-    qintptr handle;
+    std::unique_ptr<SerialLine> line;
     LinkTimeouts timeouts;
     PortError error;
 };

@@ -6,13 +6,11 @@
 // The time-outs of a link, in milliseconds. A read of n bytes ends when they have arrived or
 // after readTotalConstant + n * readTotalMultiplier; a write of n bytes must have left the port
 // within writeTotalConstant + n * writeTotalMultiplier. Zero means "do not wait". There is no
-// limit between bytes: readInterval, which every caller leaves at 0, is kept but not used, since
-// the transactions collect a reply that comes in pieces anyway.
+// limit between bytes, since the transactions collect a reply that comes in pieces anyway.
 //
 // Written as LinkTimeouts::reads(constant, perByte).writes(constant, perByte).
 struct LinkTimeouts
 {
-    quint32 readInterval = 0;
     quint32 readTotalConstant = 0;
     quint32 readTotalMultiplier = 0;
     quint32 writeTotalConstant = 0;

@@ -3,14 +3,27 @@
 
 #include <QString>
 
-// Why the system refused a port: its error number (errno) and the system's own text for it.
+// Why the link failed: what kind of failure, decided once where the system reported it, and the
+// system's own text for it.
 struct PortError
 {
-    int code = 0;
+    enum Kind {
+        None,
+        // No device at the path, or no path at all.
+        NotFound,
+        Permission,
+        // Held by another opener, here or in another process.
+        Busy,
+        // The path names something that is no serial line.
+        NotATerminal,
+        Io,
+        Timeout,
+    };
+
+    Kind kind = None;
     QString text;
 
-    bool isError() const { return code != 0; }
-    static PortError fromSystem(int code) { return {code, qt_error_string(code)}; }
+    bool isError() const { return kind != None; }
 };
 
 #endif // PORTERROR_H

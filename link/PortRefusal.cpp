@@ -4,7 +4,7 @@
 
 void PortRefusal::findHolder()
 {
-    if (error.code != EBUSY)
+    if (error.kind != PortError::Busy)
         return;
     const PortHolder holder = PortHolder::of(devicePath);
     holderName = holder.name;

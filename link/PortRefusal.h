@@ -6,8 +6,6 @@
 #include <QMetaType>
 #include <QString>
 
-#include <cerrno>
-
 // A port whose device exists but could not be opened, with what the user needs to set it
 // right: the device path, the system's reason and, for a port in use, the process holding it.
 struct PortRefusal
@@ -22,10 +20,6 @@ struct PortRefusal
     // For a port in use, looks up the process that holds it (through /proc; slow beside an
     // open, so not done while ports are locked).
     void findHolder();
-
-    // No device path, or none at that path (a path through a file that is no folder names
-    // nothing either): the port does not exist, so there is nothing to show.
-    static bool isMissingDevice(int code) { return code == ENOENT || code == ENOTDIR; }
 };
 
 Q_DECLARE_METATYPE(PortRefusal)

@@ -1,4 +1,4 @@
-#include "serialport_p.h"
+#include "serialport_unix_p.h"
 
 #include <QFile>
 
@@ -87,31 +87,27 @@ microseconds lineTime(int bytes)
 }
 
 // tcdrain() waits without limit, so the output queue is watched instead: the bytes have left
-// when it is empty.
-bool drainOutput(int fd, const Deadline &deadline)
+// when it is empty. Answers 0, or the error number of the failure.
+int drainOutput(int fd, const Deadline &deadline)
 {
     microseconds next = FirstDrainWait;
     for (;;) {
         int queued = 0;
         if (ioctl(fd, TIOCOUTQ, &queued) != 0)
-            return false;
+            return errno;
         if (queued == 0)
-            return true;
+            return 0;
         const microseconds left = deadline.remaining();
-        if (left == microseconds::zero()) {
-            errno = ETIMEDOUT;
-            return false;
-        }
+        if (left == microseconds::zero())
+            return ETIMEDOUT;
         const microseconds wait =
             std::min({next, std::max(lineTime(queued), LingeringBytesWait), left});
         // No events asked for: poll returns early only when the line hangs up.
         const int events = waitFor(fd, 0, wait);
         if (events < 0)
-            return false;
-        if (events & HangUpEvents) {
-            errno = EIO;
-            return false;
-        }
+            return errno;
+        if (events & HangUpEvents)
+            return EIO;
         next = std::min(2 * next, LongestDrainWait);
     }
 }
@@ -145,16 +141,45 @@ bool settingsTaken(int fd, const termios &wanted)
 
 } // namespace
 
-SerialPort::Handle SerialPort::open(const QString &devicePath)
+PortError TerminalLine::systemError(int code)
 {
-    if (devicePath.isEmpty()) {
-        errno = ENOENT;
-        return NoHandle;
+    PortError::Kind kind = PortError::Io;
+    switch (code) {
+    case ENOENT:
+    case ENOTDIR:
+        kind = PortError::NotFound;
+        break;
+    case EACCES:
+    case EPERM:
+        kind = PortError::Permission;
+        break;
+    case EBUSY:
+        kind = PortError::Busy;
+        break;
+    case ENOTTY:
+        kind = PortError::NotATerminal;
+        break;
+    case ETIMEDOUT:
+        kind = PortError::Timeout;
+        break;
+    default:
+        break;
     }
+    return {kind, qt_error_string(code)};
+}
+
+std::unique_ptr<SerialLine> SerialLine::openLocal(const QString &devicePath, PortError *error)
+{
+    const auto refuse = [error](int code) {
+        *error = TerminalLine::systemError(code);
+        return nullptr;
+    };
+    if (devicePath.isEmpty())
+        return refuse(ENOENT);
     const int fd = ::open(QFile::encodeName(devicePath).constData(),
                           O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return NoHandle;
+        return refuse(errno);
 
     // Protocol bytes go to terminals only, never into a file or socket that a wrong path names.
     // One opener at a time: flock binds other processes and root alike, and dies with its
@@ -170,53 +195,63 @@ SerialPort::Handle SerialPort::open(const QString &devicePath)
         refusal = errno;
     if (refusal != 0) {
         ::close(fd);
-        errno = refusal;
-        return NoHandle;
+        return refuse(refusal);
     }
-    return fd;
+    *error = {};
+    return std::make_unique<TerminalLine>(fd);
 }
 
-bool SerialPort::configure(Handle handle, bool oneStopBit)
+TerminalLine::~TerminalLine()
 {
-    const int fd = int(handle);
+    close();
+}
+
+bool TerminalLine::configure(StopBits stopBits)
+{
     termios line {};
     if (tcgetattr(fd, &line) != 0)
-        return false;
+        return fail(systemError(errno));
     cfmakeraw(&line);
     line.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK | IGNPAR);
     line.c_cflag &= ~(CSTOPB | CRTSCTS | PARENB);
-    line.c_cflag |= CS8 | CREAD | CLOCAL | (oneStopBit ? 0 : CSTOPB);
+    line.c_cflag |= CS8 | CREAD | CLOCAL | (stopBits == StopBits::Two ? CSTOPB : 0);
     line.c_cc[VMIN] = 0;
     line.c_cc[VTIME] = 0;
     if (cfsetispeed(&line, LineSpeed) != 0 || cfsetospeed(&line, LineSpeed) != 0
         || tcsetattr(fd, TCSANOW, &line) != 0)
-        return false;
-    if (!settingsTaken(fd, line)) {
-        errno = EINVAL;
-        return false;
-    }
+        return fail(systemError(errno));
+    if (!settingsTaken(fd, line))
+        return fail(systemError(EINVAL));
     setModemLines(fd);
     requestLowLatency(fd);
     return true;
 }
 
-bool SerialPort::close(Handle handle)
+bool TerminalLine::close()
 {
-    const int fd = int(handle);
+    if (fd < 0)
+        return true;
     // The simulator keeps its own descriptor of the line open, so the terminal outlives this
     // one; a flag left set would lock every later opener out.
     ioctl(fd, TIOCNXCL);
-    return ::close(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    fd = -1;
+    return closed || fail(systemError(errno));
 }
 
-bool SerialPort::discardInput(Handle handle)
+bool TerminalLine::discardInput()
 {
-    return tcflush(int(handle), TCIFLUSH) == 0;
+    return tcflush(fd, TCIFLUSH) == 0 || fail(systemError(errno));
 }
 
-qint64 SerialPort::write(Handle handle, const void *data, unsigned len, qint64 timeoutMs)
+qint64 TerminalLine::failed(int code)
 {
-    const int fd = int(handle);
+    fail(systemError(code));
+    return -1;
+}
+
+qint64 TerminalLine::write(const void *data, unsigned len, qint64 timeoutMs)
+{
     const auto *bytes = static_cast<const char *>(data);
     const Deadline deadline(timeoutMs);
     unsigned sent = 0;
@@ -227,26 +262,22 @@ qint64 SerialPort::write(Handle handle, const void *data, unsigned len, qint64 t
             continue;
         }
         if (n < 0 && !isTransient(errno))
-            return -1;
+            return failed(errno);
         const int waitMs = deadline.remainingMs();
-        if (waitMs == 0) {
-            errno = ETIMEDOUT;
-            return -1;
-        }
+        if (waitMs == 0)
+            return failed(ETIMEDOUT);
         const int events = waitFor(fd, POLLOUT, waitMs);
         if (events < 0)
-            return -1;
-        if (events & HangUpEvents) {
-            errno = EIO;
-            return -1;
-        }
+            return failed(errno);
+        if (events & HangUpEvents)
+            return failed(EIO);
     }
-    return drainOutput(fd, deadline) ? qint64(sent) : -1;
+    const int drainError = drainOutput(fd, deadline);
+    return drainError == 0 ? qint64(sent) : failed(drainError);
 }
 
-qint64 SerialPort::read(Handle handle, void *data, unsigned len, qint64 timeoutMs)
+qint64 TerminalLine::read(void *data, unsigned len, qint64 timeoutMs)
 {
-    const int fd = int(handle);
     auto *bytes = static_cast<char *>(data);
     const Deadline deadline(timeoutMs);
     unsigned got = 0;
@@ -260,17 +291,15 @@ qint64 SerialPort::read(Handle handle, void *data, unsigned len, qint64 timeoutM
         // With VMIN = VTIME = 0 a terminal answers 0 when nothing is waiting; after a hang-up
         // that means nothing will ever come.
         if (n < 0 && !isTransient(errno))
-            return -1;
-        if (hungUp) {
-            errno = EIO;
-            return -1;
-        }
+            return failed(errno);
+        if (hungUp)
+            return failed(EIO);
         const int waitMs = deadline.remainingMs();
         if (waitMs == 0)
             break;
         const int events = waitFor(fd, POLLIN, waitMs);
         if (events < 0)
-            return -1;
+            return failed(errno);
         hungUp = events & HangUpEvents;
     }
     return got;

@@ -47,7 +47,6 @@ void ProtocolTiming::waitFor(int length)
 bool ProtocolTiming::applyTimeouts(ComPort &link, const LinkTimeouts &timeouts)
 {
     LinkTimeouts scaled;
-    scaled.readInterval = scaledTimeout(timeouts.readInterval);
     scaled.readTotalConstant = scaledTimeout(timeouts.readTotalConstant);
     scaled.readTotalMultiplier = scaledTimeout(timeouts.readTotalMultiplier);
     scaled.writeTotalConstant = scaledTimeout(timeouts.writeTotalConstant);

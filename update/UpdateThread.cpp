@@ -89,7 +89,7 @@ void UpdateThread::run()
 
 bool UpdateThread::openLink()
 {
-    return link->openWhenFree(devicename.toLatin1().constData(), false,
+    return link->openWhenFree(devicename.toLatin1().constData(), StopBits::Two,
                               [this] { return isInterruptionRequested(); });
 }
 

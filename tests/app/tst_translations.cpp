@@ -88,9 +88,9 @@ QStringList tst_Translations::visibleTexts()
     QStringList texts {window.windowTitle()};
     // Ports that refuse the scan, one of each kind with texts of its own, and no device.
     window.add_items({"COM4"}, {},
-                     {{"COM1", "/dev/null", PortError::fromSystem(EACCES), "", 0},
-                      {"COM2", "/dev/null", PortError::fromSystem(EBUSY), "cutecom", 7},
-                      {"COM3", "/dev/null", PortError::fromSystem(EBUSY), "", 0}});
+                     {{"COM1", "/dev/null", PortError {PortError::Permission, {}}, "", 0},
+                      {"COM2", "/dev/null", PortError {PortError::Busy, {}}, "cutecom", 7},
+                      {"COM3", "/dev/null", PortError {PortError::Busy, {}}, "", 0}});
     for (const QTreeWidgetItem *row :
          window.findChild<QTreeWidget *>()->findItems("*", Qt::MatchWildcard))
         texts << row->text(StatusColumn) << row->toolTip(StatusColumn);

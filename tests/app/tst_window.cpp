@@ -314,31 +314,31 @@ void tst_Window::listKeepsTheUsersPlace()
 
 void tst_Window::refusedPorts_data()
 {
-    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("kind");
     QTest::addColumn<int>("mode"); // of the device
     QTest::addColumn<QString>("holder"); // empty: unknown
     QTest::addColumn<QString>("status");
     QTest::addColumn<QString>("advice"); // %1 the device, %2 its group, %3 its owner
 
-    QTest::newRow("permission, for a group") << EACCES << 0660 << ""
+    QTest::newRow("permission, for a group") << int(PortError::Permission) << 0660 << ""
                                              << "Permission denied"
                                              << "%1 may be opened by the members of the group "
                                                 "%2. Join it with\nsudo usermod -aG %2 $USER\n"
                                                 "then log out and in again.";
     QTest::newRow("permission, for its owner alone")
-        << EACCES << 0600 << ""
+        << int(PortError::Permission) << 0600 << ""
         << "Permission denied"
         << "Only its owner %3 may open %1: ask your administrator for access.";
     QTest::newRow("in use, holder seen")
-        << EBUSY << 0600 << "cutecom"
+        << int(PortError::Busy) << 0600 << "cutecom"
         << "In use by cutecom (4242)"
         << "%1 is in use by cutecom (process 4242). Close that program to use the port here.";
     QTest::newRow("in use, holder unseen")
-        << EBUSY << 0600 << ""
+        << int(PortError::Busy) << 0600 << ""
         << "In use by another program"
         << "%1 is in use by another program. Close it to use the port here.";
     QTest::newRow("another reason")
-        << EIO << 0600 << "" << qt_error_string(EIO) << "%1: " + qt_error_string(EIO);
+        << int(PortError::Io) << 0600 << "" << qt_error_string(EIO) << "%1: " + qt_error_string(EIO);
 }
 
 // A port that refuses the scan gets a greyed row that says why and what to do, takes no job, and
@@ -346,7 +346,7 @@ void tst_Window::refusedPorts_data()
 // the status bar says so.
 void tst_Window::refusedPorts()
 {
-    QFETCH(int, code);
+    QFETCH(int, kind);
     QFETCH(int, mode);
     QFETCH(QString, holder);
     QFETCH(QString, status);
@@ -360,7 +360,7 @@ void tst_Window::refusedPorts()
     // No port opens but this one refuses; then two ports open, and no device answers on them.
     const QString com2 = PortNameMap::portName(2);
     window.add_items({}, {},
-                     {{com2, device.fileName(), PortError::fromSystem(code), holder,
+                     {{com2, device.fileName(), PortError {PortError::Kind(kind), qt_error_string(EIO)}, holder,
                        holder.isEmpty() ? 0 : 4242}});
     QTreeWidgetItem *refused = row(window, 2);
     QVERIFY(refused);
@@ -851,7 +851,7 @@ void tst_Window::closingWithJobs()
         QCOMPARE(requests.mid(requests.lastIndexOf(last)), QStringList {last});
         QVERIFY(!bench.device(port)->state().saved);
         ComPort other;
-        QVERIFY(other.open(SimulatedPorts::portNameBytes(port).constData(), false));
+        QVERIFY(other.open(SimulatedPorts::portNameBytes(port).constData(), StopBits::Two));
     }
     // Each cut-off job has its row in the job log.
     QFile jobLog(QStringLiteral("zelkor-jobs.csv"));

@@ -146,7 +146,7 @@ void tst_Cli::refused()
     arguments.replaceInStrings("{good}", firmware);
     arguments.replaceInStrings("{path5}", ports.device(Updated)->portPath());
     ComPort holder;
-    QVERIFY(!holdPort || holder.open(SimulatedPorts::portNameBytes(Updated), false));
+    QVERIFY(!holdPort || holder.open(SimulatedPorts::portNameBytes(Updated), StopBits::Two));
 
     const auto run = start(arguments);
     finish(*run, exitCode);

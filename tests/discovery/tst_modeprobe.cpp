@@ -84,7 +84,7 @@ void TestModeProbe::probe()
     QVERIFY(device);
     ComPort link;
     link.setTimeouts(LinkTimeouts::reads(130, 10).writes(0, 1000));
-    QVERIFY(link.open(SimulatedPorts::portNameBytes(5).constData(), isp));
+    QVERIFY(link.open(SimulatedPorts::portNameBytes(5).constData(), isp ? StopBits::One : StopBits::Two));
 
     QCOMPARE(isp ? int(ModeProbe::checkIsp(link))
                  : ModeProbe::checkFirmware(link, ModeProbe::WindowTimeouts),

@@ -34,14 +34,14 @@ void verifyLineSettings(const PseudoTerminal &line, bool oneStopBit)
     QCOMPARE(settings.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), tcflag_t(0));
 }
 
-// Each refusal as "<port name> <error code> <holder pid>".
+// Each refusal as "<port name> <error kind> <holder pid>".
 QString describe(const QList<PortRefusal> &refused)
 {
     QString lines;
     for (const PortRefusal &refusal : refused)
         lines += QStringLiteral("%1 %2 %3;")
                      .arg(refusal.portName)
-                     .arg(refusal.error.code)
+                     .arg(int(refusal.error.kind))
                      .arg(refusal.holderPid);
     return lines;
 }
@@ -114,14 +114,14 @@ void TestComPort::openAndClose()
     MappedLine second(4);
     ComPort link;
     QVERIFY(link.close());
-    QVERIFY(link.open(first.latin1Name(), false));
+    QVERIFY(link.open(first.latin1Name(), StopBits::Two));
     verifyLineSettings(first, false);
-    QVERIFY(link.open(second.latin1Name(), true));
+    QVERIFY(link.open(second.latin1Name(), StopBits::One));
     QVERIFY(link.usesPort(first.portName()));
     QVERIFY(!link.usesPort(second.portName()));
 
     ComPort other;
-    QVERIFY2(other.open(second.latin1Name(), true), "the second open must not touch its port");
+    QVERIFY2(other.open(second.latin1Name(), StopBits::One), "the second open must not touch its port");
     verifyLineSettings(second, true);
     QVERIFY(other.close());
 
@@ -151,20 +151,20 @@ void TestComPort::exclusiveOpen()
         ComPort first;
         SecondOpener other(line.portPath());
         if (holder == "link")
-            QVERIFY(first.open(line.latin1Name(), false));
+            QVERIFY(first.open(line.latin1Name(), StopBits::Two));
         else if (holder == "flock")
             QVERIFY(other.lock());
         else
             QVERIFY(other.makeExclusive());
 
         ComPort link;
-        QCOMPARE(link.open(line.latin1Name(), false), !taken);
+        QCOMPARE(link.open(line.latin1Name(), StopBits::Two), !taken);
         QCOMPARE(link.usesPort(line.portName()), !taken);
-        QCOMPARE(link.lastError().code, taken ? EBUSY : 0);
+        QCOMPARE(link.lastError().kind, taken ? PortError::Busy : PortError::None);
     }
     // The terminal outlived the first link (the far end keeps it open): no stale exclusive flag.
     ComPort link;
-    QVERIFY(link.open(line.latin1Name(), false));
+    QVERIFY(link.open(line.latin1Name(), StopBits::Two));
     QVERIFY(watcher.isExclusive());
 }
 
@@ -180,38 +180,41 @@ void TestComPort::availablePorts()
     const QStringList refusedPaths {"/dev/zelkor-no-such-tty", file.fileName() + "/tty",
                                     file.fileName(), "/dev/null"};
     const int reasons[] = {ENOENT, ENOTDIR, ENOTTY, ENOTTY};
+    const PortError::Kind kinds[] = {PortError::NotFound, PortError::NotFound,
+                                     PortError::NotATerminal, PortError::NotATerminal};
     for (int i = 0; i < refusedPaths.size(); ++i)
         map.setPath(PortNameMap::portName(9 + i), refusedPaths.at(i));
     for (const QString &name :
          {lines[1].portName(), lines[1].portName(), lines[0].portName().toLower()})
         link.addExcludedPort(name);
-    QVERIFY(!link.open(lines[1].latin1Name(), false));
+    QVERIFY(!link.open(lines[1].latin1Name(), StopBits::Two));
     QVERIFY(!link.usesPort(lines[1].portName()));
-    QCOMPARE(link.lastError().code, EBUSY);
+    QCOMPARE(link.lastError().kind, PortError::Busy);
 
     ComPort other;
-    QVERIFY(other.open(lines[3].latin1Name(), false));
-    QVERIFY(link.open(lines[2].latin1Name(), false));
+    QVERIFY(other.open(lines[3].latin1Name(), StopBits::Two));
+    QVERIFY(link.open(lines[2].latin1Name(), StopBits::Two));
     QVERIFY(!link.lastError().isError());
     QList<PortRefusal> refused;
     QCOMPARE(link.availablePorts(&refused), QStringList {lines[0].portName()});
-    // The missing nodes stay out of sight; every other port says why (16 EBUSY, 25 ENOTTY), a
-    // held one by whom.
+    // The missing nodes stay out of sight; every other port says why, a held one by whom.
     const qint64 self = QCoreApplication::applicationPid();
     QCOMPARE(describe(refused),
-             QStringLiteral("%1 16 %2;%3 25 0;%4 25 0;%5 16 %2;")
+             QStringLiteral("%1 %6 %2;%3 %7 0;%4 %7 0;%5 %6 %2;")
                  .arg(lines[2].portName())
                  .arg(self)
-                 .arg(PortNameMap::portName(11), PortNameMap::portName(12), lines[3].portName()));
+                 .arg(PortNameMap::portName(11), PortNameMap::portName(12), lines[3].portName())
+                 .arg(PortError::Busy)
+                 .arg(PortError::NotATerminal));
     QVERIFY(link.usesPort(lines[2].portName()));
     QVERIFY(!link.usesPort(lines[0].portName()));
 
     for (int i = 0; i < refusedPaths.size(); ++i) {
         const QByteArray name = PortNameMap::portName(9 + i).toLatin1();
         ComPort refused;
-        QVERIFY2(!refused.open(name.constData(), false), name.constData());
+        QVERIFY2(!refused.open(name.constData(), StopBits::Two), name.constData());
         QVERIFY(!refused.usesPort(QString::fromLatin1(name)));
-        QCOMPARE(refused.lastError().code, reasons[i]);
+        QCOMPARE(refused.lastError().kind, kinds[i]);
         QCOMPARE(refused.lastError().text, qt_error_string(reasons[i]));
     }
     QCOMPARE(file.size(), 0);
@@ -230,29 +233,30 @@ void TestComPort::availablePorts()
 void TestComPort::refusals_data()
 {
     QTest::addColumn<int>("mode"); // of the port's device
-    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("kind");
 
     // Its process's descriptors are closed to nobody; its lock is not.
-    QTest::newRow("locked by another user's program") << 0666 << EBUSY;
-    QTest::newRow("for its owner alone") << 0600 << EACCES;
+    QTest::newRow("locked by another user's program") << 0666 << int(PortError::Busy);
+    QTest::newRow("for its owner alone") << 0600 << int(PortError::Permission);
 }
 
 // Ports that exist and refuse a user for real, seen as the user nobody.
 void TestComPort::refusals()
 {
     QFETCH(int, mode);
-    QFETCH(int, code);
+    QFETCH(int, kind);
     if (geteuid() != 0)
         QSKIP("seeing ports as another user takes root, to become that user");
     MappedLine line(8);
     QVERIFY(chmod(QFile::encodeName(line.portPath()).constData(), mode_t(mode)) == 0);
     SecondOpener holder(line.portPath());
-    QVERIFY(code != EBUSY || holder.lock());
+    const bool held = kind == PortError::Busy;
+    QVERIFY(!held || holder.lock());
     QCOMPARE(refusalsSeenByNobody(),
              QStringLiteral("%1 %2 %3;")
                  .arg(line.portName())
-                 .arg(code)
-                 .arg(code == EBUSY ? QCoreApplication::applicationPid() : 0));
+                 .arg(kind)
+                 .arg(held ? QCoreApplication::applicationPid() : 0));
 }
 
 // flock(1) running a command: the lock's taker ends at once, the command keeps the lock.
@@ -282,13 +286,13 @@ void TestComPort::openWhenFree()
 {
     MappedLine line(5);
     ComPort holder;
-    QVERIFY(holder.open(line.latin1Name(), false));
+    QVERIFY(holder.open(line.latin1Name(), StopBits::Two));
     ComPort link;
     int asked = 0;
-    QVERIFY(!link.openWhenFree(line.latin1Name(), false, [&] { return ++asked == 2; }));
+    QVERIFY(!link.openWhenFree(line.latin1Name(), StopBits::Two, [&] { return ++asked == 2; }));
     QCOMPARE(asked, 2);
-    QCOMPARE(link.lastError().code, EBUSY);
-    QVERIFY(link.openWhenFree(line.latin1Name(), false, [&] { return !holder.close(); }));
+    QCOMPARE(link.lastError().kind, PortError::Busy);
+    QVERIFY(link.openWhenFree(line.latin1Name(), StopBits::Two, [&] { return !holder.close(); }));
     QVERIFY(link.usesPort(line.portName()));
 }
 
@@ -302,7 +306,7 @@ void TestComPort::exclusionWinsAgainstABusyLink()
     QAtomicInt stop;
     FarEnd worker([&] {
         while (!stop.loadAcquire()) {
-            if (link.open(line.latin1Name(), false)) {
+            if (link.open(line.latin1Name(), StopBits::Two)) {
                 opened.fetchAndAddRelease(1);
                 link.transactRaw(nullptr, 0, nullptr, 0);
                 link.close();
@@ -321,7 +325,7 @@ void TestComPort::exclusionWinsAgainstABusyLink()
             link.close();
         QVERIFY(!link.usesPort(line.portName()));
         ComPort job;
-        QVERIFY(job.open(line.latin1Name(), false));
+        QVERIFY(job.open(line.latin1Name(), StopBits::Two));
     }
 }
 

@@ -50,7 +50,7 @@ void TestComPortTransactions::init()
     watcher = std::make_unique<SecondOpener>(line->portPath());
     link = std::make_unique<ComPort>();
     link->setTimeouts(LinkTimeouts::reads(ReadConstantMs, 0).writes(0, WriteMultiplierMs));
-    QVERIFY(link->open(line->latin1Name(), false));
+    QVERIFY(link->open(line->latin1Name(), StopBits::Two));
 }
 
 void TestComPortTransactions::cleanup()

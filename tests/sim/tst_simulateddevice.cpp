@@ -66,7 +66,7 @@ struct Line
     Line()
     {
         port.setTimeouts(LinkTimeouts::reads(300, 2).writes(0, 1000));
-        opened = port.open(SimulatedPorts::portNameBytes(Port).constData(), false);
+        opened = port.open(SimulatedPorts::portNameBytes(Port).constData(), StopBits::Two);
     }
 
     // One transaction; `reply` receives the whole reply buffer, zeros where nothing arrived.

@@ -46,7 +46,7 @@ public:
             &thread, &UpdateThread::finished, &thread,
             [this](UpdateThread *worker, const QString &port, int updateResult, int calbResult) {
                 ComPort other;
-                const bool free = other.open(port.toLatin1().constData(), false);
+                const bool free = other.open(port.toLatin1().constData(), StopBits::Two);
                 other.close();
                 QMutexLocker lock(&mutex);
                 recorded.finishes.append(finish(worker, port, updateResult, calbResult, free));
