@@ -1,6 +1,7 @@
 #include "LogFile.h"
 
 #include "LogFileWriter.h"
+#include "ScanLogging.h"
 
 #include <QDateTime>
 #include <QMutex>
@@ -20,6 +21,7 @@ QMutex mutex;
 std::unique_ptr<LogFileWriter> writer;
 QList<QByteArray> earlyLines;
 bool keepingEarlyLines = false;
+bool verbose = false;
 bool handlerInstalled = false;
 QtMessageHandler previousHandler = nullptr;
 
@@ -52,12 +54,20 @@ QByteArray capped(const QString &message)
     return text + LogFile::CutMark;
 }
 
-void writeLine(QtMsgType type, const QMessageLogContext &, const QString &message)
+bool forStderrOnly(const QMessageLogContext &context)
+{
+    return !verbose && context.category
+        && qstrcmp(context.category, lcScanPass().categoryName()) == 0;
+}
+
+void writeLine(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     const QByteArray line = QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toUtf8() + ' '
         + levelTag(type) + capped(message) + '\n';
     QMutexLocker lock(&mutex);
     std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    if (forStderrOnly(context))
+        return;
     if (writer)
         writer->write(line);
     else if (keepingEarlyLines && earlyLines.size() < MaxEarlyLines)
@@ -94,6 +104,12 @@ bool LogFile::install(const QString &path, qint64 limit, QString *error)
     keepingEarlyLines = false;
     installHandler();
     return opened;
+}
+
+void LogFile::setVerbose(bool on)
+{
+    QMutexLocker lock(&mutex);
+    verbose = on;
 }
 
 void LogFile::uninstall()

@@ -34,9 +34,8 @@ int JobCommand::run(const CliOptions &options)
         return ExitPortUnavailable;
 
     JobOrder order;
+    order.kind = options.kind();
     order.firmwareFile = options.firmwareFile;
-    order.update = options.updates();
-    order.calibrate = options.calibrates();
     order.volts = options.voltage.value_or(0.0);
     order.repeats = options.repeats;
     // JSON owns standard output; progress goes beside the messages then.
@@ -81,7 +80,7 @@ bool JobCommand::resolvePorts(const QStringList &arguments, QStringList &ports)
 bool JobCommand::firmwareFileSound(const QString &path)
 {
     FirmwareFile file(path);
-    const int result = file.read();
+    const JobResult::Code result = file.read();
     if (result == JobResult::Ok)
         return true;
     complain(QStringLiteral("%1: %2").arg(path, JobResultText::message(result)));

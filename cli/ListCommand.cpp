@@ -10,7 +10,7 @@
 int ListCommand::run(const CliOptions &options)
 {
     QList<PortRefusal> refused;
-    const QList<TDevices> devices = ScanPass::devices({}, &refused);
+    const QList<TDevices> devices = ScanPass::devices(&refused);
     const QByteArray out =
         options.json ? ResultOutput::deviceJson(devices) : ResultOutput::deviceLines(devices);
     std::fwrite(out.constData(), 1, size_t(out.size()), stdout);

@@ -109,7 +109,7 @@ QByteArray JobLog::row(const JobRecord &r)
         r.program,
         r.port,
         r.devicePath,
-        r.job,
+        JobRecord::jobName(r.kind),
         r.serialNumber,
         r.description,
         r.firmwareBefore,

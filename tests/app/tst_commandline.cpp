@@ -49,6 +49,7 @@ void TestCommandLine::endsBeforeTheWindow_data()
     QTest::newRow("help") << "zelkor --help" << none << 0 << version;
     QTest::newRow("version") << "zelkor -v" << none << 0 << "zelkor " + version;
     QTest::newRow("Qt's") << "zelkor -platform xcb -style=fusion -v" << none << 0 << version;
+    QTest::newRow("verbose") << "zelkor --verbose -v" << none << 0 << version;
     QTest::newRow("devsim") << "devsim --version" << none << 0 << "zelkor-devsim " + version;
     QTest::newRow("unknown option") << "zelkor --bogus" << none << 2 << "zelkor: ";
     // Read in octal, the index would pass its check as 23 and be stored as 27.
