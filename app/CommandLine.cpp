@@ -45,7 +45,8 @@ bool CommandLine::parse(const QStringList &arguments)
     const QCommandLineOption versionOption({"v", "version"}, "");
     const QCommandLineOption userConfigOption("user-config", "");
     const QCommandLineOption languageOption("language", "", "name");
-    parser.addOptions({helpOption, versionOption, userConfigOption, languageOption});
+    const QCommandLineOption verboseOption("verbose", "");
+    parser.addOptions({helpOption, versionOption, userConfigOption, languageOption, verboseOption});
     for (const QString &name : QtValueOptions)
         parser.addOption(QCommandLineOption(name, "", "value"));
     for (const QString &name : QtFlagOptions)
@@ -75,6 +76,7 @@ bool CommandLine::parse(const QStringList &arguments)
     }
     userConfig = parser.isSet(userConfigOption);
     chosenLanguage = parser.value(languageOption);
+    verboseLog = parser.isSet(verboseOption);
     return true;
 }
 
@@ -142,7 +144,7 @@ QString CommandLine::helpText()
                R"(Zelkor %1: lists the measuring devices on the serial ports, updates their firmware and
 calibrates them.
 
-Usage: zelkor [--user-config] [--language <name>] [Qt options]
+Usage: zelkor [--user-config] [--language <name>] [--verbose] [Qt options]
 
 Without options Zelkor keeps settings.ini (window, firmware file, serial port names), its
 log and its job log zelkor-jobs.csv in the working directory, so each directory has settings
@@ -155,6 +157,7 @@ Options:
   --language <name>
                    the language of the window: en (English) or ru (Russian); by default
                    the system's, and the program's own texts where neither matches
+  --verbose        also log each scan pass (a few lines a second) in zelkor.log
   -h, --help       this text
   -v, --version    the version
 

@@ -18,6 +18,8 @@ public:
 
     // The language asked for with --language; empty: the system's.
     QString language() const { return chosenLanguage; }
+    // --verbose: the scan's lines of every pass go into the log file too.
+    bool verbose() const { return verboseLog; }
     int exitCode() const { return code; }
     // Writes the text to standard output after --help or --version, else to standard error.
     void print() const;
@@ -30,6 +32,7 @@ private:
     bool displayReachable(const QString &platformOption, QStringList *unreached) const;
 
     bool userConfig = false;
+    bool verboseLog = false;
     QString chosenLanguage;
     int code = 0;
     QString message;

@@ -2,6 +2,7 @@
 
 #include "LogFileWriter.h"
 #include "PrintableText.h"
+#include "ScanLogging.h"
 
 #include <QDateTime>
 #include <QMutex>
@@ -21,6 +22,7 @@ QMutex mutex;
 std::unique_ptr<LogFileWriter> writer;
 QList<QByteArray> earlyLines;
 bool keepingEarlyLines = false;
+bool verbose = false;
 bool handlerInstalled = false;
 QtMessageHandler previousHandler = nullptr;
 
@@ -54,12 +56,20 @@ QByteArray capped(const QString &message)
     return text + LogFile::CutMark;
 }
 
-void writeLine(QtMsgType type, const QMessageLogContext &, const QString &message)
+bool forStderrOnly(const QMessageLogContext &context)
+{
+    return !verbose && context.category
+        && qstrcmp(context.category, lcScanPass().categoryName()) == 0;
+}
+
+void writeLine(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     const QByteArray line = QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toUtf8() + ' '
         + levelTag(type) + capped(message) + '\n';
     QMutexLocker lock(&mutex);
     std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    if (forStderrOnly(context))
+        return;
     if (writer)
         writer->write(line);
     else if (keepingEarlyLines && earlyLines.size() < MaxEarlyLines)
@@ -96,6 +106,12 @@ bool LogFile::install(const QString &path, qint64 limit, QString *error)
     keepingEarlyLines = false;
     installHandler();
     return opened;
+}
+
+void LogFile::setVerbose(bool on)
+{
+    QMutexLocker lock(&mutex);
+    verbose = on;
 }
 
 void LogFile::uninstall()

@@ -25,6 +25,9 @@ void keepEarlyLines();
 bool install(const QString &path, qint64 limit, QString *error);
 // Gives the output back to whoever had it before and closes the file.
 void uninstall();
+// The scan's lines of every pass go to stderr; the file gets them only when verbose, or an
+// idle hour would fill it with tens of thousands of them.
+void setVerbose(bool verbose);
 
 } // namespace LogFile
 

@@ -1,11 +1,14 @@
 #include "Zelkor.h"
 
+#include "AppLogging.h"
+#include "Calibration.h"
 #include "DeviceNodeWatcher.h"
 #include "DeviceThread.h"
-#include "JobResult.h"
+#include "JobController.h"
+#include "JobLog.h"
+#include "JobLogging.h"
 #include "JobResultText.h"
-#include "ModeProbe.h"
-#include "UpdateThread.h"
+#include "ScanLogging.h"
 #include "WindowSettings.h"
 #include "ZelkorVersion.h"
 
@@ -31,8 +34,8 @@ namespace {
 constexpr int ColumnWidths[] = {100, 110, 80, 110, 120};
 // One pass per tick at most; also the quiet period after a job event.
 constexpr int RefreshIntervalMs = 1000;
-// How often the window asks whether the scan has let go of a port it wants.
-constexpr unsigned long PortPollMs = 50;
+// The window's name in the job log.
+const QString ProgramName = QStringLiteral("zelkor");
 } // namespace
 
 Zelkor::Zelkor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
@@ -46,6 +49,7 @@ Zelkor::Zelkor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, fla
     setWindowIcon(icon);
     for (int column = 0; column < int(std::size(ColumnWidths)); ++column)
         ui.treeWidget->setColumnWidth(column, ColumnWidths[column]);
+    ui.VrefSpin->setRange(Calibration::minimumVolts, Calibration::maximumVolts);
     setWindowTitle(tr("Zelkor v%1").arg(QLatin1String(ZelkorVersion)));
     scanSummary = new QLabel(this);
     scanSummary->setObjectName(QStringLiteral("scanSummaryLabel"));
@@ -67,12 +71,11 @@ Zelkor::Zelkor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, fla
 
 Zelkor::~Zelkor()
 {
-    stopScanning();
     // Only jobs that nobody was asked about are left here (the window was not closed first).
+    // They go before the scan, which they may be taking a port from.
     stopJobs();
-    QString logError;
-    jobTracker.flush(&logError);
-    reportLogError(logError);
+    delete jobs;
+    stopScanning();
     saveSettings();
 }
 
@@ -97,7 +100,7 @@ void Zelkor::saveSettings()
     settings.calibrateAfter = ui.calbAfterChk->isChecked();
     QString error;
     if (!settings.save(&error))
-        qWarning().noquote() << "settings.ini not saved:" << error;
+        qCWarning(lcApp).noquote() << "settings.ini not saved:" << error;
 }
 
 QString Zelkor::filenamePrompt()
@@ -137,12 +140,25 @@ void Zelkor::setUpScanning()
     // The pass emits from its own thread; the queued call must copy the lists.
     registerDeviceMetaTypes();
     connect(deviceThread.get(), &DeviceThread::finish, this, &Zelkor::add_items);
+    setUpJobs();
     // A plugged-in adapter is scanned at once; the timer stays as the fallback.
     connect(new DeviceNodeWatcher(this), &DeviceNodeWatcher::portAppeared, this, &Zelkor::refresh);
 
     // The first devices show up without waiting for the first tick.
     refresh();
     refreshTimer->start();
+}
+
+void Zelkor::setUpJobs()
+{
+    jobs = new JobController(ProgramName, JobLog(), deviceThread.get());
+    jobs->setParent(this);
+    connect(jobs, &JobController::progress, this, &Zelkor::updateProgress);
+    connect(jobs, &JobController::failed, this, &Zelkor::updateFailed);
+    connect(jobs, &JobController::repeating, this, &Zelkor::updateRepeated);
+    connect(jobs, &JobController::finished, this, &Zelkor::updateFinished);
+    connect(jobs, &JobController::recorded, this,
+            [this](const JobRecord &, const QString &reason) { reportLogError(reason); });
 }
 
 void Zelkor::stopScanning()
@@ -173,19 +189,16 @@ void Zelkor::setRowState(QTreeWidgetItem *item, int state)
 void Zelkor::add_items(QStringList all_locations, QList<TDevices> devices,
                        QList<PortRefusal> refused)
 {
-    QString logError;
-    jobTracker.scanned(devices, &logError);
-    reportLogError(logError);
     // A job slot is using the rows, or has just settled them: the next pass comes in a second.
     if (withinQuietPeriod() || busy)
         return;
-    qDebug().noquote() << "Add items started";
+    qCDebug(lcScanPass).noquote() << "Add items started";
     // Deleting and re-selecting rows must not reach selectionChanged.
     const QSignalBlocker blockSelectionSignals(ui.treeWidget);
     // One usable row in the old selection is enough here; selectionChanged is stricter.
     setJobControlsEnabled(deviceList->rebuild(all_locations, devices, refused));
     showScanSummary(all_locations.size(), refused.size());
-    qDebug().noquote() << "Add items completed";
+    qCDebug(lcScanPass).noquote() << "Add items completed";
 }
 
 void Zelkor::showScanSummary(qsizetype scanned, qsizetype refused)
@@ -228,167 +241,112 @@ void Zelkor::updateFirmware()
         showMessage(tr("Firmware file not found"));
         return;
     }
-    runJobCommand("UF", ui.calbAfterChk->isChecked(), true, true);
+    runJobCommand("UF", ui.calbAfterChk->isChecked() ? JobKind::UpdateThenCalibrate
+                                                     : JobKind::Update);
 }
 
 void Zelkor::Calibrate()
 {
-    runJobCommand("CALB", true, false, false);
+    runJobCommand("CALB", JobKind::Calibrate);
 }
 
-void Zelkor::runJobCommand(const char *name, bool calibrate, bool update, bool blockSignalsFirst)
+void Zelkor::runJobCommand(const char *name, JobKind kind)
 {
     const QScopedValueRollback<bool> working(busy, true);
-    qDebug().noquote() << name << "started";
-    QSignalBlocker blockSelectionSignals(ui.treeWidget);
-    if (!blockSignalsFirst)
-        blockSelectionSignals.unblock();
+    qCDebug(lcJob).noquote() << name << "started";
+    const QSignalBlocker blockSelectionSignals(ui.treeWidget);
     // Disabling the button that has the focus would hand it on to the file field, with its
     // whole text selected for the next key to replace.
     ui.treeWidget->setFocus();
     // They stay disabled until the selection changes or a job ends.
     setJobControlsEnabled(false);
-    QCoreApplication::processEvents();
-    blockSelectionSignals.reblock();
-    if (!startJobs(calibrate, update))
+    if (!startJobs(kind))
         showMessage(tr("Device is not selected"));
-    blockSelectionSignals.unblock();
-    qDebug().noquote() << name << "completed";
+    qCDebug(lcJob).noquote() << name << "completed";
 }
 
-bool Zelkor::startJobs(bool calibrate, bool update)
+// Each job takes its port from the scan in a thread of its own; the row is the job's at once.
+bool Zelkor::startJobs(JobKind kind)
 {
+    JobOrder order;
+    order.kind = kind;
+    order.firmwareFile = ui.filenameEdit->text();
+    order.volts = ui.VrefSpin->value();
     bool started = false;
     const QList<QTreeWidgetItem *> rows = deviceList->selectedRows();
     for (QTreeWidgetItem *row : rows) {
         if (!deviceList->mayTakeJob(row))
             continue;
-        const QString port = row->text(LocationColumn);
-        reservePort(port);
         setRowState(row, RowBusy);
         // The reason of an earlier failure goes with the fresh job.
         DeviceList::setStatus(row, row->text(StatusColumn));
-        QCoreApplication::processEvents();
-
-        auto *job = new UpdateThread;
-        jobTracker.started(
-            job,
-            {port,
-             {row->text(SerialColumn), row->text(DescriptionColumn), row->text(FirmwareColumn)},
-             update,
-             calibrate,
-             ui.filenameEdit->text(),
-             ui.VrefSpin->value()});
-        connect(job, &UpdateThread::progress, this, &Zelkor::updateProgress);
-        connect(job, &UpdateThread::finished, this, &Zelkor::updateFinished);
-        job->setJob(port, ui.filenameEdit->text(), calibrate, update, ui.VrefSpin->value());
-        runningJobs.insert(job);
-        job->start(QThread::InheritPriority);
+        jobs->start(row->text(LocationColumn), order);
         started = true;
     }
     return started;
 }
 
-void Zelkor::reservePort(QString port)
+void Zelkor::updateProgress(QString devicename, JobProgress progress)
 {
-    // Closes the scan's link if it holds the port; a link refuses to open an excluded port, so
-    // the wait normally ends at once.
-    deviceThread->excludePort(port);
-    while (deviceThread->usesPort(port)) {
-        QCoreApplication::processEvents();
-        QThread::msleep(PortPollMs);
-    }
+    const QScopedValueRollback<bool> working(busy, true);
+    if (QTreeWidgetItem *row = deviceList->row(devicename))
+        DeviceList::setStatus(row, JobResultText::progress(progress));
 }
 
-void Zelkor::updateProgress(QString devicename, int percents)
+void Zelkor::updateFailed(QString devicename, JobResult::Code code)
 {
     const QScopedValueRollback<bool> working(busy, true);
     QTreeWidgetItem *row = deviceList->row(devicename);
     if (!row)
         return;
-    if (!JobResult::isFailure(percents)) {
-        const QString progress = JobResultText::progress(percents);
-        if (!progress.isNull())
-            DeviceList::setStatus(row, progress);
-        return;
-    }
-    if (JobResult::isCalibrationFailure(percents)) {
+    if (JobResult::isCalibrationFailure(code)) {
         // The device is still usable; the rebuild keeps the failure text a while longer.
         lastJobTime.start();
         setRowState(row, RowWarned);
     } else {
         setRowState(row, RowFailed);
     }
-    const QString message = JobResultText::message(percents);
+    const QString message = JobResultText::message(code);
     if (!message.isEmpty()) {
         showMessage(devicename + QStringLiteral(": ") + message);
-        DeviceList::setStatus(row, JobResultText::rowText(percents), message);
+        DeviceList::setStatus(row, JobResultText::rowText(code), message);
     }
 }
 
-void Zelkor::updateFinished(UpdateThread *thread, QString devicename, int update_result,
-                            int calb_result)
+void Zelkor::updateRepeated(QString devicename)
 {
-    // A report that was under way while the window stopped its workers names one that is gone.
-    if (!runningJobs.contains(thread))
-        return;
     const QScopedValueRollback<bool> working(busy, true);
-    QTreeWidgetItem *row = deviceList->row(devicename);
-    int result = thread->update() && JobResult::isFailure(update_result) ? update_result
-        : thread->calibrate() && JobResult::isFailure(calb_result)       ? calb_result
-                                                                         : int(JobResult::Ok);
+    if (QTreeWidgetItem *row = deviceList->row(devicename)) {
+        setRowState(row, RowBusy);
+        DeviceList::setStatus(row, tr("Error. Trying to update again"));
+    }
+}
 
-    if (thread->update() && !JobResult::isFailure(update_result)) {
-        const int check = checkFirmware(devicename);
-        if (check == ModeProbe::NoFirmware
-            && updateRepeats.value(thread) < UpdateThread::DefaultRepeats) {
-            ++updateRepeats[thread];
-            qDebug().noquote().nospace() << tr("Нужна повторная загрузка (поток) ") << thread;
-            if (row) {
-                setRowState(row, RowBusy);
-                DeviceList::setStatus(row, tr("Error. Trying to update again"));
-            }
-            qDebug().noquote().nospace() << tr("Повторный старт потока ") << thread;
-            // The same job once more, on the port that stays reserved for it.
-            jobTracker.repeated(thread);
-            thread->restart();
-            return;
-        }
-        // A calibration that failed after the update keeps its failure showing.
-        if (row && check == ModeProbe::FirmwareRuns) {
-            if (!(thread->calibrate() && JobResult::isFailure(calb_result)))
-                setRowState(row, RowDone);
-        } else if (check != ModeProbe::FirmwareRuns) {
-            result = check == ModeProbe::NoFirmware ? JobResult::FirmwareNotTaken
-                                                    : JobResult::DeviceLost;
+// A failure of the worker was shown as it came; a calibration that failed after the update
+// keeps its failure showing.
+void Zelkor::updateFinished(QString devicename, JobKind kind, JobResult::Code result)
+{
+    const QScopedValueRollback<bool> working(busy, true);
+    if (QTreeWidgetItem *row = deviceList->row(devicename)) {
+        if (result == JobResult::FirmwareNotTaken || result == JobResult::DeviceLost) {
             showDeviceLost(row, devicename, result);
+        } else if (result == JobResult::Ok) {
+            if (jobUpdates(kind))
+                setRowState(row, RowDone);
+            if (jobCalibrates(kind)) {
+                setRowState(row, RowScanned);
+                DeviceList::showSuccess(row);
+            }
         }
     }
-    if (row && thread->calibrate() && !JobResult::isFailure(calb_result)) {
-        setRowState(row, RowScanned);
-        DeviceList::showSuccess(row);
-    }
-
-    QString logError;
-    jobTracker.finished(thread, result, &logError);
-    reportLogError(logError);
-    // finished() was the run's last act; the destructor waits for run() to return.
-    runningJobs.remove(thread);
-    updateRepeats.remove(thread);
-    delete thread;
-    // The device may run other firmware now: the scan tries every command form again.
-    deviceThread->forgetVariants(devicename);
-    deviceThread->releasePort(devicename);
     selectionChanged();
     lastJobTime.start();
 }
 
 // After an update the device answers neither with firmware nor, after the repeats, with
 // anything but its loader.
-void Zelkor::showDeviceLost(QTreeWidgetItem *row, const QString &port, int result)
+void Zelkor::showDeviceLost(QTreeWidgetItem *row, const QString &port, JobResult::Code result)
 {
-    if (!row)
-        return;
     setRowState(row, RowFailed);
     const QString reason =
         result == JobResult::FirmwareNotTaken ? JobResultText::message(result) : QString();
@@ -397,18 +355,13 @@ void Zelkor::showDeviceLost(QTreeWidgetItem *row, const QString &port, int resul
         showMessage(port + QStringLiteral(": ") + reason);
 }
 
-// The job's own result stands; the user learns that its row is missing from the log.
-void Zelkor::reportLogError(const QString &error)
+void Zelkor::reportLogError(const QString &reason)
 {
-    if (error.isEmpty())
+    if (reason.isEmpty())
         return;
-    qWarning().noquote() << error;
+    const QString error = QStringLiteral("%1 not written: %2").arg(JobLog().path(), reason);
+    qCWarning(lcJob).noquote() << error;
     showMessage(error);
-}
-
-int Zelkor::checkFirmware(QString port)
-{
-    return ModeProbe::checkPort(port);
 }
 
 void Zelkor::quitWithoutAsking()
@@ -419,7 +372,7 @@ void Zelkor::quitWithoutAsking()
 
 void Zelkor::closeEvent(QCloseEvent *event)
 {
-    if (!runningJobs.isEmpty() && !confirmQuitWithJobs()) {
+    if (jobs->running() > 0 && !confirmQuitWithJobs()) {
         event->ignore();
         return;
     }
@@ -430,11 +383,11 @@ void Zelkor::closeEvent(QCloseEvent *event)
 // A device cut off in the middle of an update has no firmware until it is updated again.
 bool Zelkor::confirmQuitWithJobs()
 {
-    const int jobs = int(runningJobs.size());
+    const int running = jobs->running();
     QMessageBox question(QMessageBox::Warning, windowTitle(),
-                         jobs == 1
+                         running == 1
                              ? tr("1 device is still being updated or calibrated.")
-                             : tr("%1 devices are still being updated or calibrated.").arg(jobs),
+                             : tr("%1 devices are still being updated or calibrated.").arg(running),
                          QMessageBox::NoButton, this);
     question.setInformativeText(tr("Quitting now stops the jobs and can leave a device "
                                    "without firmware. Quit anyway?"));
@@ -448,14 +401,10 @@ bool Zelkor::confirmQuitWithJobs()
 
 void Zelkor::stopJobs()
 {
-    // All at once, so the exchanges in progress end side by side; the window that goes wants
-    // no more reports.
-    for (UpdateThread *job : std::as_const(runningJobs)) {
-        job->disconnect(this);
-        job->requestStop();
-    }
-    // The destructor waits for run() to return.
-    qDeleteAll(runningJobs);
-    runningJobs.clear();
-    updateRepeats.clear();
+    // The window that goes wants no more reports of the jobs, only of rows not written.
+    disconnect(jobs, &JobController::progress, this, nullptr);
+    disconnect(jobs, &JobController::failed, this, nullptr);
+    disconnect(jobs, &JobController::repeating, this, nullptr);
+    disconnect(jobs, &JobController::finished, this, nullptr);
+    jobs->stopAll();
 }

@@ -2,28 +2,25 @@
 #define ZELKOR_H
 
 #include "DeviceList.h"
-#include "JobTracker.h"
+#include "JobKind.h"
+#include "JobProgress.h"
+#include "JobResult.h"
 #include "TDevices.h"
 #include "ui_Zelkor.h"
 
 #include <QElapsedTimer>
-#include <QHash>
 #include <QList>
 #include <QMainWindow>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
 
 class DeviceThread;
+class JobController;
 class QLabel;
 class QTimer;
 class QTreeWidgetItem;
-class UpdateThread;
-
-// The job slots pass workers by pointer; the meta-object needs the whole class.
-Q_MOC_INCLUDE("UpdateThread.h")
 
 // The main window: the device list, kept current by the scan worker, the firmware file and the
 // job controls.
@@ -33,7 +30,7 @@ class Zelkor : public QMainWindow
 
 public:
     explicit Zelkor(QWidget *parent = nullptr, Qt::WindowFlags flags = {});
-    // Ends a running scan pass early and stops any job still running, and waits for them
+    // Stops any job still running and ends a running scan pass early, and waits for them
     // before the window goes.
     ~Zelkor() override;
 
@@ -57,12 +54,13 @@ public slots:
     // was less than a refresh interval ago. Refused ports get greyed rows that tell why.
     void add_items(QStringList all_locations, QList<TDevices> devices,
                    QList<PortRefusal> refused = {});
-    // A job's progress or failure code, shown in its row (and a failure in the status bar).
-    void updateProgress(QString devicename, int percents);
-    // Settles a job's row, checks an updated device once more and repeats the update when the
-    // device still asks for firmware; otherwise disposes of the worker and frees the port.
-    void updateFinished(UpdateThread *thread, QString devicename, int update_result,
-                        int calb_result);
+    // What the job controller reports, shown in the job's row: its progress; a failure, also in
+    // the status bar; the update begun again because the device still asked for firmware; and
+    // the job's end, which settles the row.
+    void updateProgress(QString devicename, JobProgress progress);
+    void updateFailed(QString devicename, JobResult::Code code);
+    void updateRepeated(QString devicename);
+    void updateFinished(QString devicename, JobKind kind, JobResult::Code result);
     void selectionChanged();
 
 protected:
@@ -79,6 +77,8 @@ private:
     static QString filenamePrompt();
     void chooseFirmwareFile();
     void setUpScanning();
+    // After the scan: the jobs take their ports from it.
+    void setUpJobs();
     void stopScanning();
     bool withinQuietPeriod() const;
     // While no device is listed the status bar says what the scan found instead.
@@ -86,19 +86,15 @@ private:
 
     void setJobControlsEnabled(bool enabled);
     void showMessage(const QString &text);
-    // The common course of both job commands; the calibration lets the event loop run before it
-    // blocks the list's signals, the update after.
-    void runJobCommand(const char *name, bool calibrate, bool update, bool blockSignalsFirst);
+    // The common course of both job commands.
+    void runJobCommand(const char *name, JobKind kind);
     // One job per usable selected row; false when no row could take one.
-    bool startJobs(bool calibrate, bool update);
-    // Takes a port away from the scan and waits until the scan has let go of it.
-    void reservePort(QString port);
-    void showDeviceLost(QTreeWidgetItem *row, const QString &port, int result);
-    void reportLogError(const QString &error);
-    // The firmware check on a link of the window's own: see ModeProbe::FirmwareState.
-    int checkFirmware(QString port);
+    bool startJobs(JobKind kind);
+    void showDeviceLost(QTreeWidgetItem *row, const QString &port, JobResult::Code result);
+    // The job's own result stands; the user learns that its row is missing from the job log.
+    void reportLogError(const QString &reason);
     bool confirmQuitWithJobs();
-    // Ends every running job after its exchange in progress and waits for the workers.
+    // Ends every running job after its exchange in progress, and waits for them.
     void stopJobs();
 
     Ui::ZelkorClass ui;
@@ -112,16 +108,11 @@ private:
     QElapsedTimer lastJobTime;
     // Raised while a slot works on the device list, so that scan results leave it alone.
     bool busy = false;
-    // Workers whose job has started and not yet been settled by updateFinished; the window
-    // must stop them before it goes.
-    QSet<UpdateThread *> runningJobs;
-    // How often each running job was repeated because its device still asked for firmware.
-    QHash<UpdateThread *, int> updateRepeats;
-    // Every job into the job log and the program's log.
-    JobTracker jobTracker;
+    // A child, so that those who watch the window can follow its jobs.
+    JobController *jobs = nullptr;
 
-    // Its tests hold the rebuild off as the job slots do, through busy and lastJobTime, and
-    // follow the workers the window runs.
+    // Its tests hold the rebuild off as the job slots do, through busy and lastJobTime, and feed
+    // the list themselves with the scan stopped.
     friend class tst_Window;
 };
 

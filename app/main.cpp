@@ -1,3 +1,4 @@
+#include "AppLogging.h"
 #include "CommandLine.h"
 #include "LogFile.h"
 #include "MallocArenas.h"
@@ -25,10 +26,11 @@ int main(int argc, char *argv[])
     }
 
     QApplication application(argc, argv);
+    LogFile::setVerbose(commandLine.verbose());
     QString logError;
     if (!LogFile::install(QString::fromLatin1(LogFile::DefaultName), LogFile::DefaultLimit,
                           &logError))
-        qWarning().noquote() << LogFile::DefaultName << "not written:" << logError;
+        qCWarning(lcApp).noquote() << LogFile::DefaultName << "not written:" << logError;
     Translations::install(application, commandLine.language());
     int exitCode = 0;
     {

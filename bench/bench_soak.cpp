@@ -74,7 +74,7 @@ int printJobLog(const QString &path)
         if (fields.size() <= ResultCodeField)
             continue;
         ++rows;
-        const int code = fields[ResultCodeField].toInt();
+        const auto code = JobResult::Code(fields[ResultCodeField].toInt());
         const QString result =
             code == JobResult::Ok ? QStringLiteral("ok") : JobResultText::message(code);
         ++tally[QString::fromUtf8(fields[JobField]) + QStringLiteral(": ") + result];

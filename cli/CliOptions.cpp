@@ -1,8 +1,9 @@
 #include "CliOptions.h"
 
+#include "Calibration.h"
 #include "ExitCode.h"
 #include "JobLog.h"
-#include "UpdateThread.h"
+#include "JobOrder.h"
 #include "ZelkorVersion.h"
 
 #include <QCommandLineParser>
@@ -10,9 +11,8 @@
 
 namespace {
 
-// The voltages the window's calibration field accepts.
-constexpr double MinimumVolts = 3.0;
-constexpr double MaximumVolts = 40.0;
+constexpr double MinimumVolts = Calibration::minimumVolts;
+constexpr double MaximumVolts = Calibration::maximumVolts;
 
 const QString DefaultSettingsFile = QStringLiteral("settings.ini");
 
@@ -60,8 +60,8 @@ struct KnownOptions
     QCommandLineOption retries {
         QStringLiteral("retries"),
         QStringLiteral("Repeats while the device still asks for firmware (default %1).")
-            .arg(UpdateThread::DefaultRepeats),
-        QStringLiteral("N"), QString::number(UpdateThread::DefaultRepeats)};
+            .arg(JobOrder::DefaultRepeats),
+        QStringLiteral("N"), QString::number(JobOrder::DefaultRepeats)};
     QCommandLineOption settings {QStringLiteral("settings"),
                                  QStringLiteral("Settings file with the [Ports] map."),
                                  QStringLiteral("FILE"), DefaultSettingsFile};

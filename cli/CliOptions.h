@@ -1,6 +1,8 @@
 #ifndef CLIOPTIONS_H
 #define CLIOPTIONS_H
 
+#include "JobKind.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -32,6 +34,13 @@ public:
 
     bool updates() const { return command == Update; }
     bool calibrates() const { return command == Calibrate || voltage.has_value(); }
+    // The jobs' kind, for update and calibrate.
+    JobKind kind() const
+    {
+        if (!updates())
+            return JobKind::Calibrate;
+        return calibrates() ? JobKind::UpdateThenCalibrate : JobKind::Update;
+    }
 
 private:
     static CliOptions parseArguments(const QStringList &arguments);

@@ -44,9 +44,8 @@ int JobCommand::run(const CliOptions &options)
         return refuse(options, ExitPortUnavailable, problems);
 
     JobOrder order;
+    order.kind = options.kind();
     order.firmwareFile = options.firmwareFile;
-    order.update = options.updates();
-    order.calibrate = options.calibrates();
     order.volts = options.voltage.value_or(0.0);
     order.repeats = options.repeats;
     // JSON owns standard output; progress goes beside the messages then.
@@ -102,7 +101,7 @@ bool JobCommand::resolvePorts(const QStringList &arguments, QStringList &ports,
 bool JobCommand::firmwareFileSound(const QString &path, QStringList *problems)
 {
     FirmwareFile file(path);
-    const int result = file.read();
+    const JobResult::Code result = file.read();
     if (result == JobResult::Ok)
         return true;
     problems->append(QStringLiteral("%1: %2").arg(path, JobResultText::message(result)));

@@ -1,10 +1,11 @@
 #include "JobRunner.h"
 
+#include "JobController.h"
 #include "ProgressOutput.h"
 #include "SignalWatcher.h"
 
 #include <QEventLoop>
-#include <QSysInfo>
+#include <QHash>
 
 namespace {
 const QString ProgramName = QStringLiteral("zelkor-cli");
@@ -24,50 +25,38 @@ JobRunner::~JobRunner() = default;
 QList<JobRecord> JobRunner::run()
 {
     QEventLoop loop;
+    JobController jobs(ProgramName, log);
+    QHash<QString, JobRecord> records;
+    connect(&jobs, &JobController::progress, this,
+            [this](const QString &port, const JobProgress &value) { progress->show(port, value); });
+    connect(&jobs, &JobController::failed, this,
+            [this](const QString &port, JobResult::Code code) { progress->fail(port, code); });
+    connect(&jobs, &JobController::repeating, this,
+            [this](const QString &port) { progress->note(port, RepeatText); });
+    // A job counts as finished once its row is on disk; a row that can't be written is
+    // reported and changes nothing about the job.
+    connect(&jobs, &JobController::recorded, this,
+            [&](const JobRecord &record, const QString &reason) {
+                if (!reason.isEmpty())
+                    std::fprintf(stderr, "zelkor-cli: job log not written: %s\n",
+                                 qPrintable(reason));
+                records.insert(record.port, record);
+                if (records.size() == ports.size())
+                    loop.quit();
+            });
     SignalWatcher watcher(SignalWatcher::StopOnBrokenPipe);
-    connect(&watcher, &SignalWatcher::caught, this, &JobRunner::stopAll);
+    connect(&watcher, &SignalWatcher::caught, this, [this, &jobs] {
+        stopped = true;
+        jobs.stopAll();
+    });
 
-    for (const QString &port : ports) {
-        auto job = std::make_unique<PortJob>(port, order);
-        connect(job.get(), &PortJob::progress, this,
-                [this](const QString &port, int percents) { progress->show(port, percents); });
-        connect(job.get(), &PortJob::repeating, this,
-                [this](const QString &port) { progress->note(port, RepeatText); });
-        connect(job.get(), &PortJob::done, this, &JobRunner::jobDone);
-        connect(job.get(), &PortJob::done, &loop, [this, &loop] {
-            if (running == 0)
-                loop.quit();
-        });
-        jobs.push_back(std::move(job));
-    }
-    running = int(jobs.size());
-    for (auto &job : jobs)
-        job->start();
-    if (running > 0)
+    for (const QString &port : ports)
+        jobs.start(port, order);
+    if (records.size() < ports.size())
         loop.exec();
 
-    QList<JobRecord> records;
-    for (const auto &job : jobs)
-        records.append(job->result());
-    return records;
-}
-
-// A job counts as finished once its row is on disk; a row that can't be written is reported
-// and changes nothing about the job.
-void JobRunner::jobDone(PortJob *job)
-{
-    JobRecord record = job->result();
-    record.host = QSysInfo::machineHostName();
-    record.program = ProgramName;
-    QString reason;
-    if (!log.append(record, &reason))
-        std::fprintf(stderr, "zelkor-cli: job log not written: %s\n", qPrintable(reason));
-    --running;
-}
-
-void JobRunner::stopAll()
-{
-    stopped = true;
-    for (auto &job : jobs)
-        job->stop();
+    QList<JobRecord> ordered;
+    for (const QString &port : ports)
+        ordered.append(records.value(port));
+    return ordered;
 }

@@ -2,7 +2,8 @@
 #define JOBRUNNER_H
 
 #include "JobLog.h"
-#include "PortJob.h"
+#include "JobOrder.h"
+#include "JobRecord.h"
 
 #include <QList>
 #include <QObject>
@@ -10,12 +11,11 @@
 
 #include <cstdio>
 #include <memory>
-#include <vector>
 
 class ProgressOutput;
 
-// Runs one job per port, all at once, until every one has ended, and logs each as it ends.
-// SIGINT, SIGTERM, SIGHUP, SIGQUIT or a closed output (SIGPIPE) stops them all after the
+// Runs one job per port, all at once, until every one has ended and has its row in the job
+// log. SIGINT, SIGTERM, SIGHUP, SIGQUIT or a closed output (SIGPIPE) stops them all after the
 // exchanges in progress.
 class JobRunner : public QObject
 {
@@ -31,15 +31,10 @@ public:
     bool interrupted() const { return stopped; }
 
 private:
-    void jobDone(PortJob *job);
-    void stopAll();
-
     const JobOrder order;
     const QStringList ports;
     const JobLog log;
     std::unique_ptr<ProgressOutput> progress;
-    std::vector<std::unique_ptr<PortJob>> jobs;
-    int running = 0;
     bool stopped = false;
 };
 

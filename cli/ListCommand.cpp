@@ -21,7 +21,7 @@ bool byPortNumber(const TDevices &a, const TDevices &b)
 // it is free, as update and calibrate wait for theirs.
 void askHeldPortsAgain(QList<TDevices> &devices, QList<PortRefusal> &refused)
 {
-    QStringList freed;
+    const qsizetype listed = devices.size();
     for (qsizetype i = refused.size() - 1; i >= 0; --i) {
         if (refused.at(i).error.kind != PortError::Busy)
             continue;
@@ -29,14 +29,11 @@ void askHeldPortsAgain(QList<TDevices> &devices, QList<PortRefusal> &refused)
         if (!link.openWhenFree(refused.at(i).portName.toLatin1().constData(), StopBits::Two))
             continue;
         link.close();
-        freed << refused.takeAt(i).portName;
+        if (const std::optional<TDevices> device = ScanPass::device(refused.takeAt(i).portName))
+            devices.append(*device);
     }
-    if (freed.isEmpty())
-        return;
-    QList<PortRefusal> stillRefused;
-    devices += ScanPass::devices(freed, &stillRefused);
-    refused += stillRefused;
-    std::sort(devices.begin(), devices.end(), byPortNumber);
+    if (devices.size() > listed)
+        std::sort(devices.begin(), devices.end(), byPortNumber);
 }
 
 } // namespace
@@ -44,7 +41,7 @@ void askHeldPortsAgain(QList<TDevices> &devices, QList<PortRefusal> &refused)
 int ListCommand::run(const CliOptions &options)
 {
     QList<PortRefusal> refused;
-    QList<TDevices> devices = ScanPass::devices({}, &refused);
+    QList<TDevices> devices = ScanPass::devices(&refused);
     askHeldPortsAgain(devices, refused);
     const QByteArray out =
         options.json ? ResultOutput::deviceJson(devices) : ResultOutput::deviceLines(devices);

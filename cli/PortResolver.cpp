@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr int LastPortNumber = 255;
 // Beyond the default table: names there exist only through overrides.
 constexpr int FirstFreeNumber = 161;
 
@@ -47,7 +46,9 @@ std::optional<QString> PortResolver::byPath(const QString &path, QString *error)
     const QString known = map.portNameAt(wanted);
     if (!known.isEmpty())
         return known;
-    for (int number = FirstFreeNumber; number <= LastPortNumber; ++number) {
+    // Up to the last number the map knows a name for.
+    for (int number = FirstFreeNumber;
+         PortNameMap::portNumber(PortNameMap::portName(number)) == number; ++number) {
         const QString name = PortNameMap::portName(number);
         if (map.devicePath(name).isEmpty()) {
             map.setPath(name, wanted);

@@ -1,6 +1,5 @@
 #include "ProgressOutput.h"
 
-#include "JobResult.h"
 #include "JobResultText.h"
 
 #include <unistd.h>
@@ -8,8 +7,6 @@
 namespace {
 
 constexpr int PercentPerStep = 10;
-// Calibration steps are five percent apart.
-constexpr int PercentPerCalibrationStep = 5;
 // Keeps the calibration's tenths apart from the update's in printedStep.
 constexpr int CalibrationPhase = 100;
 
@@ -19,32 +16,27 @@ ProgressOutput::ProgressOutput(std::FILE *stream, const QStringList &ports)
     : stream(stream), terminal(::isatty(::fileno(stream)) == 1), ports(ports)
 { }
 
-void ProgressOutput::show(const QString &port, int percents)
+void ProgressOutput::show(const QString &port, const JobProgress &progress)
 {
-    if (JobResult::isFailure(percents)) {
-        // The closing line reports the failure; a terminal shows it at once.
-        if (terminal)
-            setLine(port, JobResultText::message(percents));
-        return;
-    }
-    const bool calibrating = percents >= JobResult::CalibrationFirstStep;
-    if (!calibrating && percents > JobResult::UpdateLastPercent)
-        return;
-    const int percent = calibrating
-        ? (percents - JobResult::CalibrationFirstStep) * PercentPerCalibrationStep
-        : percents;
+    const bool calibrating = progress.phase == JobProgress::Phase::Calibration;
     const QString phase = calibrating ? QStringLiteral("calibrate") : QStringLiteral("update");
     if (terminal) {
-        setLine(port,
-                QStringLiteral("%1 %2").arg(phase, -9).arg(JobResultText::progress(percents)));
+        setLine(port, QStringLiteral("%1 %2").arg(phase, -9).arg(JobResultText::progress(progress)));
         return;
     }
-    const int step = (calibrating ? CalibrationPhase : 0) + percent / PercentPerStep;
+    const int step = (calibrating ? CalibrationPhase : 0) + progress.percent / PercentPerStep;
     if (printedStep.value(port, -1) == step)
         return;
     printedStep.insert(port, step);
-    std::fprintf(stream, "%s %s %d%%\n", qPrintable(port), qPrintable(phase), percent);
+    std::fprintf(stream, "%s %s %d%%\n", qPrintable(port), qPrintable(phase), progress.percent);
     std::fflush(stream);
+}
+
+void ProgressOutput::fail(const QString &port, JobResult::Code code)
+{
+    // The closing line reports the failure; a terminal shows it at once.
+    if (terminal)
+        setLine(port, JobResultText::message(code));
 }
 
 void ProgressOutput::note(const QString &port, const QString &text)

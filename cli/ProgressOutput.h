@@ -1,6 +1,9 @@
 #ifndef PROGRESSOUTPUT_H
 #define PROGRESSOUTPUT_H
 
+#include "JobProgress.h"
+#include "JobResult.h"
+
 #include <QHash>
 #include <QStringList>
 
@@ -14,8 +17,8 @@ class ProgressOutput
 public:
     ProgressOutput(std::FILE *stream, const QStringList &ports);
 
-    // A worker's progress value: update percent, calibration step or failure code.
-    void show(const QString &port, int percents);
+    void show(const QString &port, const JobProgress &progress);
+    void fail(const QString &port, JobResult::Code code);
     // A remark on the port's job, e.g. that it is being repeated.
     void note(const QString &port, const QString &text);
 

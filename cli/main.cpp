@@ -17,7 +17,7 @@ int main(int argc, char *argv[])
     SignalWatcher::ignoreBrokenPipes();
     QCoreApplication app(argc, argv);
     // The libraries' trace lines are for developers; the output here is for people and scripts.
-    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
+    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false\n*.info=false"));
     const CliOptions options = CliOptions::parse(QCoreApplication::arguments());
     if (options.exitNow) {
         std::fputs(qPrintable(options.exitText), *options.exitNow == ExitSuccess ? stdout : stderr);

@@ -19,8 +19,9 @@ class VariantMasks;
 // as long as its slowest port. Between passes it remembers, per port, which command variants
 // the device answered, so later passes send only those.
 //
-// Threads: run() is the worker thread, which starts and joins one thread per port; everything
-// else is for the thread that owns the object.
+// Threads: run() is the worker thread, which starts and joins one thread per port. excludePort,
+// releasePort, forgetVariants and usesPort may be called from any thread (a job takes its port
+// from a thread of its own); the rest is for the thread that owns the object.
 // Stopping: requestStop() ends a running pass early; the destructor stops the pass itself and
 // waits for it, so deleting the worker is always safe.
 class DeviceThread : public QThread

@@ -1,15 +1,17 @@
 #include "PortScan.h"
 
 #include "ComPort.h"
-#include "DeviceThread.h"
 #include "ModeProbe.h"
 #include "ReplyCheck.h"
 #include "ScanLinks.h"
+#include "ScanLogging.h"
 #include "VariantMasks.h"
 
 #include <QDebug>
 #include <QThread>
 #include <QtEndian>
+
+#include <iterator>
 
 namespace {
 
@@ -39,23 +41,22 @@ struct VariantGroup
 {
     Variant variants[2];
     int bits;
-    QString (*decode)(const char *reply);
+    void (*decode)(const char *reply, DeviceFields &fields);
 };
 
-enum GroupIndex { IdentityGroup, SerialGroup, FirmwareGroup, GroupCount };
-
-const VariantGroup Groups[GroupCount] = {
-    {{{0x001, "geti", 20}, {0x002, "geti", 36}}, 0x00F, PortScan::decodeName},
-    {{{0x010, "gser", 10}, {0x020, "g000", 10}}, 0x0F0, PortScan::decodeSerial},
-    {{{0x100, "gfwv", 10}, {0x200, "g001", 10}}, 0xF00, PortScan::decodeVersion},
+const VariantGroup Groups[] = {
+    {{{0x001, "geti", 20}, {0x002, "geti", 36}},
+     0x00F,
+     [](const char *reply, DeviceFields &fields) { fields.name = PortScan::decodeName(reply); }},
+    {{{0x010, "gser", 10}, {0x020, "g000", 10}},
+     0x0F0,
+     [](const char *reply, DeviceFields &fields) { fields.serial = PortScan::decodeSerial(reply); }},
+    {{{0x100, "gfwv", 10}, {0x200, "g001", 10}},
+     0xF00,
+     [](const char *reply, DeviceFields &fields) {
+         fields.firmware = PortScan::decodeVersion(reply);
+     }},
 };
-
-// The record's fixed texts belong to the scan worker's translation context.
-TDevices withoutFirmware(const QString &name, const QString &status)
-{
-    return {name, DeviceThread::tr("n/a"), DeviceThread::tr("n/a"),
-            DeviceThread::tr("Нет прошивки"), status};
-}
 
 } // namespace
 
@@ -67,7 +68,7 @@ std::optional<TDevices> PortScan::run()
 {
     if (pass.isInterruptionRequested())
         return std::nullopt;
-    qDebug().noquote() << QStringLiteral("Device ") + name;
+    qCDebug(lcScanPass).noquote() << QStringLiteral("Device ") + name;
     link = links.add();
     link->setTimeouts(ScanTimeouts);
     std::optional<TDevices> record = probe();
@@ -83,17 +84,14 @@ QString PortScan::decodeName(const char *reply)
     return QString::fromLatin1(name, int(qstrnlen(name, NameLength)));
 }
 
-QString PortScan::decodeSerial(const char *reply)
+quint32 PortScan::decodeSerial(const char *reply)
 {
-    return QString::number(qFromLittleEndian<quint32>(reply));
+    return qFromLittleEndian<quint32>(reply);
 }
 
-QString PortScan::decodeVersion(const char *reply)
+DeviceFields::Version PortScan::decodeVersion(const char *reply)
 {
-    const unsigned major = quint8(reply[0]);
-    const unsigned minor = quint8(reply[1]);
-    const unsigned build = qFromLittleEndian<quint16>(reply + 2);
-    return QStringLiteral("%1.%2.%3").arg(major).arg(minor).arg(build);
+    return {quint8(reply[0]), quint8(reply[1]), qFromLittleEndian<quint16>(reply + 2)};
 }
 
 int PortScan::checkFirmware()
@@ -121,39 +119,40 @@ std::optional<TDevices> PortScan::probe()
     if (r > 0)
         return identify(mask);
     if (r == 0)
-        return withoutFirmware(name, DeviceThread::tr("Готов"));
+        return TDevices::of(name, {DeviceFields::Mode::Loader, {}, {}, {}});
     // The chip's ISP mode talks with one stop bit.
     link->close();
     link->open(port.constData(), StopBits::One);
     if (mayExchange() && checkIsp())
-        return withoutFirmware(name, DeviceThread::tr("режим ISP"));
+        return TDevices::of(name, {DeviceFields::Mode::Isp, {}, {}, {}});
     return std::nullopt;
 }
 
 std::optional<TDevices> PortScan::identify(int mask)
 {
     link->setTimeouts(IdentifyTimeouts);
-    std::optional<QString> values[GroupCount];
+    DeviceFields fields;
+    bool answered = false;
     bool abandoned = false;
-    for (int group = 0; group < GroupCount && !abandoned; ++group)
-        abandoned = runGroup(group, mask, values[group]) == GroupOutcome::Abandoned;
+    for (int group = 0; group < int(std::size(Groups)); ++group) {
+        const GroupOutcome outcome = runGroup(group, mask, fields);
+        answered = answered || outcome == GroupOutcome::Answered;
+        abandoned = outcome == GroupOutcome::Abandoned;
+        if (abandoned)
+            break;
+    }
     link->close();
 
-    const bool answered = values[IdentityGroup] || values[SerialGroup] || values[FirmwareGroup];
     if (answered || abandoned)
         masks.store(name, mask);
     else
         masks.forget(name);
     if (!answered)
         return std::nullopt;
-    const auto text = [&values](int group) {
-        return values[group].value_or(DeviceThread::tr("n/a"));
-    };
-    return TDevices {name, text(SerialGroup), text(IdentityGroup), text(FirmwareGroup),
-                     DeviceThread::tr("Готов")};
+    return TDevices::of(name, fields);
 }
 
-PortScan::GroupOutcome PortScan::runGroup(int group, int &mask, std::optional<QString> &value)
+PortScan::GroupOutcome PortScan::runGroup(int group, int &mask, DeviceFields &fields)
 {
     const VariantGroup &g = Groups[group];
     for (const Variant &variant : g.variants) {
@@ -167,7 +166,7 @@ PortScan::GroupOutcome PortScan::runGroup(int group, int &mask, std::optional<QS
         if (link->transact(variant.command, CommandLength, reply.data(), variant.replyLength)
             && ReplyCheck::accepts(reply.constData(), variant.replyLength - CheckAndEchoLength,
                                    checksFilled)) {
-            value = g.decode(reply.constData());
+            g.decode(reply.constData(), fields);
             mask = (mask & ~g.bits) | variant.bit;
             return GroupOutcome::Answered;
         }

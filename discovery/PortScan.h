@@ -28,11 +28,11 @@ public:
     int checkFirmware();
     bool checkIsp();
 
-    // The texts of the identification replies: the name field of a "geti" reply of at least
+    // The values of the identification replies: the name field of a "geti" reply of at least
     // 14 bytes, the serial number and the firmware version from the first 4 bytes of theirs.
     static QString decodeName(const char *reply);
-    static QString decodeSerial(const char *reply);
-    static QString decodeVersion(const char *reply);
+    static quint32 decodeSerial(const char *reply);
+    static DeviceFields::Version decodeVersion(const char *reply);
 
 private:
     enum class GroupOutcome {
@@ -44,7 +44,7 @@ private:
 
     std::optional<TDevices> probe();
     std::optional<TDevices> identify(int mask);
-    GroupOutcome runGroup(int group, int &mask, std::optional<QString> &value);
+    GroupOutcome runGroup(int group, int &mask, DeviceFields &fields);
     bool mayExchange() const;
 
     const QString name;

@@ -1,12 +1,15 @@
 #ifndef TDEVICES_H
 #define TDEVICES_H
 
+#include "DeviceFields.h"
+
 #include <QList>
 #include <QMetaType>
 #include <QString>
 
-// One device found by a scan pass, as the device list shows it: every field already holds the
-// text of its column. It is the only data that travels from the scan thread to the window.
+// One device found by a scan pass. The five texts are what the device list shows in its
+// columns; the fields beside them hold the same as data. It is the only data that travels from
+// the scan thread to the window.
 struct TDevices
 {
     QString location;
@@ -14,6 +17,11 @@ struct TDevices
     QString description;
     QString firmwareVersion;
     QString status;
+
+    DeviceFields fields = {};
+
+    // The record of the device on the port, its texts made from its fields.
+    static TDevices of(const QString &location, const DeviceFields &fields);
 };
 
 Q_DECLARE_METATYPE(TDevices)

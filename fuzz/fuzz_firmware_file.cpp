@@ -3,6 +3,7 @@
 #include "FirmwareFile.h"
 #include "FuzzInput.h"
 #include "JobResult.h"
+#include "LoaderCommands.h"
 
 #include <QBuffer>
 
@@ -21,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 "an accepted file ends with its end line");
     for (const QByteArray &line : lines) {
         if (FirmwareFile::kind(line) == FirmwareFile::AddressLine)
-            requireThat(FirmwareFile::addressText(line).size() >= FirmwareFile::addressLength,
+            requireThat(FirmwareFile::addressText(line).size() >= LoaderCommands::addressLength,
                         "every address is complete");
     }
     return 0;

@@ -2,7 +2,7 @@
 
 #include "ComPort.h"
 #include "DeviceInfo.h"
-#include "JobResult.h"
+#include "JobProgress.h"
 #include "ProtocolTiming.h"
 
 #include <QtGlobal>
@@ -40,10 +40,9 @@ Calibration::Calibration(ComPort &link, double vref, Progress progress)
     : link(link), device(link), loader(link), vref(vref), progress(std::move(progress))
 { }
 
-int Calibration::run()
+JobResult::Code Calibration::run()
 {
-    if (!ProtocolTiming::applyTimeouts(link, commandTimeouts))
-        return fail(JobResult::TimeoutFailed);
+    ProtocolTiming::applyTimeouts(link, commandTimeouts);
     step(0);
     DeviceCommands::FirmwareVersion version;
     if (!device.getFirmwareVersion(&version))
@@ -79,8 +78,7 @@ int Calibration::run()
             return fail(JobResult::ScalFailed);
     }
     step(9);
-    if (!ProtocolTiming::applyTimeouts(link, saveTimeouts))
-        return fail(JobResult::TimeoutFailed);
+    ProtocolTiming::applyTimeouts(link, saveTimeouts);
     if (!device.saveDeviceSettings())
         return fail(JobResult::SaveFailed);
     step(10);
@@ -88,7 +86,7 @@ int Calibration::run()
         return fail(JobResult::CalibrationResetFailed);
     for (int k = 0; k < ProtocolTiming::calibrationTicks; ++k) {
         ProtocolTiming::tickWait();
-        step(11 + k);
+        step(restartFirstStep + k);
     }
     return JobResult::Ok;
 }
@@ -148,7 +146,7 @@ Calibration::Measurements Calibration::Measurements::of(const OldMeasurementBloc
     return {block[0], block[1], block[2], block[3]};
 }
 
-int Calibration::fail(int code)
+JobResult::Code Calibration::fail(JobResult::Code code)
 {
     progress(code);
     return code;
@@ -156,5 +154,5 @@ int Calibration::fail(int code)
 
 void Calibration::step(int offset)
 {
-    progress(JobResult::CalibrationFirstStep + offset);
+    progress(JobProgress::calibrationStep(offset));
 }

@@ -2,6 +2,7 @@
 #define CALIBRATION_H
 
 #include "DeviceCommands.h"
+#include "JobResult.h"
 #include "LoaderCommands.h"
 
 #include <functional>
@@ -15,14 +16,19 @@ class Calibration
 public:
     // The external power reading must reach this value.
     static constexpr int externalPowerThreshold = 50;
+    // The external supply voltages that a calibration accepts.
+    static constexpr double minimumVolts = 3.0;
+    static constexpr double maximumVolts = 40.0;
+    // Steps 0 to 10 do the work; the device restarts during the ticks after them.
+    static constexpr int restartFirstStep = 11;
 
-    // Reports each step and, on failure, the failure code.
+    // Reports each step as a progress() value and, on failure, the failure code.
     using Progress = std::function<void(int)>;
 
     Calibration(ComPort &link, double vref, Progress progress);
 
     // Answers JobResult::Ok or a calibration failure code; a failure has already been reported.
-    int run();
+    JobResult::Code run();
 
     // The words the calibration uses: m0, m1, m4 (external power) and m5.
     struct Measurements
@@ -45,7 +51,7 @@ public:
 
 private:
     bool measure(Measurements *m);
-    int fail(int code);
+    JobResult::Code fail(JobResult::Code code);
     void step(int offset);
 
     ComPort &link;

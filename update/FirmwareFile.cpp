@@ -1,20 +1,20 @@
 #include "FirmwareFile.h"
 
-#include "JobResult.h"
+#include "LoaderCommands.h"
 #include "RegularFile.h"
 
 #include <algorithm>
 
 FirmwareFile::FirmwareFile(const QString &filename) : file(filename) { }
 
-int FirmwareFile::read()
+JobResult::Code FirmwareFile::read()
 {
     if (!RegularFile::openForReading(file, QIODevice::Text))
         return JobResult::FirmwareFileCantOpen;
     return parse(file, &fileLines);
 }
 
-int FirmwareFile::parse(QIODevice &device, QList<QByteArray> *lines)
+JobResult::Code FirmwareFile::parse(QIODevice &device, QList<QByteArray> *lines)
 {
     // No more is read than the file held when the read began, and never past maxFileSize: a
     // file that grows meanwhile (still being copied, say) is no image to flash.
@@ -35,11 +35,6 @@ int FirmwareFile::parse(QIODevice &device, QList<QByteArray> *lines)
     while (isBlank(lines->last()))
         lines->removeLast();
     return JobResult::Ok;
-}
-
-void FirmwareFile::close()
-{
-    file.close();
 }
 
 FirmwareFile::LineKind FirmwareFile::kind(const QByteArray &line)
@@ -74,7 +69,7 @@ bool FirmwareFile::isBlank(const QByteArray &line)
 bool FirmwareFile::hasShortAddress(const QList<QByteArray> &lines)
 {
     for (const QByteArray &line : lines) {
-        if (kind(line) == AddressLine && addressText(line).size() < addressLength)
+        if (kind(line) == AddressLine && addressText(line).size() < LoaderCommands::addressLength)
             return true;
     }
     return false;

@@ -1,6 +1,8 @@
 #ifndef FIRMWAREFILE_H
 #define FIRMWAREFILE_H
 
+#include "JobResult.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QList>
@@ -22,19 +24,15 @@ public:
     static constexpr int minimumLines = 10;
     // Far above any image the devices can hold; a larger file is not an image.
     static constexpr qint64 maxFileSize = 16 * 1024 * 1024;
-    // The loader's set-address command carries this many bytes after the "@".
-    static constexpr int addressLength = 8;
 
     explicit FirmwareFile(const QString &filename);
 
-    // Opens and reads the whole file; the file stays open until close(). Answers
-    // JobResult::Ok, FirmwareFileCantOpen (also for anything but a regular file, which could
-    // block the reader for ever) or FirmwareFileCorrupted. The blank lines after the end line
-    // are dropped: they are not sent.
-    int read();
-    void close();
+    // Opens and reads the whole file. Answers JobResult::Ok, FirmwareFileCantOpen (also for
+    // anything but a regular file, which could block the reader for ever) or
+    // FirmwareFileCorrupted. The blank lines after the end line are dropped: they are not sent.
+    JobResult::Code read();
     // The checks and line splitting of read() on any device open for reading in text mode.
-    static int parse(QIODevice &device, QList<QByteArray> *lines);
+    static JobResult::Code parse(QIODevice &device, QList<QByteArray> *lines);
 
     const QList<QByteArray> &lines() const { return fileLines; }
 

@@ -1,7 +1,6 @@
 #include "FirmwareUpdate.h"
 
 #include "FirmwareFile.h"
-#include "JobResult.h"
 #include "ProtocolTiming.h"
 
 FirmwareUpdate::FirmwareUpdate(ComPort &link, const QList<QByteArray> &lines,
@@ -9,7 +8,7 @@ FirmwareUpdate::FirmwareUpdate(ComPort &link, const QList<QByteArray> &lines,
     : loader(link, &loaderRepliesChecked), lines(lines), progress(std::move(progress))
 { }
 
-int FirmwareUpdate::run()
+JobResult::Code FirmwareUpdate::run()
 {
     if (!retry(resetAttempts, &LoaderCommands::loaderReset))
         return JobResult::LoaderResetFailed;
@@ -18,7 +17,7 @@ int FirmwareUpdate::run()
 
     const qsizetype n = lines.size();
     for (qsizetype j = 0; j < n; ++j) {
-        const int result = sendLine(lines.at(j));
+        const JobResult::Code result = sendLine(lines.at(j));
         if (result != JobResult::Ok)
             return result;
         progress(int((j + 1) * linesPercent / n));
@@ -36,7 +35,7 @@ bool FirmwareUpdate::retry(int attempts, bool (LoaderCommands::*command)())
     return false;
 }
 
-int FirmwareUpdate::sendLine(const QByteArray &line)
+JobResult::Code FirmwareUpdate::sendLine(const QByteArray &line)
 {
     switch (FirmwareFile::kind(line)) {
     case FirmwareFile::EndLine:

@@ -1,6 +1,7 @@
 #ifndef FIRMWAREUPDATE_H
 #define FIRMWAREUPDATE_H
 
+#include "JobResult.h"
 #include "LoaderCommands.h"
 
 #include <QByteArray>
@@ -29,11 +30,11 @@ public:
 
     // Answers JobResult::Ok or an update failure code. The first failure ends the update: nothing
     // more is sent.
-    int run();
+    JobResult::Code run();
 
 private:
     bool retry(int attempts, bool (LoaderCommands::*command)());
-    int sendLine(const QByteArray &line);
+    JobResult::Code sendLine(const QByteArray &line);
     void restartDevice();
 
     LoaderCommands loader;

@@ -100,7 +100,7 @@ QByteArray JobLog::row(const JobRecord &r)
         textField(r.program),
         textField(r.port),
         textField(r.devicePath),
-        textField(r.job),
+        textField(JobRecord::jobName(r.kind)),
         textField(r.serialNumber),
         textField(r.description),
         textField(r.firmwareBefore),

@@ -5,17 +5,22 @@
 
 #include <QCryptographicHash>
 
-QString JobRecord::jobName(bool update, bool calibrate)
+QString JobRecord::jobName(JobKind kind)
 {
-    if (update && calibrate)
-        return QStringLiteral("update+calibrate");
-    return update ? QStringLiteral("update") : QStringLiteral("calibrate");
+    switch (kind) {
+    case JobKind::Update:
+        return QStringLiteral("update");
+    case JobKind::Calibrate:
+        return QStringLiteral("calibrate");
+    case JobKind::UpdateThenCalibrate:
+        break;
+    }
+    return QStringLiteral("update+calibrate");
 }
 
 QString JobRecord::fileSha256(const QString &path)
 {
-    // Runs on the window's thread: no file that the reader would refuse is read, and no
-    // more than it would read.
+    // No file that the reader would refuse is read, and no more than it would read.
     QFile file(path);
     if (!RegularFile::openForReading(file))
         return QString();

@@ -1,7 +1,11 @@
 #ifndef JOBRECORD_H
 #define JOBRECORD_H
 
+#include "JobKind.h"
+#include "JobResult.h"
+
 #include <QDateTime>
+#include <QMetaType>
 #include <QString>
 
 #include <optional>
@@ -15,7 +19,7 @@ struct JobRecord
     QString program;
     QString port;
     QString devicePath;
-    QString job;
+    JobKind kind = JobKind::Update;
     QString serialNumber;
     QString description;
     QString firmwareBefore;
@@ -25,15 +29,17 @@ struct JobRecord
     // Only for a job that calibrates.
     std::optional<double> voltage;
     int attempts = 0;
-    int resultCode = 0;
+    JobResult::Code resultCode = JobResult::Ok;
     QString resultText;
     double seconds = 0.0;
 
     // "update", "calibrate" or "update+calibrate".
-    static QString jobName(bool update, bool calibrate);
+    static QString jobName(JobKind kind);
     // The lowercase hex SHA-256 of the file's bytes; empty when it can't be read, is no regular
     // file or is larger than a firmware file may be.
     static QString fileSha256(const QString &path);
 };
+
+Q_DECLARE_METATYPE(JobRecord)
 
 #endif // JOBRECORD_H

@@ -28,10 +28,10 @@ enum Code : int {
     CalibrateFailed = -203,
     RdanFailed = -204,
     CalibrationResetFailed = -205,
-    // No step sends "gets"; the message table keeps its text all the same.
-    GetsFailed = -206,
     NoExternalPower = -207,
     GfwvFailed = -208,
+    // The port refused the time-outs; the port layer now takes any it is given. Old job logs
+    // carry the code.
     TimeoutFailed = -209,
 
     // Outcomes of a whole job that no procedure reports: what the check after an update found,
@@ -42,12 +42,6 @@ enum Code : int {
     DeviceLost = -91,
     Interrupted = -99,
 };
-
-// progress() percents of an update: 0 to UpdateLastPercent.
-constexpr int UpdateLastPercent = 100;
-// progress() steps of a calibration: CalibrationFirstStep to CalibrationLastStep.
-constexpr int CalibrationFirstStep = 200;
-constexpr int CalibrationLastStep = 220;
 
 constexpr bool isFailure(int code)
 {

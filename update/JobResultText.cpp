@@ -14,7 +14,7 @@ constexpr char Context[] = "Zelkor";
 
 struct FailureText
 {
-    int code;
+    JobResult::Code code;
     const char *message;
 };
 
@@ -34,7 +34,6 @@ const FailureText FailureTexts[] = {
     {JobResult::CalibrateFailed,        QT_TRANSLATE_NOOP("Zelkor", "Can't execute command CALIBRATE")},
     {JobResult::RdanFailed,             QT_TRANSLATE_NOOP("Zelkor", "Can't execute command RDAN")},
     {JobResult::CalibrationResetFailed, QT_TRANSLATE_NOOP("Zelkor", "Can't execute command RESET")},
-    {JobResult::GetsFailed,             QT_TRANSLATE_NOOP("Zelkor", "Can't execute command GETS")},
     {JobResult::NoExternalPower,        QT_TRANSLATE_NOOP("Zelkor", "Please connect external power")},
     {JobResult::GfwvFailed,             QT_TRANSLATE_NOOP("Zelkor", "Can't execute command GFWV")},
     {JobResult::TimeoutFailed,          QT_TRANSLATE_NOOP("Zelkor", "Can't set timeout")},
@@ -47,7 +46,7 @@ const FailureText FailureTexts[] = {
 const char *const UpdateCancelled = QT_TRANSLATE_NOOP("Zelkor", "Firmware update was cancelled");
 const char *const CalibrationCancelled = QT_TRANSLATE_NOOP("Zelkor", "Calibration was cancelled");
 
-const FailureText *find(int code)
+const FailureText *find(JobResult::Code code)
 {
     const auto line = std::find_if(std::begin(FailureTexts), std::end(FailureTexts),
                                    [code](const FailureText &text) { return text.code == code; });
@@ -56,27 +55,21 @@ const FailureText *find(int code)
 
 } // namespace
 
-QString JobResultText::progress(int percents)
+QString JobResultText::progress(const JobProgress &progress)
 {
-    const auto bar = [](int bars, int percent) {
-        return QString(bars, QLatin1Char('|')) + QStringLiteral(" %1%").arg(percent);
-    };
-    if (percents >= 0 && percents <= JobResult::UpdateLastPercent)
-        return bar(percents / 10, percents);
-    if (percents >= JobResult::CalibrationFirstStep) {
-        const int step = percents - JobResult::CalibrationFirstStep;
-        return bar((step + 1) / 2, step * 5);
-    }
-    return QString();
+    const int bars = progress.phase == JobProgress::Phase::Calibration
+        ? (progress.percent / JobProgress::CalibrationStepPercent + 1) / 2
+        : progress.percent / 10;
+    return QString(bars, QLatin1Char('|')) + QStringLiteral(" %1%").arg(progress.percent);
 }
 
-QString JobResultText::message(int code)
+QString JobResultText::message(JobResult::Code code)
 {
     const FailureText *text = find(code);
     return text ? QCoreApplication::translate(Context, text->message) : QString();
 }
 
-QString JobResultText::rowText(int code)
+QString JobResultText::rowText(JobResult::Code code)
 {
     if (!find(code))
         return QString();

@@ -1,18 +1,21 @@
 #ifndef JOBRESULTTEXT_H
 #define JOBRESULTTEXT_H
 
+#include "JobProgress.h"
+#include "JobResult.h"
+
 #include <QString>
 
 // How a job's progress and failure codes are shown, translated in the window's context.
 namespace JobResultText {
 
-// A bar of "|" and the percentage, e.g. "||||| 57%", for an update's percents or a calibration's
-// step; null for a value that is neither.
-QString progress(int percents);
+// A bar of "|" and the percentage, e.g. "||||| 57%": a tenth of the bar per ten percent of an
+// update, per two steps of a calibration begun.
+QString progress(const JobProgress &progress);
 // The message that says what went wrong, and the short text a device's row keeps; empty for a
 // code that has no text.
-QString message(int code);
-QString rowText(int code);
+QString message(JobResult::Code code);
+QString rowText(JobResult::Code code);
 
 } // namespace JobResultText
 

@@ -21,6 +21,7 @@ public:
     static constexpr quint16 WriteDataCode = 0x1144;
     static constexpr quint16 FinishCode = 0x4321;
 
+    // The address a set-address frame carries, in bytes.
     static constexpr int addressLength = 8;
     static constexpr int maxDataLength = 32;
 
@@ -31,7 +32,7 @@ public:
     // Writes the reset frame; no reply comes. True when the frame was written.
     bool loaderReset();
     bool loaderConnect();
-    // Sends the first 8 bytes of text (zero bytes fill a shorter text).
+    // Sends the first addressLength bytes of text (zero bytes fill a shorter text).
     bool loaderSetAddress(QByteArray text);
     // Sends at most the first 32 bytes of data.
     bool loaderWriteData(QByteArray data);

@@ -44,14 +44,14 @@ void ProtocolTiming::waitFor(int length)
     }
 }
 
-bool ProtocolTiming::applyTimeouts(ComPort &link, const LinkTimeouts &timeouts)
+void ProtocolTiming::applyTimeouts(ComPort &link, const LinkTimeouts &timeouts)
 {
     LinkTimeouts scaled;
     scaled.readTotalConstant = scaledTimeout(timeouts.readTotalConstant);
     scaled.readTotalMultiplier = scaledTimeout(timeouts.readTotalMultiplier);
     scaled.writeTotalConstant = scaledTimeout(timeouts.writeTotalConstant);
     scaled.writeTotalMultiplier = scaledTimeout(timeouts.writeTotalMultiplier);
-    return link.setTimeouts(scaled);
+    link.setTimeouts(scaled);
 }
 
 unsigned ProtocolTiming::scaledTimeout(unsigned ms)

@@ -40,8 +40,8 @@ public:
     // Waits one tick: at least tickMs (scaled) of elapsed time.
     static void tickWait();
 
-    // Gives the link the time-outs (scaled); false when the link refused them.
-    static bool applyTimeouts(ComPort &link, const LinkTimeouts &timeouts);
+    // Gives the link the time-outs (scaled).
+    static void applyTimeouts(ComPort &link, const LinkTimeouts &timeouts);
 
     // Multiply every pause and tick, or every link time-out, by factor (1.0 = full length).
     // For tests only.

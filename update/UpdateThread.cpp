@@ -10,9 +10,6 @@
 namespace {
 // The loader answers slowly while it writes flash; these time-outs are generous on purpose.
 constexpr LinkTimeouts jobTimeouts = LinkTimeouts::reads(5000, 50).writes(0, 5000);
-
-// How often a closed port is asked whether it is free yet.
-constexpr unsigned long portReleasePollMs = 50;
 } // namespace
 
 UpdateThread::UpdateThread() : QThread(nullptr), link(std::make_unique<ComPort>())
@@ -50,7 +47,7 @@ void UpdateThread::requestStop()
     link->close();
 }
 
-int UpdateThread::calibrateDevice()
+JobResult::Code UpdateThread::calibrateDevice()
 {
     return Calibration(*link, vref, [this](int percents) { reportProgress(percents); }).run();
 }
@@ -60,7 +57,7 @@ void UpdateThread::run()
     // The file is read and checked before the port is touched: a file that is no image ends
     // the job with the device's lines as they were.
     FirmwareFile firmware(filename);
-    const int fileResult = doUpdate ? firmware.read() : int(JobResult::Ok);
+    const JobResult::Code fileResult = doUpdate ? firmware.read() : JobResult::Ok;
     if (fileResult != JobResult::Ok) {
         endWithUpdateFailure(fileResult);
         return;
@@ -72,7 +69,7 @@ void UpdateThread::run()
         return;
     }
     if (doUpdate) {
-        const int result =
+        const JobResult::Code result =
             FirmwareUpdate(*link, firmware.lines(), loaderRepliesChecked, [this](int percents) {
                 reportProgress(percents);
             }).run();
@@ -82,8 +79,8 @@ void UpdateThread::run()
         }
     }
     // A failed calibration has reported its code itself.
-    const int calibrationResult = doCalibrate ? calibrateDevice() : int(JobResult::Ok);
-    closeLink();
+    const JobResult::Code calibrationResult = doCalibrate ? calibrateDevice() : JobResult::Ok;
+    link->close();
     emit finished(this, devicename, JobResult::UpdateSucceeded, calibrationResult);
 }
 
@@ -94,19 +91,11 @@ bool UpdateThread::openLink()
 }
 
 // The calibration is not run after a failed update.
-void UpdateThread::endWithUpdateFailure(int code)
-{
-    closeLink();
-    emit progress(devicename, code);
-    emit finished(this, devicename, code, JobResult::Ok);
-}
-
-// The window may open the port the moment finished() arrives.
-void UpdateThread::closeLink()
+void UpdateThread::endWithUpdateFailure(JobResult::Code code)
 {
     link->close();
-    while (link->usesPort(devicename))
-        QThread::msleep(portReleasePollMs);
+    emit progress(devicename, code);
+    emit finished(this, devicename, code, JobResult::Ok);
 }
 
 void UpdateThread::reportProgress(int percents)

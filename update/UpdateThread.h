@@ -1,6 +1,8 @@
 #ifndef UPDATETHREAD_H
 #define UPDATETHREAD_H
 
+#include "JobResult.h"
+
 #include <QString>
 #include <QThread>
 
@@ -22,10 +24,6 @@ signals:
     void finished(UpdateThread *thread, QString devicename, int update_result, int calb_result);
 
 public:
-    // A device that still asks for firmware after its update gets the whole job again, this
-    // many times at most; a loader that never finishes would otherwise be fed for ever.
-    static constexpr int DefaultRepeats = 3;
-
     UpdateThread();
     ~UpdateThread() override;
 
@@ -41,8 +39,8 @@ public:
     // returns soon; wait() for it. A device may be left half-written.
     void requestStop();
 
-    // The calibration procedure on the open link; 0 or a calibration failure code.
-    int calibrateDevice();
+    // The calibration procedure on the open link; Ok or a calibration failure code.
+    JobResult::Code calibrateDevice();
 
 protected:
     void run() override;
@@ -50,8 +48,7 @@ protected:
 private:
     // Opens the device's port; one held by another opener gets a moment to come free.
     bool openLink();
-    void endWithUpdateFailure(int code);
-    void closeLink();
+    void endWithUpdateFailure(JobResult::Code code);
     void reportProgress(int percents);
 
     std::unique_ptr<ComPort> link;

@@ -166,10 +166,6 @@ then log out and in again.</translation>
         <translation>Can&apos;t execute command RDAN</translation>
     </message>
     <message>
-        <source>Can&apos;t execute command GETS</source>
-        <translation>Can&apos;t execute command GETS</translation>
-    </message>
-    <message>
         <source>Please connect external power</source>
         <translation>Please connect external power</translation>
     </message>

@@ -166,10 +166,6 @@ sudo usermod -aG %2 $USER
         <translation>Не удаётся выполнить команду RDAN</translation>
     </message>
     <message>
-        <source>Can&apos;t execute command GETS</source>
-        <translation>Не удаётся выполнить команду GETS</translation>
-    </message>
-    <message>
         <source>Please connect external power</source>
         <translation>Подключите внешнее питание</translation>
     </message>

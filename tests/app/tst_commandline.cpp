@@ -57,6 +57,7 @@ void TestCommandLine::endsBeforeTheWindow_data()
     QTest::newRow("help") << "zelkor --help" << none << 0 << version;
     QTest::newRow("version") << "zelkor -v" << none << 0 << "zelkor " + version;
     QTest::newRow("Qt's") << "zelkor -platform xcb -style=fusion -v" << none << 0 << version;
+    QTest::newRow("verbose") << "zelkor --verbose -v" << none << 0 << version;
     QTest::newRow("devsim") << "devsim --version" << none << 0 << "zelkor-devsim " + version;
     QTest::newRow("unknown option") << "zelkor --bogus" << none << 2 << "zelkor: ";
     // Read in octal, the index would pass its check as 23 and be stored as 27.
@@ -153,10 +154,10 @@ void TestCommandLine::endsInOrder()
     process.setWorkingDirectory(folder.path());
     if (stderrClosed)
         process.setChildProcessModifier([pipe] { ::dup2(pipe[1], STDERR_FILENO); });
-    prepare(process, "QT_QPA_PLATFORM=offscreen", "zelkor");
+    prepare(process, "QT_QPA_PLATFORM=offscreen", "zelkor --verbose");
     ::close(pipe[1]);
     ::close(pipe[0]);
-    // Every scan pass writes a line.
+    // Every scan pass writes a line, with --verbose also into the log.
     const auto passes = [&folder] {
         QFile log(folder.filePath("zelkor.log"));
         return log.open(QIODevice::ReadOnly) ? log.readAll().count("Add items started") : 0;

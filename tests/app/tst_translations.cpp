@@ -39,8 +39,14 @@ bool hasCyrillic(const QString &text)
 }
 
 const char *const ScanTexts[] = {"n/a", "Нет прошивки", "Готов", "режим ISP"};
-const int FailureCodes[] = {-1,   -2,   -3,   -4,   -5,   -6,   -7,   -8,   -90,  -91, -99,
-                            -200, -201, -202, -203, -204, -205, -206, -207, -208, -209};
+using namespace JobResult;
+const Code FailureCodes[] = {PortCantOpen,          FirmwareFileCantOpen,   FirmwareFileCorrupted,
+                             LoaderResetFailed,     LoaderConnectFailed,    LoaderDisconnectFailed,
+                             LoaderNewSectionFailed, LoaderWriteDataFailed, FirmwareNotTaken,
+                             DeviceLost,            Interrupted,            ScalFailed,
+                             SaveFailed,            GetiFailed,             CalibrateFailed,
+                             RdanFailed,            CalibrationResetFailed, NoExternalPower,
+                             GfwvFailed,            TimeoutFailed};
 
 } // namespace
 
@@ -61,7 +67,7 @@ void tst_Translations::oneLanguageOnScreen()
     QFETCH(bool, installed);
     QFETCH(QString, openDeviceFailure);
     QCOMPARE(Translations::install(*qApp, language), installed);
-    QCOMPARE(JobResultText::message(-1), openDeviceFailure);
+    QCOMPARE(JobResultText::message(JobResult::PortCantOpen), openDeviceFailure);
     if (!installed)
         return;
 
@@ -105,7 +111,7 @@ QStringList tst_Translations::visibleTexts()
         texts << header->text(column);
     for (const char *text : ScanTexts)
         texts << QCoreApplication::translate("DeviceThread", text);
-    for (int code : FailureCodes)
+    for (JobResult::Code code : FailureCodes)
         texts << JobResultText::message(code) << JobResultText::rowText(code);
     texts.removeAll(QString());
     return texts;

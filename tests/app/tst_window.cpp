@@ -1,15 +1,16 @@
 #include "ComPort.h"
 #include "DeviceThread.h"
 #include "FullFileSystem.h"
+#include "JobController.h"
+#include "JobLogging.h"
 #include "LogFile.h"
 #include "LogFileWriter.h"
 #include "ProtocolTiming.h"
 #include "RowState.h"
+#include "ScanLogging.h"
 #include "SecondOpener.h"
 #include "TestFirmware.h"
-#include "UpdateThread.h"
 #include "WindowBench.h"
-#include "crc16.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -98,8 +99,14 @@ QStringList requestsBetween(const SimulatedDevice &device, Clock::time_point fro
     return requests;
 }
 
+JobController *jobsOf(const Zelkor &window)
+{
+    return window.findChild<JobController *>();
+}
+
 // Everything the window showed while the test watched: each row's states and Status texts in
-// order, and the status bar's messages. Some stand for a moment only; polling would miss them.
+// order, and the status bar's messages; and when each port's job ended. Some stand for a
+// moment only; polling would miss them.
 class RowHistory : public QObject
 {
 public:
@@ -116,6 +123,8 @@ public:
                         }
                     }
                 });
+        connect(jobsOf(window), &JobController::finished, this,
+                [this](const QString &port) { ended[PortNameMap::portNumber(port)] = Clock::now(); });
         connect(child<QStatusBar>(window, "statusBar"), &QStatusBar::messageChanged, this,
                 [this](const QString &message) {
                     if (!message.isEmpty())
@@ -123,8 +132,11 @@ public:
                 });
     }
 
+    bool jobOver(int port) const { return ended.contains(port); }
+
     QHash<int, QList<int>> states;
     QHash<int, QStringList> statuses;
+    QHash<int, Clock::time_point> ended;
     QStringList messages;
 
 private:
@@ -178,6 +190,8 @@ private slots:
     void logRotation();
     void logSharedByTwo();
     void logKeptWhole();
+    void logLeavesPassesOut_data();
+    void logLeavesPassesOut();
     void settingsRoundTrip_data();
     void settingsRoundTrip();
     void settingsFileKept_data();
@@ -186,7 +200,6 @@ private slots:
     void twoDevicesAtOnce();
     void jobEnds_data();
     void jobEnds();
-    void updateRepeated();
     void closingWithJobs_data();
     void closingWithJobs();
 
@@ -208,10 +221,6 @@ private:
             for (const QByteArray &line : file.readAll().trimmed().split('\n'))
                 messages << QString::fromUtf8(line.mid(line.indexOf(' ') + 1));
         return messages;
-    }
-    static QList<UpdateThread *> workers(const Zelkor &window)
-    {
-        return window.runningJobs.values();
     }
     // The window on the bench's devices, a ten-line firmware file in its field, the rows given
     // selected.
@@ -509,6 +518,32 @@ void tst_Window::logKeptWhole()
     QCOMPARE(file.readAll(), first + "stamp next\n");
 }
 
+void tst_Window::logLeavesPassesOut_data()
+{
+    QTest::addColumn<bool>("verbose");
+    QTest::newRow("by default") << false;
+    QTest::newRow("verbose") << true;
+}
+
+// The scan writes a few lines every second; the file keeps them only when asked to. Job lines
+// and warnings are always kept.
+void tst_Window::logLeavesPassesOut()
+{
+    QFETCH(bool, verbose);
+    ScratchDirectory fresh;
+    QString error;
+    LogFile::setVerbose(verbose);
+    QVERIFY2(LogFile::install(LogFile::DefaultName, LogFile::DefaultLimit, &error),
+             qPrintable(error));
+    qCDebug(lcScanPass) << "Add items started";
+    qCInfo(lcJob) << "Job ended";
+    qCWarning(lcScan) << "port refused";
+    LogFile::uninstall();
+    LogFile::setVerbose(false);
+    const QStringList kept {"Job ended", "warning: port refused"};
+    QCOMPARE(logged(), verbose ? QStringList {"Add items started"} + kept : kept);
+}
+
 void tst_Window::settingsRoundTrip_data()
 {
     QTest::addColumn<QVariantMap>("before");
@@ -685,10 +720,11 @@ void tst_Window::twoDevicesAtOnce()
     QVERIFY(QTest::qWaitFor([&] { return bench.device(1)->log().size() > logged; }, ListTimeoutMs));
     const Clock::time_point pressed = Clock::now();
     press(*window, Job::Update);
-    QCOMPARE(workers(*window).size(), 2);
+    QCOMPARE(history.states[1].last(), int(RowBusy));
+    QCOMPARE(history.states[2].last(), int(RowBusy));
     QVERIFY(!jobControlsEnabled(*window));
 
-    QTRY_VERIFY_WITH_TIMEOUT(workers(*window).isEmpty(), JobTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(history.jobOver(1) && history.jobOver(2), JobTimeoutMs);
     const Clock::time_point ended = Clock::now();
     QCOMPARE(history.messages, QStringList());
     for (int port = 1; port <= 2; ++port) {
@@ -768,17 +804,15 @@ void tst_Window::jobEnds()
 
     const Clock::time_point pressed = Clock::now();
     press(*window, job);
-    QCOMPARE(workers(*window).size(), 1);
+    QCOMPARE(stateOf(row(*window, 1)), int(RowBusy));
     // The pressed button is disabled: the focus must not pass on to the file field, where the
     // next key would replace the whole selected path.
     QCOMPARE(window->focusWidget(), deviceList(*window));
     QVERIFY(!child<QLineEdit>(*window, "filenameEdit")->hasSelectedText());
-    // The worker goes at the very end of the job, before the port is handed back.
-    Clock::time_point jobOver;
-    connect(workers(*window).first(), &QObject::destroyed, this,
-            [&jobOver] { jobOver = Clock::now(); });
 
-    QTRY_VERIFY_WITH_TIMEOUT(workers(*window).isEmpty(), JobTimeoutMs);
+    // The job ends as its port goes back to the scan.
+    QTRY_VERIFY_WITH_TIMEOUT(history.jobOver(1), JobTimeoutMs);
+    const Clock::time_point jobOver = history.ended[1];
     QCOMPARE(history.messages,
              message.isEmpty() ? QStringList()
                                : QStringList {PortNameMap::portName(1) + ": " + message});
@@ -793,10 +827,10 @@ void tst_Window::jobEnds()
     if (state == RowScanned)
         QTRY_VERIFY_WITH_TIMEOUT(jobLog().contains(",1.2.345,3.1.4,firmware.cod,"), ListTimeoutMs);
     // So does the program's log, with the outcome the user saw.
-    const QStringList ended = logged().filter(QStringLiteral("Job ended: "));
+    const auto ended = [] { return logged().filter(QStringLiteral("Job ended: ")); };
+    QTRY_COMPARE_WITH_TIMEOUT(ended().size(), 1, ListTimeoutMs);
     const QString outcome = !message.isEmpty() ? message : state == RowFailed ? status : "ok";
-    QVERIFY2(ended.size() == 1 && ended.first().endsWith(": " + outcome),
-             qPrintable(ended.join(';')));
+    QVERIFY2(ended().first().endsWith(": " + outcome), qPrintable(ended().first()));
     // The reason of a failure stays with its row, through the scans that rebuild it.
     if (!message.isEmpty()) {
         QTest::qWait(2500);
@@ -805,39 +839,6 @@ void tst_Window::jobEnds()
     }
     // A done row can take no second job; any other row is usable again.
     QCOMPARE(jobControlsEnabled(*window), state != RowDone);
-}
-
-void tst_Window::updateRepeated()
-{
-    Bench bench;
-    SimulatedDevice *device = bench.add(1, meter());
-    QVERIFY(device);
-    Zelkor *window = openWithFirmware(bench, {1});
-    QVERIFY(window);
-    RowHistory history(*window);
-
-    press(*window, Job::Update);
-    QCOMPARE(workers(*window).size(), 1);
-    UpdateThread *worker = workers(*window).first();
-    int disposed = 0;
-    connect(worker, &QObject::destroyed, this, [&disposed] { ++disposed; });
-    // The first check after the update finds the device asking for firmware: the 8-byte
-    // answer to the status question.
-    QByteArray asks("\0\0\0\0nn", 6);
-    const quint16 sum = crc16(asks.constData(), unsigned(asks.size()));
-    DeviceFault fault = DeviceFault::on("1g", DeviceFault::Garbage);
-    fault.payload = asks.append(char(sum & 0xff)).append(char(sum >> 8));
-    device->addFault(fault);
-
-    const QString again = QStringLiteral("Error. Trying to update again");
-    QTRY_VERIFY_WITH_TIMEOUT(history.statuses[1].contains(again), JobTimeoutMs);
-    QCOMPARE(workers(*window), QList<UpdateThread *> {worker});
-    QCOMPARE(disposed, 0);
-    QTRY_VERIFY_WITH_TIMEOUT(workers(*window).isEmpty(), JobTimeoutMs);
-    QCOMPARE(disposed, 1);
-    // The whole update ran twice, each time followed by the window's check.
-    QCOMPARE(device->log().requests().count("DISCONNECT"), 2);
-    QCOMPARE(history.states[1].mid(0, 2), (QList<int> {RowBusy, RowDone}));
 }
 
 void tst_Window::closingWithJobs_data()
@@ -863,8 +864,7 @@ void tst_Window::closingWithJobs()
     ProtocolTiming::setScale(1e6);
 
     press(*window, Job::Update);
-    QCOMPARE(workers(*window).size(), 1);
-    UpdateThread *first = workers(*window).first();
+    QCOMPARE(jobsOf(*window)->running(), 1);
     QTest::mouseClick(deviceList(*window)->viewport(), Qt::LeftButton, {},
                       deviceList(*window)->visualItemRect(row(*window, 2)).center());
     // The busy row still calls itself selected, which disables the controls; the next rebuild
@@ -872,8 +872,7 @@ void tst_Window::closingWithJobs()
     QVERIFY(!jobControlsEnabled(*window));
     QTRY_VERIFY_WITH_TIMEOUT(jobControlsEnabled(*window), ListTimeoutMs);
     press(*window, Job::Calibrate);
-    QCOMPARE(workers(*window).size(), 2);
-    QVERIFY(workers(*window).contains(first));
+    QCOMPARE(jobsOf(*window)->running(), 2);
     // The request after which each job waits.
     const QStringList waitsAfter {"RESET", "calb"};
     for (int port = 1; port <= 2; ++port) {
@@ -881,17 +880,18 @@ void tst_Window::closingWithJobs()
             bench.device(port)->log().requests().contains(waitsAfter[port - 1]), JobTimeoutMs);
     }
 
+    // Once the window has let go of them, the jobs are over and logged.
     if (end == "signal") {
         QCOMPARE(answering("", [window] { window->quitWithoutAsking(); }), QString());
-        QVERIFY(workers(*window).isEmpty());
+        QCOMPARE(jobsOf(*window)->running(), 0);
     } else if (end == "close") {
         QCOMPARE(answering("", [window] { window->close(); }),
                  "2 devices are still being updated or calibrated.");
         QVERIFY(window->isVisible());
-        QCOMPARE(workers(*window).size(), 2);
+        QCOMPARE(jobsOf(*window)->running(), 2);
         QVERIFY(!answering("Quit anyway", [window] { window->close(); }).isEmpty());
         QVERIFY(!window->isVisible());
-        QVERIFY(workers(*window).isEmpty());
+        QCOMPARE(jobsOf(*window)->running(), 0);
     }
     QCOMPARE(answering("Quit anyway", [&bench] { bench.close(); }), QString());
 

@@ -42,6 +42,24 @@ struct Pass
         }
         return {};
     }
+
+    // The same record's data: mode, serial number, name, firmware version; "-" where the
+    // device gave none.
+    QString data(const QString &location) const
+    {
+        static const char *const modes[] = {"firmware", "loader", "isp"};
+        for (const TDevices &d : devices) {
+            if (d.location != location)
+                continue;
+            const DeviceFields &f = d.fields;
+            return QStringList {modes[int(f.mode)],
+                                f.serial ? QString::number(*f.serial) : "-",
+                                f.name.value_or("-"),
+                                f.firmware ? f.firmware->text() : "-"}
+                .join(' ');
+        }
+        return QString();
+    }
 };
 
 // Runs one pass on the worker's own thread and collects its signal in this thread.
@@ -151,19 +169,21 @@ void TestDeviceThread::probeOutcomes_data()
     QTest::addColumn<DeviceProfile>("profile");
     QTest::addColumn<QStringList>("requests");
     QTest::addColumn<QStringList>("record");
+    QTest::addColumn<QString>("data");
 
     // What each probe outcome becomes; the probes' own decisions are tested with ModeProbe.
     const QString noFirmware = QStringLiteral("Нет прошивки");
     QTest::newRow("no firmware") << DeviceProfile::loader() << QStringList {"1g"}
                                  << QStringList {com3, NotAvailable, NotAvailable, noFirmware,
-                                                 Ready};
+                                                 Ready}
+                                 << "loader - - -";
     // The ISP chip ignores both probes at two stop bits and echoes "?" at one.
     QTest::newRow("nothing recognised, then the ISP echo")
         << DeviceProfile::isp() << QStringList {"ignored", "ignored", "?"}
-        << QStringList {com3, NotAvailable, NotAvailable, noFirmware, "режим ISP"};
+        << QStringList {com3, NotAvailable, NotAvailable, noFirmware, "режим ISP"} << "isp - - -";
     // Listed all the same.
     QTest::newRow("nothing attached")
-        << DeviceProfile::silent() << QStringList(3, "ignored") << QStringList {};
+        << DeviceProfile::silent() << QStringList(3, "ignored") << QStringList {} << QString();
 }
 
 void TestDeviceThread::probeOutcomes()
@@ -171,6 +191,7 @@ void TestDeviceThread::probeOutcomes()
     QFETCH(DeviceProfile, profile);
     QFETCH(QStringList, requests);
     QFETCH(QStringList, record);
+    QFETCH(QString, data);
 
     SimulatedPorts ports;
     SimulatedDevice *device = ports.add(3, profile);
@@ -182,6 +203,7 @@ void TestDeviceThread::probeOutcomes()
     QVERIFY(pass.finished);
     QCOMPARE(pass.locations, QStringList {com3});
     QCOMPARE(pass.record(com3), record);
+    QCOMPARE(pass.data(com3), data);
     QCOMPARE(pass.devices.size(), record.isEmpty() ? 0 : 1);
     QCOMPARE(device->log().takeRequests(int(requests.size()), DeviceLagMs), requests);
 }
@@ -193,6 +215,7 @@ void TestDeviceThread::variantMasks_data()
     QTest::addColumn<QStringList>("firstPass");
     QTest::addColumn<QStringList>("laterPasses");
     QTest::addColumn<QStringList>("record");
+    QTest::addColumn<QString>("data");
 
     // Decoding: little-endian numbers, unsigned throughout; a name of eight Latin-1 letters fills
     // its field, with no end mark.
@@ -208,7 +231,7 @@ void TestDeviceThread::variantMasks_data()
     QTest::newRow("36-byte geti and g001 only")
         << answering(36, {"gser", "g000", "gfwv"}) << QList<DeviceFault> {} << AllSixVariants
         << QStringList {"1g", "geti", "g001"}
-        << QStringList {com3, NotAvailable, "PROBE", "3.1.9", Ready};
+        << QStringList {com3, NotAvailable, "PROBE", "3.1.9", Ready} << "firmware - PROBE 3.1.9";
     // The 20-byte "geti" ends while the device still sends the rest of its 36-byte reply.
     DeviceFault restOfIdentityLate = DeviceFault::on("geti", DeviceFault::LateTail);
     restOfIdentityLate.bytes = 16;
@@ -217,12 +240,13 @@ void TestDeviceThread::variantMasks_data()
         << decoded << QList<DeviceFault> {restOfIdentityLate}
         << QStringList {"1g", "geti", "geti", "gser", "gfwv"}
         << QStringList {"1g", "geti", "gser", "gfwv"}
-        << QStringList {com3, "12345", "ABC", "1.2.4660", Ready};
+        << QStringList {com3, "12345", "ABC", "1.2.4660", Ready} << "firmware 12345 ABC 1.2.4660";
     QTest::newRow("older forms, largest values")
         << largest << QList<DeviceFault> {}
         << QStringList {"1g", "geti", "gser", "g000", "gfwv", "g001"}
         << QStringList {"1g", "geti", "g000", "g001"}
-        << QStringList {com3, "4294967295", QString::fromUtf8("Äé-ABCDE"), "255.255.65535", Ready};
+        << QStringList {com3, "4294967295", QString::fromUtf8("Äé-ABCDE"), "255.255.65535", Ready}
+        << QString::fromUtf8("firmware 4294967295 Äé-ABCDE 255.255.65535");
     // A bit flipped on the line after the check value was computed: each reply counts as none,
     // and the other form of the question is asked, as for silence.
     DeviceProfile spoilt = decoded;
@@ -234,10 +258,11 @@ void TestDeviceThread::variantMasks_data()
     }
     QTest::newRow("replies spoilt on the line")
         << spoilt << flipped << AllSixVariants << QStringList {"1g", "g000", "g001"}
-        << QStringList {com3, "12345", NotAvailable, "1.2.4660", Ready};
+        << QStringList {com3, "12345", NotAvailable, "1.2.4660", Ready}
+        << "firmware 12345 - 1.2.4660";
     QTest::newRow("no command answered: every pass tries all six")
         << answering(0, {"gser", "g000", "gfwv", "g001"}) << QList<DeviceFault> {} << AllSixVariants
-        << AllSixVariants << QStringList {};
+        << AllSixVariants << QStringList {} << QString();
 }
 
 // Two passes, then one after forgetVariants, which starts afresh.
@@ -248,6 +273,7 @@ void TestDeviceThread::variantMasks()
     QFETCH(QStringList, firstPass);
     QFETCH(QStringList, laterPasses);
     QFETCH(QStringList, record);
+    QFETCH(QString, data);
 
     SimulatedPorts ports;
     SimulatedDevice *device = ports.add(3, profile, faults);
@@ -265,6 +291,7 @@ void TestDeviceThread::variantMasks()
         const Pass pass = runPass(worker);
         QVERIFY(pass.finished);
         QCOMPARE(pass.record(com3), record);
+        QCOMPARE(pass.data(com3), data);
         QCOMPARE(device->log().takeRequests(int(requests.size()), DeviceLagMs), requests);
         QCOMPARE(neighbour->log().takeRequests(int(neighbourRequests.size()), DeviceLagMs),
                  neighbourRequests);

@@ -17,11 +17,11 @@ JobRecord record(const QString &description, const QDateTime &time, int attempts
     JobRecord r;
     r.time = time;
     r.port = QStringLiteral("\\\\.\\COM5");
-    r.job = JobRecord::jobName(true, false);
+    r.kind = JobKind::Update;
     r.description = description;
     r.voltage = 12.5;
     r.attempts = attempts;
-    r.resultCode = -7;
+    r.resultCode = JobResult::LoaderNewSectionFailed;
     return r;
 }
 

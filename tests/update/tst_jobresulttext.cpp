@@ -24,6 +24,7 @@ void tst_JobResultText::failureTexts_data()
     const auto row = [](int code, const char *message, bool calibration = false) {
         QTest::addRow("%d", code) << code << QString(message) << calibration;
     };
+    // Codes outside the enumeration arrive from job logs and other programs.
     row(PortCantOpen, "Can'n open device");
     row(FirmwareFileCantOpen, "Can'n open firmware file");
     row(FirmwareFileCorrupted, "Firmware file is corrupted");
@@ -38,12 +39,11 @@ void tst_JobResultText::failureTexts_data()
     row(CalibrateFailed, "Can't execute command CALIBRATE", true);
     row(RdanFailed, "Can't execute command RDAN", true);
     row(CalibrationResetFailed, "Can't execute command RESET", true);
-    row(GetsFailed, "Can't execute command GETS", true);
     row(NoExternalPower, "Please connect external power", true);
     row(GfwvFailed, "Can't execute command GFWV", true);
     row(TimeoutFailed, "Can't set timeout", true);
     // Around and between the table's codes.
-    for (int code : {int(UpdateSucceeded), int(Ok), -9, -150, -199, -210})
+    for (int code : {int(UpdateSucceeded), int(Ok), -9, -150, -199, -206, -210})
         row(code, "");
 }
 
@@ -53,9 +53,9 @@ void tst_JobResultText::failureTexts()
     QFETCH(QString, message);
     QFETCH(bool, calibration);
 
-    QCOMPARE(JobResultText::message(code), message);
+    QCOMPARE(JobResultText::message(JobResult::Code(code)), message);
     const QString row = calibration ? "Calibration was cancelled" : "Firmware update was cancelled";
-    QCOMPARE(JobResultText::rowText(code), message.isEmpty() ? QString() : row);
+    QCOMPARE(JobResultText::rowText(JobResult::Code(code)), message.isEmpty() ? QString() : row);
 }
 
 void tst_JobResultText::progress_data()
@@ -68,9 +68,12 @@ void tst_JobResultText::progress_data()
     QTest::newRow("10") << 10 << "| 10%";
     QTest::newRow("100") << 100 << "|||||||||| 100%";
     QTest::newRow("101") << 101 << QString();
+    QTest::newRow("199") << 199 << QString();
+    QTest::newRow("failure") << -1 << QString();
     // Calibration steps: five percent a step, a bar every two steps.
     QTest::newRow("200") << 200 << " 0%";
     QTest::newRow("205") << 205 << "||| 25%";
+    QTest::newRow("201") << 201 << "| 5%";
     QTest::newRow("220") << 220 << "|||||||||| 100%";
 }
 
@@ -78,9 +81,11 @@ void tst_JobResultText::progress()
 {
     QFETCH(int, value);
     QFETCH(QString, text);
-    QCOMPARE(JobResultText::progress(value), text);
-    // The window leaves the row alone for a null text.
-    QCOMPARE(JobResultText::progress(value).isNull(), text.isNull());
+    // The window leaves the row alone for a value that is no progress.
+    const std::optional<JobProgress> progress = JobProgress::decode(value);
+    QCOMPARE(progress.has_value(), !text.isNull());
+    if (progress)
+        QCOMPARE(JobResultText::progress(*progress), text);
 }
 
 QTEST_APPLESS_MAIN(tst_JobResultText)

@@ -1,0 +1,211 @@
+#include "DeviceJob.h"
+
+#include "DeviceThread.h"
+#include "JobLogging.h"
+#include "JobResultText.h"
+#include "PortNameMap.h"
+#include "ScanPass.h"
+#include "UpdateThread.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QThread>
+
+namespace {
+
+constexpr double MsPerSecond = 1000.0;
+// How often the job asks whether the scan has let go of its port.
+constexpr unsigned long PortPollMs = 50;
+const QString OkText = QStringLiteral("ok");
+
+// The repeat's trace lines are the window's; their translations live in its context.
+constexpr char Context[] = "Zelkor";
+const char *const RepeatNeeded = QT_TRANSLATE_NOOP("Zelkor", "Нужна повторная загрузка (поток) ");
+const char *const RepeatStarted = QT_TRANSLATE_NOOP("Zelkor", "Повторный старт потока ");
+
+} // namespace
+
+DeviceJob::DeviceJob(const QString &port, const JobOrder &order, DeviceThread *scanner)
+    : order(order), scanner(scanner), worker(std::make_unique<UpdateThread>())
+{
+    rec.port = port;
+    rec.devicePath = PortNameMap::instance().devicePath(port);
+    rec.kind = order.kind;
+    if (jobUpdates(order.kind))
+        rec.firmwareFile = QFileInfo(order.firmwareFile).fileName();
+    if (jobCalibrates(order.kind))
+        rec.voltage = order.volts;
+
+    worker->setJob(port, order.firmwareFile, jobCalibrates(order.kind), jobUpdates(order.kind),
+                   order.volts);
+    connect(worker.get(), &UpdateThread::progress, this,
+            [this](const QString &, int percents) { workerProgress(percents); });
+    connect(worker.get(), &UpdateThread::finished, this,
+            [this](UpdateThread *, const QString &, int updateResult, int calibrationResult) {
+                workerFinished(updateResult, calibrationResult);
+            });
+}
+
+// The helper's work writes into members declared after it.
+DeviceJob::~DeviceJob()
+{
+    helper.stop();
+}
+
+void DeviceJob::start(const std::optional<TDevices> &lastSeen)
+{
+    clock.start();
+    helper.run([this, lastSeen] { prepare(lastSeen); }, [this] { beginRun(); });
+}
+
+// In the helper thread.
+void DeviceJob::prepare(const std::optional<TDevices> &lastSeen)
+{
+    if (scanner) {
+        // Closes the scan's link if it holds the port, after the exchange in progress; a link
+        // refuses to open an excluded port, so the wait normally ends at once.
+        scanner->excludePort(rec.port);
+        while (scanner->usesPort(rec.port) && !QThread::currentThread()->isInterruptionRequested())
+            QThread::msleep(PortPollMs);
+        seenBefore = lastSeen;
+    } else {
+        seenBefore = ScanPass::device(rec.port);
+    }
+    if (jobUpdates(order.kind))
+        firmwareSha256 = JobRecord::fileSha256(order.firmwareFile);
+}
+
+void DeviceJob::takeIdentity()
+{
+    if (seenBefore) {
+        rec.serialNumber = seenBefore->serialNumber;
+        rec.description = seenBefore->description;
+        rec.firmwareBefore = seenBefore->firmwareVersion;
+    }
+    rec.firmwareSha256 = firmwareSha256;
+}
+
+void DeviceJob::beginRun()
+{
+    takeIdentity();
+    rec.attempts = 1;
+    emit started(this);
+    worker->start();
+}
+
+void DeviceJob::workerProgress(int percents)
+{
+    if (over)
+        return;
+    if (JobResult::isFailure(percents))
+        emit failed(rec.port, JobResult::Code(percents));
+    else if (const std::optional<JobProgress> decoded = JobProgress::decode(percents))
+        emit progress(rec.port, *decoded);
+}
+
+void DeviceJob::workerFinished(int updateResult, int calibrationResult)
+{
+    if (over)
+        return;
+    if (JobResult::isFailure(updateResult)) {
+        end(JobResult::Code(updateResult));
+        return;
+    }
+    workerResult = JobResult::Code(calibrationResult);
+    if (jobUpdates(order.kind))
+        check();
+    else
+        confirm(workerResult);
+}
+
+// The device is asked which program runs now, on a link of the job's own.
+void DeviceJob::check()
+{
+    helper.run(
+        [this] {
+            firmwareState = ModeProbe::FirmwareState(ModeProbe::checkPort(rec.port));
+            if (!scanner && firmwareState == ModeProbe::FirmwareRuns)
+                seenAfter = ScanPass::device(rec.port);
+        },
+        [this] { settle(); });
+}
+
+void DeviceJob::settle()
+{
+    switch (firmwareState) {
+    case ModeProbe::FirmwareRuns:
+        end(workerResult);
+        break;
+    case ModeProbe::NoFirmware:
+        if (rec.attempts > order.repeats)
+            end(JobResult::FirmwareNotTaken);
+        else
+            repeat();
+        break;
+    default:
+        end(JobResult::DeviceLost);
+        break;
+    }
+}
+
+void DeviceJob::repeat()
+{
+    qCDebug(lcJob).noquote().nospace() << QCoreApplication::translate(Context, RepeatNeeded)
+                                       << worker.get();
+    ++rec.attempts;
+    emit repeating(rec.port);
+    qCDebug(lcJob).noquote().nospace() << QCoreApplication::translate(Context, RepeatStarted)
+                                       << worker.get();
+    // The same job once more, on the port that stays taken from the scan.
+    worker->restart();
+}
+
+// A calibration alone: without the window's scan the firmware it leaves is asked for.
+void DeviceJob::confirm(JobResult::Code result)
+{
+    if (scanner || JobResult::isFailure(result)) {
+        end(result);
+        return;
+    }
+    helper.run([this] { seenAfter = ScanPass::device(rec.port); }, [this, result] { end(result); });
+}
+
+void DeviceJob::abandon()
+{
+    if (over)
+        return;
+    helper.stop();
+    if (rec.attempts == 0)
+        takeIdentity();
+    worker->requestStop();
+    worker->wait();
+    end(JobResult::Interrupted);
+}
+
+void DeviceJob::end(JobResult::Code result)
+{
+    over = true;
+    rec.time = QDateTime::currentDateTime();
+    rec.resultCode = result;
+    rec.resultText = JobResult::isFailure(result) ? JobResultText::message(result) : OkText;
+    rec.seconds = clock.elapsed() / MsPerSecond;
+    if (seenAfter)
+        rec.firmwareAfter = seenAfter->firmwareVersion;
+    // The window's scan tells the firmware an update left; a calibration leaves it as it was.
+    if (scanner && !jobUpdates(order.kind))
+        rec.firmwareAfter = rec.firmwareBefore;
+    waitingForScan = scanner && jobUpdates(order.kind) && !JobResult::isFailure(result);
+    if (scanner) {
+        // The device may run other firmware now: the scan tries every command form again.
+        scanner->forgetVariants(rec.port);
+        scanner->releasePort(rec.port);
+    }
+    emit finished(this);
+}
+
+void DeviceJob::setFirmwareAfter(const std::optional<TDevices> &device)
+{
+    waitingForScan = false;
+    if (device)
+        rec.firmwareAfter = device->firmwareVersion;
+}

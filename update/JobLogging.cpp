@@ -1,0 +1,3 @@
+#include "JobLogging.h"
+
+Q_LOGGING_CATEGORY(lcJob, "zelkor.job")
