@@ -58,6 +58,8 @@ private:
     const QThread &pass;
     std::shared_ptr<ComPort> link;
     std::optional<PortRefusal> refused;
+    // Whether the device has sent a right check value in this pass (ReplyCheck).
+    bool checksFilled = false;
 };
 
 #endif // PORTSCAN_H
