@@ -1,6 +1,6 @@
 #include "GensioLoop.h"
 
-#include <QDebug>
+#include "LinkLogging.h"
 
 #include <csignal>
 #include <cstdarg>
@@ -21,7 +21,7 @@ void logLibraryMessage(gensio_os_funcs *, enum gensio_log_levels level, const ch
 {
     char line[LogLineLength];
     std::vsnprintf(line, sizeof line, format, args);
-    qWarning().noquote() << "gensio" << gensio_log_level_to_str(level) << line;
+    qCWarning(lcLink).noquote() << "gensio" << gensio_log_level_to_str(level) << line;
 }
 
 PortError libraryError(const char *what, int gensioError)
