@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <arpa/inet.h>
+#include <csignal>
 #include <netinet/in.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -53,6 +55,8 @@ bool Ser2netServer::start(QString *error)
         return false;
     }
     file.close();
+    // A test that dies takes its server with it, rather than leave it holding ports.
+    process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
     // In the foreground, without UUCP lock files (a killed server would leave them behind).
     process.start(QStringLiteral("ser2net"),
                   {"-n", "-u", "-P", dir.filePath("ser2net.pid"), "-c", config});
