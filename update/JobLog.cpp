@@ -124,6 +124,11 @@ QByteArray JobLog::row(const JobRecord &r)
     });
 }
 
+QByteArray JobLog::textRow(const QStringList &texts)
+{
+    return csvLine(texts);
+}
+
 bool JobLog::append(const JobRecord &record, QString *reason) const
 {
     if (!ensureHeader(reason))

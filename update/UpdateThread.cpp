@@ -59,6 +59,7 @@ void UpdateThread::run()
     FirmwareFile firmware(filename);
     const JobResult::Code fileResult = doUpdate ? firmware.read() : JobResult::Ok;
     if (fileResult != JobResult::Ok) {
+        firmwareDefect = firmware.defect();
         endWithUpdateFailure(fileResult);
         return;
     }

@@ -1,6 +1,7 @@
 #ifndef UPDATETHREAD_H
 #define UPDATETHREAD_H
 
+#include "FirmwareFileDefect.h"
 #include "JobResult.h"
 
 #include <QString>
@@ -39,6 +40,10 @@ public:
     // returns soon; wait() for it. A device may be left half-written.
     void requestStop();
 
+    // What was wrong with the firmware file when the job failed for it; read it once that
+    // failure has been reported.
+    const FirmwareFileDefect &fileDefect() const { return firmwareDefect; }
+
     // The calibration procedure on the open link; Ok or a calibration failure code.
     JobResult::Code calibrateDevice();
 
@@ -59,6 +64,7 @@ private:
     double vref = 0.0;
     // Whether the loader has shown it fills in check values: for the whole job, restarts too.
     bool loaderRepliesChecked = false;
+    FirmwareFileDefect firmwareDefect;
 };
 
 #endif // UPDATETHREAD_H
