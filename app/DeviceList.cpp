@@ -65,9 +65,10 @@ bool rowFlag(const QTreeWidgetItem *row, RowRole role)
     return row->data(LocationColumn, role).toBool();
 }
 
+// A refused row may be enabled only to keep its selection (addRefusedRow); it takes no job.
 bool isUsable(const QTreeWidgetItem *row)
 {
-    return row->flags().testFlag(Qt::ItemIsEnabled);
+    return row->flags().testFlag(Qt::ItemIsEnabled) && DeviceList::rowState(row) != RowRefused;
 }
 
 QString mark(const QTreeWidgetItem *row)
@@ -328,8 +329,8 @@ QTreeWidgetItem *DeviceList::addRow(const TDevices &device, const CarriedStatus 
 }
 
 // A row refused only for a moment (another program's probe, say) keeps the user's selection:
-// the row can be selected but takes no job, and the device comes back selected with the next
-// scan that opens its port.
+// it stays selectable, which the selection model grants enabled rows alone, but takes no job,
+// and the device comes back selected with the next scan that opens its port.
 void DeviceList::addRefusedRow(const PortRefusal &refusal, bool keepSelected)
 {
     auto *row = new DeviceRow(tree);
@@ -340,7 +341,7 @@ void DeviceList::addRefusedRow(const PortRefusal &refusal, bool keepSelected)
     row->setForeground(StatusColumn, TextContrast::dimmedText(tree->palette()));
     setStatus(row, RefusalText::status(refusal), RefusalText::advice(refusal));
     if (keepSelected) {
-        row->setFlags(Qt::ItemIsSelectable);
+        row->setFlags(Usable);
         row->setSelected(true);
     }
 }

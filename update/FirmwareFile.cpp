@@ -10,6 +10,8 @@ FirmwareFile::FirmwareFile(const QString &filename) : file(filename) { }
 
 JobResult::Code FirmwareFile::read()
 {
+    // Opened through its descriptor, the file forgets its name.
+    const QString path = file.fileName();
     fileDefect = {};
     JobResult::Code result = JobResult::FirmwareFileCantOpen;
     if (!RegularFile::openForReading(file, QIODevice::Text)) {
@@ -18,7 +20,7 @@ JobResult::Code FirmwareFile::read()
     } else {
         result = parse(file, &fileLines, &fileDefect);
     }
-    fileDefect.path = file.fileName();
+    fileDefect.path = path;
     return result;
 }
 
