@@ -98,7 +98,7 @@ void DeviceJob::workerProgress(int percents)
     if (over)
         return;
     if (JobResult::isFailure(percents)) {
-        // The worker wrote the defect before it reported the failure.
+        // The worker found the defect before it reported the failure.
         rec.fileDefect = worker->fileDefect();
         emit failed(rec.port, JobResult::Code(percents), rec.fileDefect);
     } else if (const std::optional<JobProgress> decoded = JobProgress::decode(percents)) {

@@ -4,6 +4,7 @@
 #include "FirmwareFileDefect.h"
 #include "JobResult.h"
 
+#include <QMutex>
 #include <QString>
 #include <QThread>
 
@@ -40,9 +41,8 @@ public:
     // returns soon; wait() for it. A device may be left half-written.
     void requestStop();
 
-    // What was wrong with the firmware file when the job failed for it; read it once that
-    // failure has been reported.
-    const FirmwareFileDefect &fileDefect() const { return firmwareDefect; }
+    // What was wrong with the firmware file when the job failed for it.
+    FirmwareFileDefect fileDefect() const;
 
     // The calibration procedure on the open link; Ok or a calibration failure code.
     JobResult::Code calibrateDevice();
@@ -64,6 +64,8 @@ private:
     double vref = 0.0;
     // Whether the loader has shown it fills in check values: for the whole job, restarts too.
     bool loaderRepliesChecked = false;
+    // Written by the worker's thread, read by the owner's.
+    mutable QMutex defectMutex;
     FirmwareFileDefect firmwareDefect;
 };
 
