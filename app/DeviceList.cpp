@@ -162,7 +162,9 @@ void DeviceList::showState(QTreeWidgetItem *row)
         lines << mark(row);
     lines.removeAll(QString());
     const QString toolTip = lines.join(QLatin1Char('\n'));
-    for (int column = LocationColumn; column <= StatusColumn; ++column)
+    // A device's Location tells its device path, as it always did; a refused port's says why.
+    const int first = rowState(row) == RowRefused ? LocationColumn : SerialColumn;
+    for (int column = first; column <= StatusColumn; ++column)
         row->setToolTip(column, toolTip);
     row->setData(StatusColumn, Qt::AccessibleDescriptionRole, toolTip);
 }
@@ -316,6 +318,7 @@ QTreeWidgetItem *DeviceList::addRow(const TDevices &device, const CarriedStatus 
     row->setText(FirmwareColumn, device.firmwareVersion);
     const QString path = PortNameMap::instance().devicePath(device.location);
     row->setText(DevicePathColumn, path);
+    row->setToolTip(LocationColumn, path);
     row->setToolTip(DevicePathColumn, path);
     const auto marked = marks.constFind(device.location);
     applyMark(row, marked != marks.constEnd() ? &*marked : nullptr);

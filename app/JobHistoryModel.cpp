@@ -107,9 +107,6 @@ QVariant JobHistoryModel::data(const QModelIndex &index, int role) const
     case Qt::ToolTipRole:
     case Qt::AccessibleTextRole:
         return text(entry, index.column());
-    case Qt::TextAlignmentRole:
-        // Rows grow with a long reason; the short fields stay level with its first line.
-        return int(Qt::AlignLeft | Qt::AlignTop);
     case Qt::DecorationRole:
         if (index.column() != ResultColumn)
             return {};
