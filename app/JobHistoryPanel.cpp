@@ -89,11 +89,6 @@ JobHistoryPanel::JobHistoryPanel(JobHistoryModel *model, QWidget *parent)
     setTabOrder(saveButton, clearButton);
 }
 
-QWidget *JobHistoryPanel::lastControl() const
-{
-    return clearButton;
-}
-
 QByteArray JobHistoryPanel::selectedCsv() const
 {
     QList<int> rows;

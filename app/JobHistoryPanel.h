@@ -17,8 +17,6 @@ public:
     JobHistoryPanel(JobHistoryModel *model, QWidget *parent = nullptr);
 
     QTableView *view() const { return list; }
-    // The last of the panel's controls in the keyboard's order.
-    QWidget *lastControl() const;
 
 signals:
     // The user cleared the history; marks of earlier jobs go too.

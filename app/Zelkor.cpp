@@ -51,12 +51,7 @@ Zelkor::Zelkor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, fla
     setWindowIcon(icon);
     ui.VrefSpin->setRange(Calibration::minimumVolts, Calibration::maximumVolts);
     setWindowTitle(tr("Zelkor v%1").arg(QLatin1String(ZelkorVersion)));
-    scanSummary = new QLabel(this);
-    scanSummary->setObjectName(QStringLiteral("scanSummaryLabel"));
-    ui.statusBar->addPermanentWidget(scanSummary);
-    batchSummary = new QLabel(this);
-    batchSummary->setObjectName(QStringLiteral("batchSummaryLabel"));
-    ui.statusBar->addWidget(batchSummary);
+    setUpStatusBar();
     setUpHistory();
     deviceList->fitColumns();
     ui.treeWidget->sortByColumn(LocationColumn, Qt::AscendingOrder);
@@ -114,6 +109,17 @@ void Zelkor::saveSettings()
 QString Zelkor::filenamePrompt()
 {
     return tr("Please select firmware *.cod file");
+}
+
+// A message covers the batch's summary for a moment only; the scan's stays beside it.
+void Zelkor::setUpStatusBar()
+{
+    batchSummary = new QLabel(this);
+    batchSummary->setObjectName(QStringLiteral("batchSummaryLabel"));
+    ui.statusBar->addWidget(batchSummary);
+    scanSummary = new QLabel(this);
+    scanSummary->setObjectName(QStringLiteral("scanSummaryLabel"));
+    ui.statusBar->addPermanentWidget(scanSummary);
 }
 
 void Zelkor::setUpHistory()

@@ -84,6 +84,7 @@ private:
     void saveSettings();
     // The file field's text until a file is chosen.
     static QString filenamePrompt();
+    void setUpStatusBar();
     void setUpHistory();
     // The size at first start: the list shows FirstViewRows rows and every column whole.
     void fitFirstView();
