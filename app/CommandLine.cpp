@@ -6,7 +6,6 @@
 
 #include <QCommandLineParser>
 #include <QDir>
-#include <QStandardPaths>
 
 #include <cstdio>
 
@@ -90,11 +89,20 @@ bool CommandLine::enterWorkingFolder()
 {
     if (!userConfig)
         return true;
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-        + QLatin1Char('/') + Program;
+    const QString folder = configLocation() + QLatin1Char('/') + Program;
     if (!QDir().mkpath(folder) || !QDir::setCurrent(folder))
         return stop(RuntimeError, QStringLiteral("can't use the folder %1").arg(folder));
     return true;
+}
+
+// The XDG rules say a relative XDG_CONFIG_HOME is to be ignored (it would depend on where the
+// program starts); Qt takes it as it is.
+QString CommandLine::configLocation()
+{
+    const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (QDir::isAbsolutePath(configHome))
+        return configHome;
+    return QDir::homePath() + QStringLiteral("/.config");
 }
 
 void CommandLine::print() const

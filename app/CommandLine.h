@@ -27,6 +27,7 @@ public:
     static QString helpText();
 
 private:
+    static QString configLocation();
     bool stop(int exitCode, const QString &text);
     bool displayReachable(const QString &platformOption, QStringList *unreached) const;
 

@@ -1,6 +1,7 @@
 #include "LogFile.h"
 
 #include "LogFileWriter.h"
+#include "PrintableText.h"
 #include "ScanLogging.h"
 
 #include <QDateTime>
@@ -41,10 +42,11 @@ const char *levelTag(QtMsgType type)
     return "";
 }
 
-// Cut between characters, never inside one.
+// One line each, whatever a device or a file name put into the message; cut between
+// characters, never inside one.
 QByteArray capped(const QString &message)
 {
-    QByteArray text = message.toUtf8();
+    QByteArray text = PrintableText::escaped(message).toUtf8();
     if (text.size() <= LogFile::MaxMessageBytes)
         return text;
     qsizetype end = LogFile::MaxMessageBytes;

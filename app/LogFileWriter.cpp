@@ -1,7 +1,8 @@
 #include "LogFileWriter.h"
 
+#include "RegularFile.h"
+
 #include <QFile>
-#include <QThread>
 
 #include <cerrno>
 #include <cstdio>
@@ -19,18 +20,6 @@ constexpr mode_t LogFileMode = 0666;
 // Another window that stops (a debugger, SIGSTOP) while it holds the lock must not freeze this
 // one: after this long the line goes in without the lock.
 constexpr int LockWaitMs = 200;
-constexpr unsigned long LockPollMs = 5;
-
-bool lockWithin(int fd, int waitMs)
-{
-    for (int waited = 0;; waited += int(LockPollMs)) {
-        if (flock(fd, LOCK_EX | LOCK_NB) == 0)
-            return true;
-        if (errno != EWOULDBLOCK || waited >= waitMs)
-            return false;
-        QThread::msleep(LockPollMs);
-    }
-}
 
 } // namespace
 
@@ -47,7 +36,7 @@ bool LogFileWriter::open(QString *error)
 {
     if (reopen())
         return true;
-    *error = QString::fromLocal8Bit(std::strerror(errno));
+    *error = RegularFile::failure(QFile::decodeName(nativePath), errno);
     return false;
 }
 
@@ -62,20 +51,36 @@ void LogFileWriter::write(const QByteArray &line)
             continue;
         }
         if (isOpen()) {
-            // Unbuffered: a crash right after does not take the line with it. A line that does
-            // not fit on the disk is lost, not the log.
-            [[maybe_unused]] const ssize_t written =
-                ::write(fd, line.constData(), size_t(line.size()));
+            append(line);
             flock(fd, LOCK_UN);
         }
         return;
     }
 }
 
+// Unbuffered: a crash right after does not take the line with it. A line that does not fit on
+// the disk is lost, not the log: what of it landed is cut off again, or the next line would be
+// glued to it.
+void LogFileWriter::append(const QByteArray &line)
+{
+    struct stat before;
+    qsizetype written = 0;
+    if (fstat(fd, &before) != 0 || RegularFile::writeAll(fd, line, &written))
+        return;
+    const int reason = errno;
+    if (written > 0 && ftruncate(fd, before.st_size) != 0)
+        closeFile();
+    if (!std::exchange(writeFailureReported, true))
+        std::fprintf(stderr, "warning: lines not written to %s: %s\n", nativePath.constData(),
+                     std::strerror(reason));
+}
+
+// Never through a symbolic link in the log's place.
 bool LogFileWriter::reopen()
 {
     closeFile();
-    fd = ::open(nativePath.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, LogFileMode);
+    fd = RegularFile::openOwnFile(QFile::decodeName(nativePath), O_WRONLY | O_APPEND | O_CREAT,
+                                  LogFileMode);
     return fd >= 0;
 }
 
@@ -83,7 +88,7 @@ bool LogFileWriter::heldIsAtPath() const
 {
     struct stat held;
     struct stat atPath;
-    return fstat(fd, &held) == 0 && stat(nativePath.constData(), &atPath) == 0
+    return fstat(fd, &held) == 0 && lstat(nativePath.constData(), &atPath) == 0
         && held.st_dev == atPath.st_dev && held.st_ino == atPath.st_ino;
 }
 
@@ -92,7 +97,7 @@ bool LogFileWriter::heldIsAtPath() const
 bool LogFileWriter::lockCurrent()
 {
     while (isOpen()) {
-        lockWithin(fd, LockWaitMs);
+        RegularFile::lock(fd, LockWaitMs);
         if (heldIsAtPath())
             return true;
         flock(fd, LOCK_UN);
@@ -115,8 +120,10 @@ bool LogFileWriter::full(qsizetype lineSize) const
 bool LogFileWriter::rotate()
 {
     const QByteArray predecessor = nativePath + PredecessorSuffix;
-    if (::rename(nativePath.constData(), predecessor.constData()) == 0)
+    if (::rename(nativePath.constData(), predecessor.constData()) == 0) {
+        RegularFile::syncFolder(QFile::decodeName(nativePath));
         return true;
+    }
     const int reason = errno;
     if (!std::exchange(rotationFailureReported, true))
         std::fprintf(stderr, "warning: %s not written (%s); %s starts over at its size limit\n",

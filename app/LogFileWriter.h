@@ -7,7 +7,8 @@
 // Appends lines to the log file at a path, which other processes (windows started in the same
 // folder) may write and rotate at the same time: each line is written under a lock on the file,
 // into the file the path names at that moment. The file stays under a size limit by giving way
-// to a new one; the one before is kept as "<name>.1".
+// to a new one; the one before is kept as "<name>.1". A symbolic link in the log's place is
+// refused.
 class LogFileWriter
 {
 public:
@@ -23,6 +24,7 @@ public:
     void write(const QByteArray &line);
 
 private:
+    void append(const QByteArray &line);
     bool reopen();
     bool heldIsAtPath() const;
     bool lockCurrent();
@@ -34,6 +36,7 @@ private:
     qint64 limit;
     int fd = -1;
     bool rotationFailureReported = false;
+    bool writeFailureReported = false;
 };
 
 #endif // LOGFILEWRITER_H

@@ -1,10 +1,16 @@
 #include "SettingsGroupWriter.h"
 
+#include "AtomicFile.h"
+#include "RegularFile.h"
+
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -52,17 +58,23 @@ QByteArray ending(const QByteArray &line)
     return line.endsWith("\r\n") ? QByteArray("\r\n") : QByteArray("\n");
 }
 
+// The file's own line end, as its first line has it: a file kept with CRLF stays so.
+QByteArray fileEnding(const QByteArray &text)
+{
+    const qsizetype end = text.indexOf('\n');
+    return end < 0 ? QByteArray("\n") : ending(text.left(end + 1));
+}
+
+QByteArray withEnding(const QByteArray &line, const QByteArray &end)
+{
+    return line.trimmed() + end;
+}
+
 // Notepad puts one in front of the files it saves; QSettings reads past it, and so do we.
 const QByteArray ByteOrderMark = QByteArrayLiteral("\xEF\xBB\xBF");
 
 // The file into which QSettings encodes the group's values.
 const QString GroupFile = QStringLiteral("group.ini");
-
-bool writeFile(const QString &path, const QByteArray &text)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
-}
 
 // Every key and value that QSettings reads from the file.
 QVariantMap valuesIn(const QString &path)
@@ -92,15 +104,9 @@ void SettingsGroupWriter::setValue(const QString &key, const QVariant &value)
 
 bool SettingsGroupWriter::commit(QString *error) const
 {
-    QFile existing(path);
     QByteArray original;
-    if (existing.exists()) {
-        if (!existing.open(QIODevice::ReadOnly)) {
-            *error = existing.errorString();
-            return false;
-        }
-        original = existing.readAll();
-    }
+    if (!readOriginal(&original, error))
+        return false;
     if (!looksLikeIni(original)) {
         *error = QStringLiteral("%1 is not an INI file; left as it is").arg(path);
         return false;
@@ -112,18 +118,35 @@ bool SettingsGroupWriter::commit(QString *error) const
     const QByteArray body = withoutByteOrderMark(original);
     const QByteArray mark = original.left(original.size() - body.size());
     const QByteArray text = mark + merged(body, group, lines);
-    if (!readsAsWritten(scratch, original, text)) {
+    return AtomicFile::replace(path, text, error, [&](const QString &written, QString *error) {
+        if (readsAsWritten(scratch, path, written))
+            return true;
         *error = QStringLiteral("%1 has a line that runs on into the next (an open quote or a "
                                 "closing backslash); left as it is")
                      .arg(path);
         return false;
-    }
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
-        *error = out.errorString();
+    });
+}
+
+// Not through a symbolic link: what it points to (root's files, for root) would end up in a
+// file of ours beside it.
+bool SettingsGroupWriter::readOriginal(QByteArray *original, QString *error) const
+{
+    const int fd = RegularFile::openOwnFile(path, O_RDONLY);
+    if (fd < 0 && errno == ENOENT)
+        return true;
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        *error = RegularFile::failure(path, errno);
+        if (fd >= 0)
+            ::close(fd);
         return false;
     }
-    return true;
+    *original = file.readAll();
+    if (file.error() == QFileDevice::NoError)
+        return true;
+    *error = QStringLiteral("%1: %2").arg(path, file.errorString());
+    return false;
 }
 
 // QSettings writes the group into a file of its own; its lines are taken as they stand.
@@ -151,17 +174,18 @@ QList<QByteArray> SettingsGroupWriter::encodedLines(const QTemporaryDir &scratch
 
 // QSettings joins a line to the next one after an open quote or a closing backslash, which the
 // line-by-line merge can't see: the group would be lost, or another key's value would change.
-// The merged text must read as the original with the group's values put in.
-bool SettingsGroupWriter::readsAsWritten(const QTemporaryDir &scratch, const QByteArray &original,
-                                         const QByteArray &text)
+// The file written must read as the original with the group's values put in. The original is
+// read under a name of its own: QSettings trusts what it cached under a name while the size
+// stays.
+bool SettingsGroupWriter::readsAsWritten(const QTemporaryDir &scratch, const QString &original,
+                                         const QString &written)
 {
     const QString before = scratch.filePath(QStringLiteral("original.ini"));
-    const QString after = scratch.filePath(QStringLiteral("merged.ini"));
-    if (!writeFile(before, original) || !writeFile(after, text))
+    if (QFile::exists(original) && !QFile::link(QFileInfo(original).absoluteFilePath(), before))
         return false;
     QVariantMap expected = valuesIn(before);
     expected.insert(valuesIn(scratch.filePath(GroupFile)));
-    return valuesIn(after) == expected;
+    return valuesIn(written) == expected;
 }
 
 QByteArray SettingsGroupWriter::merged(const QByteArray &original, const QString &group,
@@ -169,39 +193,43 @@ QByteArray SettingsGroupWriter::merged(const QByteArray &original, const QString
 {
     QList<QByteArray> lines = splitLines(original);
     const QByteArray header = headerOf(group);
+    const QByteArray end = fileEnding(original);
     qsizetype begin = 0;
     while (begin < lines.size() && lines.at(begin).trimmed() != header)
         ++begin;
     if (begin == lines.size()) {
         QByteArray text = original;
         if (!text.isEmpty() && !text.endsWith('\n'))
-            text += '\n';
-        return text + header + '\n' + groupLines.join();
+            text += end;
+        text += header + end;
+        for (const QByteArray &line : groupLines)
+            text += withEnding(line, end);
+        return text;
     }
-    qsizetype end = begin + 1;
-    while (end < lines.size() && !isHeader(lines.at(end)))
-        ++end;
+    qsizetype groupEnd = begin + 1;
+    while (groupEnd < lines.size() && !isHeader(lines.at(groupEnd)))
+        ++groupEnd;
     // New keys go after the group's last key: comments and blank lines at its end belong to
     // what follows.
     qsizetype insertAt = begin + 1;
-    for (qsizetype i = begin + 1; i < end; ++i) {
+    for (qsizetype i = begin + 1; i < groupEnd; ++i) {
         if (!keyOf(lines.at(i)).isEmpty())
             insertAt = i + 1;
     }
     if (!lines.at(insertAt - 1).endsWith('\n'))
-        lines[insertAt - 1] += '\n';
+        lines[insertAt - 1] += end;
 
     for (const QByteArray &line : groupLines) {
         bool replaced = false;
-        for (qsizetype i = begin + 1; i < end; ++i) {
+        for (qsizetype i = begin + 1; i < groupEnd; ++i) {
             if (keyOf(lines.at(i)) == keyOf(line)) {
                 lines[i] = line.trimmed() + ending(lines.at(i));
                 replaced = true;
             }
         }
         if (!replaced) {
-            lines.insert(insertAt++, line);
-            ++end;
+            lines.insert(insertAt++, withEnding(line, end));
+            ++groupEnd;
         }
     }
     return lines.join();

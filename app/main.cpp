@@ -11,6 +11,8 @@
 int main(int argc, char *argv[])
 {
     MallocArenas::useOne();
+    // Its stderr may be a pipe that a closed terminal or log reader leaves broken.
+    SignalWatcher::ignoreBrokenPipes();
     // Qt writes lines of its own while QApplication is built, before the log is opened.
     LogFile::keepEarlyLines();
     // Read before QApplication exists: without a display it would abort instead of explaining.
@@ -33,8 +35,9 @@ int main(int argc, char *argv[])
     int exitCode = 0;
     {
         Zelkor window;
-        // Logging out or Ctrl-C: as "Quit anyway", the jobs stop after the exchange in progress
-        // and the window saves on its way out; a second signal ends the program at once.
+        // Logging out, a closed terminal or Ctrl-C: as "Quit anyway", the jobs stop after the
+        // exchange in progress and the window saves on its way out; a second signal ends the
+        // program at once.
         SignalWatcher stopSignals;
         QObject::connect(&stopSignals, &SignalWatcher::caught, &window, [&window] {
             SignalWatcher::restoreDefaults();

@@ -30,15 +30,17 @@ CliOptions usageError(const QString &text)
 {
     CliOptions options;
     options.exitNow = ExitUsage;
+    options.problem = text;
     options.exitText = QStringLiteral("zelkor-cli: %1\nTry 'zelkor-cli --help'.\n").arg(text);
     return options;
 }
 
+// "nan" reads as a number and fails every comparison: only a value inside the range passes.
 std::optional<double> volts(const QString &text)
 {
     bool ok = false;
     const double value = text.toDouble(&ok);
-    if (!ok || value < MinimumVolts || value > MaximumVolts)
+    if (!ok || !(value >= MinimumVolts && value <= MaximumVolts))
         return std::nullopt;
     return value;
 }
@@ -139,6 +141,15 @@ CliOptions voltageValue(const QCommandLineParser &parser, const KnownOptions &kn
 } // namespace
 
 CliOptions CliOptions::parse(const QStringList &arguments)
+{
+    CliOptions options = parseArguments(arguments);
+    // A script that asked for JSON gets it also when its command line is wrong.
+    if (options.exitNow && *options.exitNow != ExitSuccess)
+        options.json = arguments.contains(QStringLiteral("--json"));
+    return options;
+}
+
+CliOptions CliOptions::parseArguments(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(Description));

@@ -20,6 +20,8 @@ public:
 
     std::optional<int> exitNow;
     QString exitText;
+    // What was wrong with the command line, for --json.
+    QString problem;
 
     Command command = List;
     bool json = false;
@@ -39,6 +41,9 @@ public:
             return JobKind::Calibrate;
         return calibrates() ? JobKind::UpdateThenCalibrate : JobKind::Update;
     }
+
+private:
+    static CliOptions parseArguments(const QStringList &arguments);
 };
 
 #endif // CLIOPTIONS_H

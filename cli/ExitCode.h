@@ -10,7 +10,8 @@ enum ExitCode : int {
     ExitUsage = 2,
     // A port could not be opened or is held by another program.
     ExitPortUnavailable = 3,
-    // Stopped by SIGINT or SIGTERM, as a shell reports a child killed by SIGINT.
+    // Stopped by SIGINT, SIGTERM, SIGHUP or SIGQUIT, or by a closed output, as a shell reports
+    // a child killed by SIGINT.
     ExitInterrupted = 130,
 };
 

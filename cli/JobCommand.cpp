@@ -12,13 +12,23 @@
 #include "PortResolver.h"
 #include "ResultOutput.h"
 
+#include <QFileInfo>
+
 #include <cstdio>
 
 namespace {
 
-void complain(const QString &text)
+// What a script gets when the program ends before any job: the reasons on standard error and,
+// with --json, as JSON on standard output.
+int refuse(const CliOptions &options, int exitCode, const QStringList &problems)
 {
-    std::fprintf(stderr, "zelkor-cli: %s\n", qPrintable(text));
+    const QByteArray why = ResultOutput::messageLines(problems);
+    std::fwrite(why.constData(), 1, size_t(why.size()), stderr);
+    if (options.json) {
+        const QByteArray out = ResultOutput::errorJson(exitCode, problems);
+        std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    }
+    return exitCode;
 }
 
 } // namespace
@@ -26,12 +36,12 @@ void complain(const QString &text)
 int JobCommand::run(const CliOptions &options)
 {
     QStringList ports;
-    if (!resolvePorts(options.ports, ports))
-        return ExitUsage;
-    if (options.updates() && !firmwareFileSound(options.firmwareFile))
-        return ExitUsage;
-    if (!portsAvailable(ports))
-        return ExitPortUnavailable;
+    QStringList problems;
+    if (!resolvePorts(options.ports, ports, &problems)
+        || (options.updates() && !firmwareFileSound(options.firmwareFile, &problems)))
+        return refuse(options, ExitUsage, problems);
+    if (!portsAvailable(ports, &problems))
+        return refuse(options, ExitPortUnavailable, problems);
 
     JobOrder order;
     order.kind = options.kind();
@@ -59,37 +69,47 @@ int JobCommand::run(const CliOptions &options)
     return exitCode;
 }
 
-bool JobCommand::resolvePorts(const QStringList &arguments, QStringList &ports)
+// Two names of one device would give it two jobs at once, the second failing after the first
+// ran.
+bool JobCommand::resolvePorts(const QStringList &arguments, QStringList &ports,
+                              QStringList *problems)
 {
+    QStringList devices;
     for (const QString &argument : arguments) {
         QString error;
         const std::optional<QString> port = PortResolver::resolve(argument, &error);
         if (!port) {
-            complain(error);
+            problems->append(error);
             return false;
         }
-        if (ports.contains(*port)) {
-            complain(QStringLiteral("%1 is named twice").arg(*port));
+        const QString device =
+            QFileInfo(PortNameMap::instance().devicePath(*port)).canonicalFilePath();
+        const qsizetype earlier = device.isEmpty() ? -1 : devices.indexOf(device);
+        if (ports.contains(*port) || earlier >= 0) {
+            problems->append(earlier < 0 || ports.at(earlier) == *port
+                                 ? QStringLiteral("%1 is named twice").arg(*port)
+                                 : QStringLiteral("%1 is named twice: as %2 and %3")
+                                       .arg(device, ports.at(earlier), *port));
             return false;
         }
         ports.append(*port);
+        devices.append(device);
     }
     return true;
 }
 
-bool JobCommand::firmwareFileSound(const QString &path)
+bool JobCommand::firmwareFileSound(const QString &path, QStringList *problems)
 {
     FirmwareFile file(path);
     const JobResult::Code result = file.read();
     if (result == JobResult::Ok)
         return true;
-    complain(QStringLiteral("%1: %2").arg(path, JobResultText::message(result)));
+    problems->append(QStringLiteral("%1: %2").arg(path, JobResultText::message(result)));
     return false;
 }
 
-bool JobCommand::portsAvailable(const QStringList &ports)
+bool JobCommand::portsAvailable(const QStringList &ports, QStringList *problems)
 {
-    QList<PortRefusal> refused;
     for (const QString &port : ports) {
         ComPort link;
         if (link.openWhenFree(port.toLatin1().constData(), StopBits::Two)) {
@@ -99,9 +119,7 @@ bool JobCommand::portsAvailable(const QStringList &ports)
         PortRefusal refusal {port, PortNameMap::instance().devicePath(port), link.lastError(),
                              QString(), 0};
         refusal.findHolder();
-        refused.append(refusal);
+        problems->append(ResultOutput::refusalText(refusal));
     }
-    const QByteArray out = ResultOutput::refusalLines(refused);
-    std::fwrite(out.constData(), 1, size_t(out.size()), stderr);
-    return refused.isEmpty();
+    return problems->isEmpty();
 }

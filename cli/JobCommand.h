@@ -15,12 +15,14 @@ public:
     static int run(const CliOptions &options);
 
 private:
-    // The port names of the arguments; false after printing why a port is unknown.
-    static bool resolvePorts(const QStringList &arguments, QStringList &ports);
-    static bool firmwareFileSound(const QString &path);
-    // False after printing every port that can't be opened (a held one after a moment's wait),
-    // with the reason and what to do.
-    static bool portsAvailable(const QStringList &ports);
+    // Each false after noting why in problems. The port names of the arguments, each device
+    // once.
+    static bool resolvePorts(const QStringList &arguments, QStringList &ports,
+                             QStringList *problems);
+    static bool firmwareFileSound(const QString &path, QStringList *problems);
+    // Every port that can't be opened (a held one after a moment's wait), with the reason and
+    // what to do.
+    static bool portsAvailable(const QStringList &ports, QStringList *problems);
 };
 
 #endif // JOBCOMMAND_H

@@ -44,7 +44,7 @@ QList<JobRecord> JobRunner::run()
                 if (records.size() == ports.size())
                     loop.quit();
             });
-    SignalWatcher watcher;
+    SignalWatcher watcher(SignalWatcher::StopOnBrokenPipe);
     connect(&watcher, &SignalWatcher::caught, this, [this, &jobs] {
         stopped = true;
         jobs.stopAll();

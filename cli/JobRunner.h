@@ -15,7 +15,8 @@
 class ProgressOutput;
 
 // Runs one job per port, all at once, until every one has ended and has its row in the job
-// log. SIGINT or SIGTERM stops them all after the exchanges in progress.
+// log. SIGINT, SIGTERM, SIGHUP, SIGQUIT or a closed output (SIGPIPE) stops them all after the
+// exchanges in progress.
 class JobRunner : public QObject
 {
     Q_OBJECT

@@ -4,7 +4,8 @@
 class CliOptions;
 
 // "zelkor-cli list": one scan pass, the devices it found on standard output, the ports it
-// could not open on standard error.
+// could not open on standard error; exit code 3 when there are such ports, since the list
+// lacks what they hold.
 namespace ListCommand {
 int run(const CliOptions &options);
 }

@@ -2,6 +2,7 @@
 
 #include "JobResult.h"
 #include "PortNameMap.h"
+#include "PrintableText.h"
 #include "RefusalText.h"
 
 #include <QJsonArray>
@@ -11,9 +12,15 @@
 
 namespace {
 
-QByteArray json(const QJsonArray &array)
+QByteArray json(const QJsonDocument &document)
 {
-    return QJsonDocument(array).toJson(QJsonDocument::Indented);
+    return document.toJson(QJsonDocument::Indented);
+}
+
+// A device's texts, a process name: one line, and no command for the terminal that shows it.
+QByteArray line(const QString &text)
+{
+    return PrintableText::escaped(text).toUtf8() + '\n';
 }
 
 } // namespace
@@ -22,9 +29,12 @@ QByteArray ResultOutput::deviceLines(const QList<TDevices> &devices)
 {
     QByteArray out;
     for (const TDevices &d : devices) {
-        const QStringList fields {d.location,        PortNameMap::instance().devicePath(d.location),
-                                  d.serialNumber,    d.description,
-                                  d.firmwareVersion, d.status};
+        QStringList fields {d.location,        PortNameMap::instance().devicePath(d.location),
+                            d.serialNumber,    d.description,
+                            d.firmwareVersion, d.status};
+        // Each field escaped on its own: a tab in one must not split it.
+        for (QString &field : fields)
+            field = PrintableText::escaped(field);
         out += fields.join(QLatin1Char('\t')).toUtf8() + '\n';
     }
     return out;
@@ -43,21 +53,21 @@ QByteArray ResultOutput::deviceJson(const QList<TDevices> &devices)
             {QStringLiteral("status"), d.status},
         });
     }
-    return json(array);
+    return json(QJsonDocument(array));
 }
 
 QByteArray ResultOutput::jobLines(const QList<JobRecord> &jobs)
 {
     QByteArray out;
     for (const JobRecord &job : jobs) {
-        QString line = job.port + QLatin1Char(' ');
+        QString text = job.port + QLatin1Char(' ');
         if (job.resultCode == JobResult::Interrupted)
-            line += QStringLiteral("interrupted");
+            text += QStringLiteral("interrupted");
         else if (JobResult::isFailure(job.resultCode))
-            line += QStringLiteral("failed: ") + job.resultText;
+            text += QStringLiteral("failed: ") + job.resultText;
         else
-            line += (QStringLiteral("ok ") + job.firmwareAfter).trimmed();
-        out += line.toUtf8() + '\n';
+            text += (QStringLiteral("ok ") + job.firmwareAfter).trimmed();
+        out += line(text);
     }
     return out;
 }
@@ -77,15 +87,34 @@ QByteArray ResultOutput::jobJson(const QList<JobRecord> &jobs)
             {QStringLiteral("seconds"), job.seconds},
         });
     }
-    return json(array);
+    return json(QJsonDocument(array));
+}
+
+QString ResultOutput::refusalText(const PortRefusal &refusal)
+{
+    return QStringLiteral("%1: %2").arg(refusal.portName, RefusalText::advice(refusal));
+}
+
+QByteArray ResultOutput::messageLines(const QStringList &messages)
+{
+    QByteArray out;
+    for (const QString &message : messages)
+        out += line(QStringLiteral("zelkor-cli: ") + message);
+    return out;
 }
 
 QByteArray ResultOutput::refusalLines(const QList<PortRefusal> &refused)
 {
-    QByteArray out;
+    QStringList messages;
     for (const PortRefusal &refusal : refused)
-        out += QStringLiteral("zelkor-cli: %1: %2\n")
-                   .arg(refusal.portName, RefusalText::advice(refusal))
-                   .toLocal8Bit();
-    return out;
+        messages << refusalText(refusal);
+    return messageLines(messages);
+}
+
+QByteArray ResultOutput::errorJson(int exitCode, const QStringList &messages)
+{
+    return json(QJsonDocument(QJsonObject {
+        {QStringLiteral("exit_code"), exitCode},
+        {QStringLiteral("errors"), QJsonArray::fromStringList(messages)},
+    }));
 }

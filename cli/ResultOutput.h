@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QStringList>
 
 // What zelkor-cli prints when it is done: the devices of a scan, or one result per job; as
 // lines for people or as JSON for scripts.
@@ -21,9 +22,15 @@ QByteArray deviceJson(const QList<TDevices> &devices);
 QByteArray jobLines(const QList<JobRecord> &jobs);
 QByteArray jobJson(const QList<JobRecord> &jobs);
 
-// For standard error: "zelkor-cli: \\.\COM5: " and what keeps the port from us and what to do
-// about it, as the window's row of such a port says it.
+// "\\.\COM5: " and what keeps the port from us and what to do about it, as the window's row
+// of such a port says it.
+QString refusalText(const PortRefusal &refusal);
+// For standard error: "zelkor-cli: " and the text, a line each.
+QByteArray messageLines(const QStringList &messages);
 QByteArray refusalLines(const QList<PortRefusal> &refused);
+// For standard output with --json when the program ends without results: the exit code and
+// the messages of standard error.
+QByteArray errorJson(int exitCode, const QStringList &messages);
 
 } // namespace ResultOutput
 

@@ -2,6 +2,7 @@
 
 #include "ComPort.h"
 #include "ModeProbe.h"
+#include "ReplyCheck.h"
 #include "ScanLinks.h"
 #include "ScanLogging.h"
 #include "VariantMasks.h"
@@ -20,6 +21,8 @@ constexpr LinkTimeouts ScanTimeouts = LinkTimeouts::reads(140, 2).writes(0, 1000
 constexpr LinkTimeouts IdentifyTimeouts = LinkTimeouts::reads(50, 1).writes(0, 1000);
 
 constexpr unsigned CommandLength = 4;
+// Behind the data of every identification reply: its check value, then the echo.
+constexpr unsigned CheckAndEchoLength = 2 + CommandLength;
 
 // Identity reply: type (4 bytes), model (2), then the 8-byte name field the scan shows.
 constexpr int NameOffset = 6;
@@ -158,7 +161,11 @@ PortScan::GroupOutcome PortScan::runGroup(int group, int &mask, DeviceFields &fi
         if (!mayExchange())
             return GroupOutcome::Abandoned;
         QByteArray reply(int(variant.replyLength), '\0');
-        if (link->transact(variant.command, CommandLength, reply.data(), variant.replyLength)) {
+        // A reply spoilt on the line is as good as none: it must not show a wrong serial number
+        // or version, in the list or in the job log.
+        if (link->transact(variant.command, CommandLength, reply.data(), variant.replyLength)
+            && ReplyCheck::accepts(reply.constData(), variant.replyLength - CheckAndEchoLength,
+                                   checksFilled)) {
             g.decode(reply.constData(), fields);
             mask = (mask & ~g.bits) | variant.bit;
             return GroupOutcome::Answered;

@@ -52,6 +52,8 @@ private:
     VariantMasks &masks;
     const QThread &pass;
     std::shared_ptr<ComPort> link;
+    // Whether the device has sent a right check value in this pass (ReplyCheck).
+    bool checksFilled = false;
 };
 
 #endif // PORTSCAN_H

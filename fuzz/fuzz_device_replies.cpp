@@ -2,8 +2,8 @@
 // measurement forms decoded from the same bytes, the coefficients computed from the
 // measurements, and the loader's status reply to each frame.
 //
-// Input: one flag byte (bit 0: check values required), two bytes of the supply voltage in
-// hundredths of a volt above 3 V, then the reply.
+// Input: one flag byte (bit 0: the device has sent a right check value before), two bytes of
+// the supply voltage in hundredths of a volt above 3 V, then the reply.
 #include "Calibration.h"
 #include "DeviceCommands.h"
 #include "DeviceInfo.h"
@@ -33,7 +33,7 @@ void calibrate(const Calibration::Measurements &m, double vref, const DeviceInfo
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzInput input(data, size);
-    const bool checkRequired = input.byte() & 1;
+    const bool filledBefore = input.byte() & 1;
     const int high = input.byte();
     const int raw = high << 8 | input.byte();
     const double vref =
@@ -42,25 +42,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     char reply[DeviceCommands::measurementReplyLength];
     input.fill(reply);
 
-    bool checked = false;
-    DeviceCommands::decodeVersion(reply, &checked);
+    // Each decoder on its own, as if it were the first reply with a check value after those
+    // the flag stands for.
+    bool filled = filledBefore;
+    DeviceCommands::FirmwareVersion version;
+    DeviceCommands::decodeVersion(reply, filled, &version);
     DeviceInfo info;
-    if (!DeviceCommands::decodeInfo(reply, DeviceCommands::longInfoReplyLength, checkRequired,
-                                    &info))
-        DeviceCommands::decodeInfo(reply, DeviceCommands::shortInfoReplyLength, checkRequired,
-                                   &info);
+    filled = filledBefore;
+    if (!DeviceCommands::decodeInfo(reply, DeviceCommands::longInfoReplyLength, filled, &info))
+        DeviceCommands::decodeInfo(reply, DeviceCommands::shortInfoReplyLength, filled, &info);
     requireThat(std::strlen(info.description) < sizeof info.description,
                 "the description is terminated");
     MeasurementBlock block;
-    if (DeviceCommands::decodeMeasurements(reply, checkRequired, &block))
+    filled = filledBefore;
+    if (DeviceCommands::decodeMeasurements(reply, filled, &block))
         calibrate(Calibration::Measurements::of(block), vref, info);
     OldMeasurementBlock oldBlock;
-    if (DeviceCommands::decodeOldMeasurements(reply, checkRequired, &oldBlock))
+    filled = filledBefore;
+    if (DeviceCommands::decodeOldMeasurements(reply, filled, &oldBlock))
         calibrate(Calibration::Measurements::of(oldBlock), vref, info);
 
     const auto *status = reinterpret_cast<const uchar *>(reply);
-    LoaderCommands::replyChecked(status);
-    for (const quint16 code : LoaderCodes)
-        LoaderCommands::replyAccepts(code, status, checkRequired);
+    for (const quint16 code : LoaderCodes) {
+        filled = filledBefore;
+        LoaderCommands::replyAccepts(code, status, filled);
+    }
     return 0;
 }

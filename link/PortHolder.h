@@ -3,11 +3,12 @@
 
 #include <QString>
 
-// The process that keeps a serial device from us, as Linux's /proc shows it: the one that
-// holds the device's lock (/proc/locks, readable for everyone), else the first other process
-// whose open descriptors lead to the device (/proc/<pid>/fd; other users' processes are
-// unreadable and skipped). Holders that take the port without a lock, with the exclusive flag
-// alone, are found that way, and so is the child that kept a lock whose taker has ended.
+// The process that keeps a serial device from us, where the system shows it. On Linux, /proc: the
+// one that holds the device's lock (/proc/locks, readable for everyone), else the one that a
+// UUCP lock file names (UucpLock), else the first other process whose open descriptors lead to
+// the device (/proc/<pid>/fd; other users' processes are unreadable and skipped). Holders that
+// take the port without a lock, with the exclusive flag alone, are found that way, and so is the
+// child that kept a lock whose taker has ended. Windows shows no holder.
 class PortHolder
 {
 public:

@@ -1,4 +1,5 @@
 #include "PortHolder.h"
+#include "UucpLock.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -103,6 +104,9 @@ PortHolder PortHolder::of(const QString &devicePath)
     if (stat(QFile::encodeName(devicePath).constData(), &node) != 0 || !S_ISCHR(node.st_mode))
         return PortHolder();
     PortHolder holder = named(lockHolder(node));
+    // Programs that announce the port with a lock file alone.
+    if (!holder.isKnown())
+        holder = named(UucpLock::holder(devicePath));
     // The process that took the lock may have ended and left it to a child that shares the
     // descriptor (flock(1) running a command does so): that child is the holder then.
     if (!holder.isKnown())

@@ -12,19 +12,6 @@ const QString SettingsKeyPrefix = QStringLiteral("COM");
 constexpr int FirstPortNumber = 1;
 constexpr int LastPortNumber = 255;
 
-struct DefaultRange
-{
-    int firstNumber;
-    int count;
-    const char *devicePrefix;
-};
-
-constexpr DefaultRange DefaultTable[] = {
-    {1, 32, "/dev/ttyS"},
-    {33, 64, "/dev/ttyUSB"},
-    {97, 64, "/dev/ttyACM"},
-};
-
 // The number written in decimal without sign or leading zeros, within the port range; else 0.
 int parsePortNumber(QStringView digits)
 {
@@ -126,14 +113,4 @@ void PortNameMap::setDefaultTableEnabled(bool enabled)
 {
     QMutexLocker lock(&mutex);
     defaultTableEnabled = enabled;
-}
-
-QString PortNameMap::defaultPath(int number)
-{
-    for (const DefaultRange &range : DefaultTable) {
-        const int index = number - range.firstNumber;
-        if (index >= 0 && index < range.count)
-            return QLatin1String(range.devicePrefix) + QString::number(index);
-    }
-    return QString();
 }

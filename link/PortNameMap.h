@@ -10,7 +10,8 @@ class QSettings;
 // Turns the program's port names ("\\.\COM5") into device paths of this system.
 //
 // An override, from the "Ports" group of the settings or set directly, wins; otherwise the
-// default table in PortNameMap.cpp applies. An override with an empty path hides a port of the
+// system's default table applies: Linux's device names in PortNameMap_linux.cpp, on Windows the
+// port name itself (PortNameMap_win.cpp). An override with an empty path hides a port of the
 // default table. One map serves the whole process; every member is thread-safe.
 class PortNameMap
 {
@@ -43,6 +44,7 @@ private:
     PortNameMap() = default;
     Q_DISABLE_COPY_MOVE(PortNameMap)
 
+    // From the file of the system the program is built for.
     static QString defaultPath(int number);
 
     mutable QMutex mutex;

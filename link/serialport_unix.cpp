@@ -1,3 +1,4 @@
+#include "UucpLock.h"
 #include "serialport_unix_p.h"
 
 #include <QFile>
@@ -182,13 +183,16 @@ std::unique_ptr<SerialLine> SerialLine::openLocal(const QString &devicePath, Por
         return refuse(errno);
 
     // Protocol bytes go to terminals only, never into a file or socket that a wrong path names.
-    // One opener at a time: flock binds other processes and root alike, and dies with its
-    // holder; TIOCEXCL keeps out plain opens by other users. Whether someone holds the port is
+    // One opener at a time: a UUCP lock file of a running program (ser2net, minicom) is
+    // honoured; flock binds other processes and root alike, and dies with its holder; TIOCEXCL
+    // keeps out plain opens by other users. Whether someone holds the port is
     // judged by the lock alone: the exclusive flag outlives a holder that was killed, and would
     // hide the device for good.
     int refusal = 0;
     if (!isatty(fd))
         refusal = ENOTTY;
+    else if (UucpLock::holder(devicePath) != 0)
+        refusal = EBUSY;
     else if (flock(fd, LOCK_EX | LOCK_NB) != 0)
         refusal = errno == EWOULDBLOCK ? EBUSY : errno;
     else if (ioctl(fd, TIOCEXCL) != 0)

@@ -13,7 +13,8 @@ const struct
     {DeviceFault::WrongEcho, "wrong-echo"}, {DeviceFault::BadStatus, "status"},
     {DeviceFault::BadCheck, "bad-check"},   {DeviceFault::Garbage, "garbage"},
     {DeviceFault::Split, "split"},          {DeviceFault::LateTail, "late-tail"},
-    {DeviceFault::Unplug, "unplug"},
+    {DeviceFault::Unplug, "unplug"},        {DeviceFault::NoCheck, "no-check"},
+    {DeviceFault::FlipBit, "flip-bit"},
 };
 
 QByteArray inverted(const QByteArray &bytes)
@@ -88,6 +89,16 @@ QList<ReplyPiece> DeviceFault::shape(const DeviceReply &reply) const
         if (reply.checkAt >= 0)
             out.replace(reply.checkAt, 2, inverted(out.mid(reply.checkAt, 2)));
         break;
+    case NoCheck:
+        if (reply.checkAt >= 0)
+            out.replace(reply.checkAt, 2, QByteArray(2, '\0'));
+        break;
+    case FlipBit: {
+        const int at = orDefault(bytes, 0);
+        if (at < out.size())
+            out[at] = char(out.at(at) ^ 1);
+        break;
+    }
     case Garbage:
         out = payload.isEmpty() ? scrambled(orDefault(bytes, int(out.size()))) : payload;
         break;

@@ -24,6 +24,9 @@ struct DeviceFault
                    // bits inverted)
         BadStatus, // loader: refuse with status `value`; firmware: refuse with "errc"
         BadCheck, // the reply's check value is wrong (loader status replies: their trailer)
+        NoCheck, // the check value is left zero, as by a device that fills in none
+        FlipBit, // the lowest bit of byte `bytes` (default 0) inverted after the check value
+                 // was computed: noise on the line
         Garbage, // send `payload` instead (default: as many scrambled bytes as the reply)
         Split, // send the reply in pieces of `bytes` bytes (default 1), `delayMs` apart
         LateTail, // hold the last `bytes` bytes (default 1) back for `delayMs` (default 500)

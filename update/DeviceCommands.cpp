@@ -2,6 +2,7 @@
 
 #include "ComPort.h"
 #include "DeviceInfo.h"
+#include "ReplyCheck.h"
 #include "crc16.h"
 
 #include <QtEndian>
@@ -37,12 +38,6 @@ void copyText(char *text, const char *bytes, std::size_t length)
     text[length] = '\0';
 }
 
-bool checkMatches(const char *reply, unsigned dataOffset, unsigned dataLength)
-{
-    return crc16(reply + dataOffset, dataLength)
-        == qFromLittleEndian<quint16>(reply + dataOffset + dataLength);
-}
-
 } // namespace
 
 DeviceCommands::DeviceCommands(ComPort &link) : link(link) { }
@@ -64,7 +59,7 @@ bool DeviceCommands::readMeasurements(MeasurementBlock *block, bool *answered)
         if (!command("rdan", reply, measurementReplyLength))
             return false;
         *answered = true;
-        if (decodeMeasurements(reply, repliesChecked, block))
+        if (decodeMeasurements(reply, checksFilled, block))
             return true;
     }
     return false;
@@ -79,7 +74,7 @@ bool DeviceCommands::readMeasurementsOld(OldMeasurementBlock *block)
         command("1234", reply, oldMeasurementReplyLength);
         if (std::memcmp(reply, "1234", wordLength) != 0)
             return false;
-        if (decodeOldMeasurements(reply, repliesChecked, block))
+        if (decodeOldMeasurements(reply, checksFilled, block))
             return true;
     }
     return false;
@@ -119,30 +114,28 @@ bool DeviceCommands::queryInfo(unsigned replyLength, DeviceInfo *info)
 {
     char reply[longInfoReplyLength] = {};
     return command("geti", reply, replyLength)
-        && decodeInfo(reply, replyLength, repliesChecked, info);
+        && decodeInfo(reply, replyLength, checksFilled, info);
 }
 
-// The version decides whether this firmware fills in check values.
 bool DeviceCommands::queryVersion(const char *word, FirmwareVersion *version)
 {
     char reply[versionReplyLength] = {};
-    if (!command(word, reply, versionReplyLength))
+    return command(word, reply, versionReplyLength) && decodeVersion(reply, checksFilled, version);
+}
+
+bool DeviceCommands::decodeVersion(const char *reply, bool &checksFilled, FirmwareVersion *version)
+{
+    if (!ReplyCheck::accepts(reply, versionData, checksFilled))
         return false;
-    *version = decodeVersion(reply, &repliesChecked);
+    *version = {quint8(reply[0]), quint8(reply[1]), qFromLittleEndian<quint16>(reply + 2)};
     return true;
 }
 
-DeviceCommands::FirmwareVersion DeviceCommands::decodeVersion(const char *reply, bool *checked)
-{
-    *checked = checkMatches(reply, 0, versionData);
-    return {quint8(reply[0]), quint8(reply[1]), qFromLittleEndian<quint16>(reply + 2)};
-}
-
 // Data block and its check value, then the echo; the texts lie at the start of the block.
-bool DeviceCommands::decodeInfo(const char *reply, unsigned replyLength, bool checkRequired,
+bool DeviceCommands::decodeInfo(const char *reply, unsigned replyLength, bool &checksFilled,
                                 DeviceInfo *info)
 {
-    if (checkRequired && !checkMatches(reply, 0, replyLength - checkLength - wordLength))
+    if (!ReplyCheck::accepts(reply, replyLength - checkLength - wordLength, checksFilled))
         return false;
     copyText(info->type, reply, 4);
     copyText(info->model, reply + 4, 2);
@@ -150,19 +143,19 @@ bool DeviceCommands::decodeInfo(const char *reply, unsigned replyLength, bool ch
     return true;
 }
 
-bool DeviceCommands::decodeMeasurements(const char *reply, bool checkRequired,
+bool DeviceCommands::decodeMeasurements(const char *reply, bool &checksFilled,
                                         MeasurementBlock *block)
 {
-    if (checkRequired && !checkMatches(reply, 0, measurementData))
+    if (!ReplyCheck::accepts(reply, measurementData, checksFilled))
         return false;
     decodeWords(reply, block);
     return true;
 }
 
-bool DeviceCommands::decodeOldMeasurements(const char *reply, bool checkRequired,
+bool DeviceCommands::decodeOldMeasurements(const char *reply, bool &checksFilled,
                                            OldMeasurementBlock *block)
 {
-    if (checkRequired && !checkMatches(reply, wordLength, oldMeasurementData))
+    if (!ReplyCheck::accepts(reply + wordLength, oldMeasurementData, checksFilled))
         return false;
     decodeWords(reply + wordLength, block);
     return true;

@@ -17,11 +17,10 @@ using OldCalibrationBlock = std::array<qint16, 12>;
 // The commands of a device's running firmware that a calibration needs, sent on an open link.
 // Where the firmware knows a command in two forms, the newer form is asked first.
 //
-// Replies that carry data may carry its check value. Once the firmware version, the first
-// reply a calibration asks for, has come with a valid one, every later reply with a check field
-// must too, and a wrong one counts as no reply: a flipped bit would otherwise end up in the
-// device's coefficients. Measurements are read again a few times before they count as failed.
-// Firmware that leaves the field unfilled is served as before.
+// Replies that carry data carry its check value, which ReplyCheck judges: a wrong one counts
+// as no reply, since a flipped bit would otherwise end up in the device's coefficients.
+// Measurements are read again a few times before they count as failed. Firmware that leaves
+// the field zero is served as before, until it has sent a right one.
 class DeviceCommands
 {
 public:
@@ -45,19 +44,19 @@ public:
     bool saveDeviceSettings();
 
     // The decoding of the replies, apart from the link; each reads a whole reply of the length
-    // given here. checkRequired: the reply's check value must match, or it counts as none.
+    // given here and answers false when its check value rules it out (ReplyCheck::accepts, with
+    // checksFilled: whether the device has sent a right one before).
     static constexpr unsigned versionReplyLength = 10;
     static constexpr unsigned longInfoReplyLength = 36;
     static constexpr unsigned shortInfoReplyLength = 20;
     static constexpr unsigned measurementReplyLength = 54;
     static constexpr unsigned oldMeasurementReplyLength = 34;
-    // The version, and whether its reply carries a valid check value.
-    static FirmwareVersion decodeVersion(const char *reply, bool *checked);
-    static bool decodeInfo(const char *reply, unsigned replyLength, bool checkRequired,
+    static bool decodeVersion(const char *reply, bool &checksFilled, FirmwareVersion *version);
+    static bool decodeInfo(const char *reply, unsigned replyLength, bool &checksFilled,
                            DeviceInfo *info);
-    static bool decodeMeasurements(const char *reply, bool checkRequired, MeasurementBlock *block);
+    static bool decodeMeasurements(const char *reply, bool &checksFilled, MeasurementBlock *block);
     // The reply's leading command word is the caller's to check.
-    static bool decodeOldMeasurements(const char *reply, bool checkRequired,
+    static bool decodeOldMeasurements(const char *reply, bool &checksFilled,
                                       OldMeasurementBlock *block);
 
 private:
@@ -67,7 +66,7 @@ private:
     template<std::size_t N> bool sendBlock(const char *word, const std::array<qint16, N> &block);
 
     ComPort &link;
-    bool repliesChecked = false;
+    bool checksFilled = false;
 };
 
 #endif // DEVICECOMMANDS_H

@@ -1,14 +1,12 @@
 #include "JobLog.h"
 
+#include "PrintableText.h"
 #include "RegularFile.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QStringList>
+#include <QByteArrayList>
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +14,9 @@
 namespace {
 
 constexpr mode_t LogFileMode = 0644;
+// A program stopped while it holds the lock (in a debugger, say) must not keep the others' rows
+// out: after this long they are appended without it.
+constexpr int LockWaitMs = 2000;
 constexpr int VoltageDecimals = 2;
 constexpr int SecondsDecimals = 1;
 
@@ -24,24 +25,32 @@ constexpr char Header[] = "time,host,program,port,device path,job,serial number,
                           "firmware before,firmware after,firmware file,firmware sha256,voltage,"
                           "attempts,result code,result text,seconds\r\n";
 
-// Quoted only when the field holds a separator, a quote or a line break; quotes doubled.
+// A spreadsheet takes a cell that begins with one of these for a formula, which a device's
+// description or a file name could carry in; a leading apostrophe keeps it text.
+const QString FormulaStarts = QStringLiteral("=+-@\t\r");
+
+// Quoted only when the field holds a separator or a quote; quotes doubled. Control characters
+// are escaped, so that every row stays one line.
 QByteArray csvField(const QString &text)
 {
-    QByteArray field = text.toUtf8();
-    if (field.contains(',') || field.contains('"') || field.contains('\n')
-        || field.contains('\r')) {
+    QByteArray field = PrintableText::escaped(text).toUtf8();
+    if (field.contains(',') || field.contains('"')) {
         field.replace("\"", "\"\"");
         field = '"' + field + '"';
     }
     return field;
 }
 
-QByteArray csvLine(const QStringList &fields)
+QByteArray textField(const QString &text)
 {
-    QByteArrayList line;
-    for (const QString &field : fields)
-        line.append(csvField(field));
-    return line.join(',') + "\r\n";
+    const bool formula = !text.isEmpty() && FormulaStarts.contains(text.front());
+    return csvField(formula ? QLatin1Char('\'') + text : text);
+}
+
+// The program's own numbers stay numbers to a spreadsheet, negative ones too.
+QByteArray numberField(const QString &number)
+{
+    return csvField(number);
 }
 
 // ISO 8601 with the local offset spelt out, also when it is zero.
@@ -56,40 +65,22 @@ QString isoTime(const QDateTime &time)
               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
-QString systemReason(const QString &path, int error)
-{
-    return QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error)));
-}
-
-bool fail(QString *reason, const QString &path)
+bool fail(QString *reason, const QString &path, int error)
 {
     if (reason)
-        *reason = systemReason(path, errno);
+        *reason = RegularFile::failure(path, error);
     return false;
 }
 
-// The whole of data in one write(), then on disk.
-bool writeAll(int fd, const QByteArray &data)
+// What the row must follow: the header in an empty file, a line end after a last line that
+// lacks one (a row cut short by a crash, a file edited by hand); nothing otherwise.
+bool rowPrefix(int fd, off_t size, QByteArray *prefix)
 {
-    ssize_t written;
-    do {
-        written = ::write(fd, data.constData(), size_t(data.size()));
-    } while (written < 0 && errno == EINTR);
-    if (written >= 0 && written != data.size())
-        errno = ENOSPC;
-    return written == data.size() && ::fsync(fd) == 0;
-}
-
-// A new directory entry survives a crash only once its directory is on disk.
-void syncDirectory(const QByteArray &file)
-{
-    const QByteArray dir =
-        QFile::encodeName(QFileInfo(QString::fromLocal8Bit(file)).absolutePath());
-    const int fd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    char last = '\n';
+    if (size > 0 && ::pread(fd, &last, 1, size - 1) != 1)
+        return false;
+    *prefix = size == 0 ? JobLog::header() : last == '\n' ? QByteArray() : QByteArray("\r\n");
+    return true;
 }
 
 } // namespace
@@ -103,76 +94,67 @@ QByteArray JobLog::header()
 
 QByteArray JobLog::row(const JobRecord &r)
 {
-    return csvLine({
-        isoTime(r.time),
-        r.host,
-        r.program,
-        r.port,
-        r.devicePath,
-        JobRecord::jobName(r.kind),
-        r.serialNumber,
-        r.description,
-        r.firmwareBefore,
-        r.firmwareAfter,
-        r.firmwareFile,
-        r.firmwareSha256,
-        r.voltage ? QString::number(*r.voltage, 'f', VoltageDecimals) : QString(),
-        QString::number(r.attempts),
-        QString::number(r.resultCode),
-        r.resultText,
-        QString::number(r.seconds, 'f', SecondsDecimals),
-    });
+    const QByteArrayList fields {
+        textField(isoTime(r.time)),
+        textField(r.host),
+        textField(r.program),
+        textField(r.port),
+        textField(r.devicePath),
+        textField(JobRecord::jobName(r.kind)),
+        textField(r.serialNumber),
+        textField(r.description),
+        textField(r.firmwareBefore),
+        textField(r.firmwareAfter),
+        textField(r.firmwareFile),
+        textField(r.firmwareSha256),
+        numberField(r.voltage ? QString::number(*r.voltage, 'f', VoltageDecimals) : QString()),
+        numberField(QString::number(r.attempts)),
+        numberField(QString::number(r.resultCode)),
+        textField(r.resultText),
+        numberField(QString::number(r.seconds, 'f', SecondsDecimals)),
+    };
+    return fields.join(',') + "\r\n";
 }
 
+// The history's texts are the user's as much as the log's: a formula in one would run too.
 QByteArray JobLog::textRow(const QStringList &texts)
 {
-    return csvLine(texts);
+    QByteArrayList fields;
+    for (const QString &text : texts)
+        fields.append(textField(text));
+    return fields.join(',') + "\r\n";
 }
 
+// Under a lock on the file, so that the row's place and its undoing are this program's alone.
+// A row that did not land whole (a full disk) is cut off again: the next one would be glued to
+// its fragment.
 bool JobLog::append(const JobRecord &record, QString *reason) const
 {
-    if (!ensureHeader(reason))
-        return false;
-    // A FIFO under the log's name would block the open until a reader came.
-    const int fd = RegularFile::open(filePath, O_WRONLY | O_APPEND);
+    // A FIFO under the log's name would block the open until a reader came; a link in its
+    // place is refused.
+    const int fd = RegularFile::openOwnFile(filePath, O_RDWR | O_APPEND | O_CREAT, LogFileMode);
     if (fd < 0)
-        return fail(reason, filePath);
-    const bool written = writeAll(fd, row(record));
-    const int error = errno;
-    ::close(fd);
-    errno = error;
-    return written || fail(reason, filePath);
-}
-
-// The header is written into a file of its own, which then appears under the log's name in
-// one step (link() refuses to replace an existing file), so no program ever sees a new log
-// without its header. Where the file system has no hard links, O_EXCL decides who creates the
-// file; a row appended in the moment between its creation and its header would then precede
-// the header.
-bool JobLog::ensureHeader(QString *reason) const
-{
-    const QByteArray path = QFile::encodeName(filePath);
-    struct stat existing;
-    if (::stat(path.constData(), &existing) == 0)
-        return true;
-
-    QByteArray draft = path + ".XXXXXX";
-    const int fd = ::mkstemp(draft.data());
-    if (fd < 0)
-        return fail(reason, filePath);
-    bool ok = ::fchmod(fd, LogFileMode) == 0 && writeAll(fd, header());
+        return fail(reason, filePath, errno);
+    const bool locked = RegularFile::lock(fd, LockWaitMs);
+    struct stat before = {};
+    QByteArray text;
+    bool ok = ::fstat(fd, &before) == 0 && rowPrefix(fd, before.st_size, &text);
+    text += row(record);
+    qsizetype written = 0;
+    ok = ok && RegularFile::writeAll(fd, text, &written) && ::fsync(fd) == 0;
     int error = errno;
-    ::close(fd);
-    if (ok && ::link(draft.constData(), path.constData()) != 0 && errno != EEXIST) {
-        const int excl =
-            ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, LogFileMode);
-        ok = excl >= 0 ? writeAll(excl, header()) : errno == EEXIST;
-        error = errno;
-        if (excl >= 0)
-            ::close(excl);
+    struct stat after;
+    // Without the lock, only what is certainly this row's own is cut.
+    if (!ok && written > 0 && ::fstat(fd, &after) == 0
+        && (locked || after.st_size == before.st_size + written)) {
+        if (::ftruncate(fd, before.st_size) == 0)
+            ::fsync(fd);
     }
-    ::unlink(draft.constData());
-    syncDirectory(path);
-    errno = error;
-    return ok || fail(reason, filePath);
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && before.st_size == 0)
+        RegularFile::syncFolder(filePath);
+    return ok || fail(reason, filePath, error);
 }

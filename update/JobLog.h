@@ -8,10 +8,10 @@
 #include <QStringList>
 
 // The job log: one CSV file (RFC 4180) that every program of the suite appends a row to for
-// each finished job. Rows are never rewritten. Each row goes out in a single write on an
-// append-only descriptor and is on disk before append() returns, so programs that write at
-// once, or a crash right after, never lose or interleave rows. A new file gets its header row
-// before any program can see it.
+// each finished job. Rows are never rewritten. Each row is appended under a lock on the file and
+// is on disk before append() returns, so programs that write at once, or a crash right after,
+// never lose or interleave rows; a row lands whole or not at all. An empty file gets the header
+// row first.
 //
 // append() blocks for one disk flush; the window may call it from its GUI thread.
 class JobLog
@@ -36,8 +36,6 @@ public:
     static QByteArray textRow(const QStringList &texts);
 
 private:
-    bool ensureHeader(QString *reason) const;
-
     QString filePath;
 };
 

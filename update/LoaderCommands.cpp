@@ -2,12 +2,13 @@
 
 #include "ComPort.h"
 #include "ProtocolTiming.h"
+#include "ReplyCheck.h"
 #include "crc16.h"
 
 #include <QtEndian>
 
-LoaderCommands::LoaderCommands(ComPort &link, bool *repliesChecked)
-    : link(link), repliesChecked(repliesChecked ? *repliesChecked : ownRepliesChecked)
+LoaderCommands::LoaderCommands(ComPort &link, bool *checksFilled)
+    : link(link), checksFilled(checksFilled ? *checksFilled : ownChecksFilled)
 { }
 
 bool LoaderCommands::loaderReset()
@@ -44,7 +45,7 @@ bool LoaderCommands::loaderWriteData(QByteArray data)
     uchar reply[replyLength] = {};
     if (!link.transactRaw(check.constData(), checkLength, reply, replyLength))
         return false;
-    return accepted(WriteDataCode, reply);
+    return replyAccepts(WriteDataCode, reply, checksFilled);
 }
 
 bool LoaderCommands::loaderFinish()
@@ -59,7 +60,7 @@ bool LoaderCommands::exchange(quint16 code, const QByteArray &data)
     uchar reply[replyLength] = {};
     if (!link.transactRaw(frame.constData(), unsigned(frame.size()), reply, replyLength))
         return false;
-    return accepted(code, reply);
+    return replyAccepts(code, reply, checksFilled);
 }
 
 QByteArray LoaderCommands::head(quint16 code, int dataLength)
@@ -77,24 +78,8 @@ QByteArray LoaderCommands::checkValue(const QByteArray &bytes)
     return check;
 }
 
-bool LoaderCommands::accepted(quint16 code, const uchar *reply)
+bool LoaderCommands::replyAccepts(quint16 code, const uchar *reply, bool &checksFilled)
 {
-    const bool accepts = replyAccepts(code, reply, repliesChecked);
-    // Once set, never cleared: a later reply without a valid check value is noise or a
-    // refusal, not a loader that has stopped filling it in.
-    if (code == ConnectCode && replyChecked(reply))
-        repliesChecked = true;
-    return accepts;
-}
-
-bool LoaderCommands::replyChecked(const uchar *reply)
-{
-    return crc16(reply, headLength) == qFromLittleEndian<quint16>(reply + headLength);
-}
-
-bool LoaderCommands::replyAccepts(quint16 code, const uchar *reply, bool checkRequired)
-{
-    if (checkRequired && !replyChecked(reply))
-        return false;
-    return qFromLittleEndian<quint16>(reply) == code && qFromLittleEndian<quint16>(reply + 2) == 0;
+    return ReplyCheck::accepts(reply, headLength, checksFilled)
+        && qFromLittleEndian<quint16>(reply) == code && qFromLittleEndian<quint16>(reply + 2) == 0;
 }

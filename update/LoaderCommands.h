@@ -8,12 +8,10 @@ class ComPort;
 
 // The binary frames of a device's loader, sent on an open link. Every frame but the reset is
 // answered with a 6-byte status: the code echoed, a status word that is 0 when accepted, and
-// two bytes that a loader may fill with the check value of the four before them.
-//
-// Once a reply to CONNECT has carried a valid check value, every later reply of the job must
-// too, those to a repeated CONNECT included: noise that turns a refusal into an acceptance
-// then fails the frame instead of passing. A loader that leaves those bytes unfilled is served
-// as before.
+// the check value of the four before them, which ReplyCheck judges: a wrong one fails the frame,
+// since noise could have turned a refusal into an acceptance. A loader that leaves it zero is
+// served as before, until it has sent a right one; from then on, those to a repeated CONNECT
+// included, every reply of the job must carry a right one.
 class LoaderCommands
 {
 public:
@@ -27,9 +25,9 @@ public:
     static constexpr int addressLength = 8;
     static constexpr int maxDataLength = 32;
 
-    // repliesChecked: where the job keeps whether its loader fills in check values, so that a
+    // checksFilled: where the job keeps whether its loader fills in check values, so that a
     // repeat of the whole update does not forget it; null for this object alone.
-    explicit LoaderCommands(ComPort &link, bool *repliesChecked = nullptr);
+    explicit LoaderCommands(ComPort &link, bool *checksFilled = nullptr);
 
     // Writes the reset frame; no reply comes. True when the frame was written.
     bool loaderReset();
@@ -41,11 +39,9 @@ public:
     bool loaderFinish();
 
     static constexpr int replyLength = 6;
-    // Whether a status reply carries the check value of its first four bytes.
-    static bool replyChecked(const uchar *reply);
-    // Whether a status reply accepts the frame of this code. checkRequired: the reply must be
-    // checked, or it counts as a refusal.
-    static bool replyAccepts(quint16 code, const uchar *reply, bool checkRequired);
+    // Whether a status reply accepts the frame of this code; checksFilled as for
+    // ReplyCheck::accepts.
+    static bool replyAccepts(quint16 code, const uchar *reply, bool &checksFilled);
 
 private:
     static constexpr int headLength = 4;
@@ -54,11 +50,10 @@ private:
     bool exchange(quint16 code, const QByteArray &data);
     static QByteArray head(quint16 code, int dataLength);
     static QByteArray checkValue(const QByteArray &bytes);
-    bool accepted(quint16 code, const uchar *reply);
 
     ComPort &link;
-    bool ownRepliesChecked = false;
-    bool &repliesChecked;
+    bool ownChecksFilled = false;
+    bool &checksFilled;
 };
 
 #endif // LOADERCOMMANDS_H

@@ -9,13 +9,13 @@
 
 namespace {
 
-constexpr int WatchedSignals[] = {SIGINT, SIGTERM};
+constexpr int WatchedSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
 // Read end and write end; the handler needs them without any lock.
 int signalPipe[2] = {-1, -1};
 
 } // namespace
 
-SignalWatcher::SignalWatcher(QObject *parent) : QObject(parent)
+SignalWatcher::SignalWatcher(BrokenPipe brokenPipe, QObject *parent) : QObject(parent)
 {
     if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
@@ -26,8 +26,10 @@ SignalWatcher::SignalWatcher(QObject *parent) : QObject(parent)
     sigemptyset(&action.sa_mask);
     // Blocking calls elsewhere (a job log write) go on instead of failing with EINTR.
     action.sa_flags = SA_RESTART;
-    for (const int number : WatchedSignals)
-        ::sigaction(number, &action, nullptr);
+    for (const int number : WatchedSignals) {
+        if (number != SIGPIPE || brokenPipe == StopOnBrokenPipe)
+            ::sigaction(number, &action, nullptr);
+    }
 }
 
 SignalWatcher::~SignalWatcher()
@@ -41,10 +43,15 @@ SignalWatcher::~SignalWatcher()
     }
 }
 
+void SignalWatcher::ignoreBrokenPipes()
+{
+    ::signal(SIGPIPE, SIG_IGN);
+}
+
 void SignalWatcher::restoreDefaults()
 {
     for (const int number : WatchedSignals)
-        ::signal(number, SIG_DFL);
+        ::signal(number, number == SIGPIPE ? SIG_IGN : SIG_DFL);
 }
 
 void SignalWatcher::handle(int signalNumber)

@@ -5,19 +5,30 @@
 
 class QSocketNotifier;
 
-// Turns SIGINT and SIGTERM into a Qt signal in the thread that owns the watcher, so that the
-// programs that run jobs can stop them after the exchange in progress instead of cutting a frame
-// in half. The handler only writes the signal's number into a pipe; the event loop reads it. One
-// watcher at a time; the destructor puts the default handling back.
+// Turns the signals that ask a program to end (SIGINT, SIGTERM, SIGHUP of a closed terminal,
+// SIGQUIT) into a Qt signal in the thread that owns the watcher, so that the programs that run
+// jobs can stop them after the exchange in progress instead of cutting a frame in half, log
+// them and give their ports back. The handler only writes the signal's number into a pipe; the
+// event loop reads it. One watcher at a time; the destructor puts the default handling back.
 class SignalWatcher : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit SignalWatcher(QObject *parent = nullptr);
+    enum BrokenPipe {
+        // A write to a closed pipe fails with EPIPE, and the program goes on.
+        IgnoreBrokenPipe,
+        // As a request to end: standard output piped into "head -1", say.
+        StopOnBrokenPipe,
+    };
+
+    explicit SignalWatcher(BrokenPipe brokenPipe = IgnoreBrokenPipe, QObject *parent = nullptr);
     ~SignalWatcher() override;
 
-    // The next signal ends the program at once, as if nobody watched.
+    // For the start of main(): a write to a closed standard output or error must not end the
+    // program on the spot, before it could log, save and give its ports back.
+    static void ignoreBrokenPipes();
+    // The next signal ends the program at once, as if nobody watched; a broken pipe is ignored.
     static void restoreDefaults();
 
 signals:

@@ -409,6 +409,8 @@ Faults: COM<n>:<request>:<kind>[,key=value...]
             wrong-echo  echo, frame code or probe answer replaced by `data` (default: inverted)
             status      refused: loader status `value` (default 1); firmware answers "errc"
             bad-check   the reply's check value is wrong
+            no-check    the reply's check value is zero, as from a device that fills in none
+            flip-bit    the lowest bit of reply byte `bytes` (default 0) inverted
             garbage     `data` (or `bytes` scrambled bytes) instead of the reply
             split       the reply in pieces of `bytes` bytes, `delay` ms apart
             late-tail   the last `bytes` bytes of the reply come `delay` ms late (default 500)

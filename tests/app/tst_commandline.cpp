@@ -3,8 +3,13 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -33,7 +38,10 @@ class TestCommandLine : public QObject
 private slots:
     void endsBeforeTheWindow_data();
     void endsBeforeTheWindow();
+    void userConfigIsTheWorkingDirectory_data();
     void userConfigIsTheWorkingDirectory();
+    void endsInOrder_data();
+    void endsInOrder();
 };
 
 void TestCommandLine::endsBeforeTheWindow_data()
@@ -86,23 +94,85 @@ void TestCommandLine::endsBeforeTheWindow()
     QVERIFY2(exitCode == 0 || printed.count('\n') == 1, printed.constData());
 }
 
+void TestCommandLine::userConfigIsTheWorkingDirectory_data()
+{
+    QTest::addColumn<QString>("configHome"); // {home}: the user's home folder
+    QTest::addColumn<QString>("folder"); // below the home folder
+    QTest::newRow("XDG_CONFIG_HOME") << "{home}/conf"
+                                     << "conf/zelkor";
+    // Ignored, as the XDG rules say: it would depend on where the program starts.
+    QTest::newRow("relative XDG_CONFIG_HOME") << "conf"
+                                              << ".config/zelkor";
+}
+
 // The menu's way to start it: its files go to the configuration folder, wherever it starts.
 // Qt takes the first platform of the list that loads.
 void TestCommandLine::userConfigIsTheWorkingDirectory()
 {
+    QFETCH(QString, configHome);
+    QFETCH(QString, folder);
     QTemporaryDir home;
     QProcess process;
-    process.setWorkingDirectory(QDir::tempPath());
-    prepare(process, "QT_QPA_PLATFORM=wayland;offscreen XDG_CONFIG_HOME=" + home.filePath("conf"),
+    process.setWorkingDirectory(home.path());
+    prepare(process,
+            "QT_QPA_PLATFORM=wayland;offscreen HOME=" + home.path()
+                + " XDG_CONFIG_HOME=" + configHome.replace("{home}", home.path()),
             "zelkor --user-config");
     QVERIFY(process.waitForStarted(ProcessWaitMs));
-    const QString folder = QDir(home.path()).canonicalPath() + "/conf/zelkor";
+    folder.prepend(QDir(home.path()).canonicalPath() + '/');
     const QString workingDirectory = QStringLiteral("/proc/%1/cwd").arg(process.processId());
     QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(workingDirectory).canonicalFilePath(), folder,
                               ProcessWaitMs);
     QCOMPARE(process.state(), QProcess::Running);
     process.kill();
     process.waitForFinished(ProcessWaitMs);
+}
+
+void TestCommandLine::endsInOrder_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::addColumn<bool>("stderrClosed"); // before the signal: its reader went away
+    QTest::newRow("terminal closed") << int(SIGHUP) << false;
+    QTest::newRow("quit key") << int(SIGQUIT) << false;
+    QTest::newRow("log reader gone, then SIGTERM") << int(SIGTERM) << true;
+}
+
+// The window goes as when it is closed: it saves its settings and exits with 0. A standard
+// error that no one reads any more does not end it.
+void TestCommandLine::endsInOrder()
+{
+    QFETCH(int, signalNumber);
+    QFETCH(bool, stderrClosed);
+    QTemporaryDir folder;
+    {
+        // The machine's own serial ports hidden: nothing is sent to them.
+        QSettings settings(folder.filePath("settings.ini"), QSettings::IniFormat);
+        for (int port = 1; port <= 255; ++port)
+            settings.setValue(QStringLiteral("Ports/COM%1").arg(port), QString());
+    }
+    int pipe[2];
+    QVERIFY(::pipe2(pipe, O_CLOEXEC) == 0);
+    QProcess process;
+    process.setWorkingDirectory(folder.path());
+    if (stderrClosed)
+        process.setChildProcessModifier([pipe] { ::dup2(pipe[1], STDERR_FILENO); });
+    prepare(process, "QT_QPA_PLATFORM=offscreen", "zelkor --verbose");
+    ::close(pipe[1]);
+    ::close(pipe[0]);
+    // Every scan pass writes a line, with --verbose also into the log.
+    const auto passes = [&folder] {
+        QFile log(folder.filePath("zelkor.log"));
+        return log.open(QIODevice::ReadOnly) ? log.readAll().count("Add items started") : 0;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(passes() >= 2, ProcessWaitMs);
+    QCOMPARE(process.state(), QProcess::Running);
+    ::kill(pid_t(process.processId()), signalNumber);
+    QVERIFY(process.waitForFinished(ProcessWaitMs));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    QFile settings(folder.filePath("settings.ini"));
+    QVERIFY(settings.open(QIODevice::ReadOnly)
+            && settings.readAll().contains("[Program_settings]"));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

@@ -1,5 +1,6 @@
 #include "ComPort.h"
 #include "DeviceThread.h"
+#include "FullFileSystem.h"
 #include "JobController.h"
 #include "JobHistoryModel.h"
 #include "JobHistoryPanel.h"
@@ -47,6 +48,9 @@ const QString Full = QStringLiteral("|||||||||| 100%");
 const QString UpdateCancelled = QStringLiteral("Firmware update was cancelled");
 const QString CalibrationCancelled = QStringLiteral("Calibration was cancelled");
 const QStringList JobControls = {"updateBtn", "calbBtn", "calbAfterChk"};
+
+// What a folder does to the files written there.
+enum class Trouble { None, FullDisk, Link };
 
 template<typename T = QWidget> T *child(const Zelkor &window, const char *name)
 {
@@ -196,6 +200,7 @@ private slots:
     void logRotation_data();
     void logRotation();
     void logSharedByTwo();
+    void logKeptWhole();
     void logLeavesPassesOut_data();
     void logLeavesPassesOut();
     void settingsRoundTrip_data();
@@ -645,6 +650,32 @@ void tst_Window::logSharedByTwo()
     QCOMPARE(logged().last(), QStringLiteral("written beside a held lock"));
 }
 
+// Never through a link in the log's place; a line that does not fit on the disk leaves no
+// fragment for the next one to be glued to.
+void tst_Window::logKeptWhole()
+{
+    FullFileSystem disk;
+    QVERIFY(QFile::link("elsewhere", disk.filePath(LogFile::DefaultName)));
+    LogFileWriter linked(disk.filePath(LogFile::DefaultName), LogFile::DefaultLimit);
+    QString error;
+    QVERIFY(!linked.open(&error));
+    QVERIFY2(error.contains("symbolic link"), qPrintable(error));
+    QVERIFY(!QFile::exists(disk.filePath("elsewhere")));
+
+    const QString path = disk.filePath("own.log");
+    LogFileWriter log(path, LogFile::DefaultLimit);
+    QVERIFY2(log.open(&error), qPrintable(error));
+    const QByteArray first = "stamp " + QByteArray(FullFileSystem::BlockSize - 17, 'a') + '\n';
+    log.write(first);
+    QVERIFY(disk.fill());
+    log.write("stamp lost on the full disk\n");
+    disk.makeRoom();
+    log.write("stamp next\n");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), first + "stamp next\n");
+}
+
 void tst_Window::logLeavesPassesOut_data()
 {
     QTest::addColumn<bool>("verbose");
@@ -744,24 +775,38 @@ void tst_Window::settingsFileKept_data()
     QTest::addColumn<QByteArrayList>("kept");
     QTest::addColumn<bool>("written");
     QTest::addColumn<QString>("warning");
+    QTest::addColumn<Trouble>("trouble");
     const QByteArray others = "; bench B\n[Ports]\nCOM5=/dev/serial/by-id/usb-FTDI;A10\n\n"
                               "[Zeta]\npath=C:\\Users\\bench\\fw\n";
+    const Trouble none = Trouble::None;
     QTest::newRow("group added after the others")
-        << others << QByteArrayList {others} << true << QString();
+        << others << QByteArrayList {others} << true << QString() << none;
     // As Notepad saves it.
     const QByteArray marked = "\xEF\xBB\xBF" + others;
-    QTest::newRow("byte-order mark") << marked << QByteArrayList {marked} << true << QString();
+    QTest::newRow("byte-order mark")
+        << marked << QByteArrayList {marked} << true << QString() << none;
     QTest::newRow("group among the others")
         << "[Program_settings]\n; mine\nfilename=old.cod\nextra=1\n" + others
-        << QByteArrayList {"[Program_settings]\n; mine\n", "extra=1\n", others} << true
-        << QString();
-    const std::tuple<const char *, QByteArray, const char *> refused[] = {
-        {"not INI", "Ports are on the bench PC\n", "is not an INI file"},
-        {"open quote", "[Zeta]\nnote=\"bench B\n", "has a line that runs on"},
-        {"closing backslash", "[Zeta]\npath=C:\\fw\\\n", "has a line that runs on"}};
-    for (const auto &[name, before, reason] : refused)
-        QTest::newRow(name) << before << QByteArrayList {before} << false
-                            << QStringLiteral("settings.ini not saved: .*settings.ini ") + reason;
+        << QByteArrayList {"[Program_settings]\n; mine\n", "extra=1\n", others} << true << QString()
+        << none;
+    QTest::newRow("line ends of Windows")
+        << QByteArray("[Zeta]\r\nk=v\r\n[Program_settings]\r\nfilename=old.cod")
+        << QByteArrayList {"[Zeta]\r\nk=v\r\n[Program_settings]\r\nfilename=new.cod\r\n",
+                           "calb_after=false\r\n"}
+        << true << QString() << none;
+    const QString notSaved = QStringLiteral("settings.ini not saved: .*settings.ini:? ");
+    const std::tuple<const char *, QByteArray, const char *, Trouble> refused[] = {
+        {"not INI", "Ports are on the bench PC\n", "is not an INI file", none},
+        {"open quote", "[Zeta]\nnote=\"bench B\n", "has a line that runs on", none},
+        {"closing backslash", "[Zeta]\npath=C:\\fw\\\n", "has a line that runs on", none},
+        // Root would write root's files into one of its own in a folder that others can read.
+        {"symbolic link", others, "a symbolic link", Trouble::Link},
+        // Larger than a block, so that no block is left for it.
+        {"full disk", others + "[Zeta]\nnote=" + QByteArray(5000, 'n') + "\n",
+         "(No space|File too large)", Trouble::FullDisk}};
+    for (const auto &[name, before, reason, trouble] : refused)
+        QTest::newRow(name) << before << QByteArrayList {before} << false << notSaved + reason
+                            << trouble;
 }
 
 void tst_Window::settingsFileKept()
@@ -770,16 +815,24 @@ void tst_Window::settingsFileKept()
     QFETCH(QByteArrayList, kept);
     QFETCH(bool, written);
     QFETCH(QString, warning);
+    QFETCH(Trouble, trouble);
+    FullFileSystem disk;
     ScratchDirectory fresh;
+    QVERIFY(trouble != Trouble::FullDisk || QDir::setCurrent(disk.path()));
     if (!warning.isEmpty())
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
-    QFile file(QStringLiteral("settings.ini"));
+    QFile file(trouble == Trouble::Link ? QStringLiteral("root-only.ini")
+                                        : QStringLiteral("settings.ini"));
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(before) == before.size());
     file.close();
+    QVERIFY(trouble != Trouble::Link || QFile::link(file.fileName(), "settings.ini"));
     {
         Zelkor window;
         child<QLineEdit>(window, "filenameEdit")->setText(QStringLiteral("new.cod"));
+        QVERIFY(trouble != Trouble::FullDisk || disk.fill());
     }
+    disk.makeRoom();
+    QVERIFY(trouble != Trouble::Link || QFileInfo("settings.ini").isSymLink());
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray after = file.readAll();
     for (const QByteArray &part : kept)

@@ -1,4 +1,5 @@
 #include "ComPort.h"
+#include "SecondOpener.h"
 #include "SimulatedPorts.h"
 #include "TestFirmware.h"
 
@@ -12,16 +13,22 @@
 #include <QtTest>
 
 #include <csignal>
+#include <fcntl.h>
 #include <memory>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr int RunTimeoutMs = 90000;
 constexpr int StartTimeoutMs = 20000;
+// About the time a scan's probe holds a port.
+constexpr unsigned long ProbeMs = 150;
 
 // Devices, by port number. Each has a serial number of its own (COM5 5005, COM6 6006, ...), so
 // that a log row shows whose scan record it carries.
-enum Port { Updated = 5, Failing = 6, Calibrated = 7, Stopped = 8, Repeated = 9 };
+enum Port { Updated = 5, Failing = 6, Calibrated = 7, Stopped = 8, Repeated = 9, Ended = 10 };
 constexpr quint32 SerialPerPort = 1001;
 
 constexpr auto com = &SimulatedPorts::portName;
@@ -38,12 +45,17 @@ private slots:
     void initTestCase();
     void refused_data();
     void refused();
+    void listWaitsForHeldPort_data();
+    void listWaitsForHeldPort();
     void jobs();
+    void endedFromOutside_data();
+    void endedFromOutside();
 
 private:
     SimulatedDevice *add(int port, const QList<DeviceFault> &faults = {},
                          bool bootsOnResetOnly = false);
-    std::unique_ptr<QProcess> start(const QStringList &arguments);
+    // output: a descriptor that takes standard output instead of this test.
+    std::unique_ptr<QProcess> start(const QStringList &arguments, int output = -1);
     static void finish(QProcess &run, int exitCode);
     // The job log's rows by port, fields split; checks the header on the way.
     QMap<QString, QStringList> logRows();
@@ -56,6 +68,12 @@ private:
 void tst_Cli::initTestCase()
 {
     QVERIFY(dir.isValid());
+    {
+        // The machine's own serial ports hidden: only the simulated devices are there.
+        QSettings settings(dir.filePath("settings.ini"), QSettings::IniFormat);
+        for (int port = 1; port <= 255; ++port)
+            settings.setValue(QStringLiteral("Ports/COM%1").arg(port), QString());
+    }
     firmware = TestFirmware::write(dir, TestFirmware::tenLines());
     QVERIFY(add(Updated) && add(Failing));
 }
@@ -71,9 +89,11 @@ SimulatedDevice *tst_Cli::add(int port, const QList<DeviceFault> &faults, bool b
     return device;
 }
 
-std::unique_ptr<QProcess> tst_Cli::start(const QStringList &arguments)
+std::unique_ptr<QProcess> tst_Cli::start(const QStringList &arguments, int output)
 {
     auto run = std::make_unique<QProcess>();
+    if (output >= 0)
+        run->setChildProcessModifier([output] { ::dup2(output, STDOUT_FILENO); });
     run->setWorkingDirectory(dir.path());
     run->start(QStringLiteral(ZELKOR_CLI), arguments);
     return run;
@@ -120,6 +140,9 @@ void tst_Cli::refused_data()
     QTest::newRow("voltage above range")
         << QStringList {"update", "--file", good, "--calibrate", "40.01", "COM5"} << false << 2
         << "between 3.00 and 40.00 V";
+    QTest::newRow("voltage not a number, JSON")
+        << QStringList {"calibrate", "--json", "--voltage", "nan", "COM5"} << false << 2
+        << "between 3.00 and 40.00 V";
     QTest::newRow("option of another command")
         << QStringList {"calibrate", "--voltage", "12", "--retries", "1", "COM5"} << false << 2
         << "--retries does not belong to 'calibrate'";
@@ -130,8 +153,12 @@ void tst_Cli::refused_data()
     QTest::newRow("one port by name and by path")
         << QStringList {"calibrate", "--voltage", "12", "COM5", "{path5}"} << false << 2
         << "\\\\.\\COM5 is named twice";
-    QTest::newRow("port held by another opener")
-        << QStringList {"update", "--file", good, "COM6", "\\\\.\\COM5"} << true << 3
+    // COM11 is mapped to COM5's device as well.
+    QTest::newRow("one device by two names")
+        << QStringList {"calibrate", "--voltage", "12", "COM5", "COM11"} << false << 2
+        << "is named twice: as \\\\.\\COM5 and \\\\.\\COM11";
+    QTest::newRow("port held by another opener, JSON")
+        << QStringList {"update", "--json", "--file", good, "COM6", "\\\\.\\COM5"} << true << 3
         << "\\\\.\\COM5: " + ports.device(5)->portPath() + " is in use by tst_cli (process "
             + QString::number(QCoreApplication::applicationPid()) + ")";
 }
@@ -147,12 +174,60 @@ void tst_Cli::refused()
     arguments.replaceInStrings("{path5}", ports.device(Updated)->portPath());
     ComPort holder;
     QVERIFY(!holdPort || holder.open(SimulatedPorts::portNameBytes(Updated), StopBits::Two));
+    QSettings(dir.filePath("settings.ini"), QSettings::IniFormat)
+        .setValue("Ports/COM11", ports.device(Updated)->portPath());
 
     const auto run = start(arguments);
     finish(*run, exitCode);
+    QSettings(dir.filePath("settings.ini"), QSettings::IniFormat).setValue("Ports/COM11", "");
     QVERIFY2(run->readAllStandardError().contains(reason.toUtf8()), qPrintable(reason));
+    // A script that asked for JSON can tell what went wrong from it.
+    const QJsonObject json = QJsonDocument::fromJson(run->readAllStandardOutput()).object();
+    QCOMPARE(json.value("exit_code").toInt(), arguments.contains("--json") ? exitCode : 0);
+    QVERIFY(!arguments.contains("--json")
+            || json.value("errors").toArray().first().toString().contains(reason));
     QCOMPARE(ports.device(Updated)->log().size() + ports.device(Failing)->log().size(), 0);
     QVERIFY(!QFile::exists(dir.filePath("zelkor-jobs.csv")));
+}
+
+void tst_Cli::listWaitsForHeldPort_data()
+{
+    QTest::addColumn<bool>("heldThroughout");
+    // As by a window's scan that asks the device just then.
+    QTest::newRow("held for a moment") << false;
+    QTest::newRow("held throughout") << true;
+}
+
+// A port that another program holds for a moment is listed once it is free; one that stays
+// held is named, and the exit code says that the list is not complete.
+void tst_Cli::listWaitsForHeldPort()
+{
+    QFETCH(bool, heldThroughout);
+    DeviceProfile titled = DeviceProfile::ready();
+    titled.serialNumber = Updated * SerialPerPort;
+    titled.description = "\x1B]0;X\aDL"; // would set the terminal's title
+    const QString path = ports.add(Updated, titled)->portPath();
+    QSettings(dir.filePath("settings.ini"), QSettings::IniFormat).setValue("Ports/COM5", path);
+    ComPort holder;
+    QVERIFY(holder.open(SimulatedPorts::portNameBytes(Updated), StopBits::Two));
+    const int opens = inotify_init1(IN_CLOEXEC);
+    QVERIFY(opens >= 0 && inotify_add_watch(opens, QFile::encodeName(path), IN_OPEN) >= 0);
+
+    const auto run = start({"list"});
+    // Let go a moment after the program has tried the port, as a scan's probe would.
+    pollfd tried {opens, POLLIN, 0};
+    QVERIFY(heldThroughout || ::poll(&tried, 1, StartTimeoutMs) == 1);
+    if (!heldThroughout) {
+        QThread::msleep(ProbeMs);
+        holder.close();
+    }
+    ::close(opens);
+    finish(*run, heldThroughout ? 3 : 0);
+    const QByteArray listed =
+        com(Updated).toUtf8() + '\t' + path.toUtf8() + "\t5005\t\\x1B]0;X\\x07DL\t";
+    QCOMPARE(run->readAllStandardOutput().contains(listed), !heldThroughout);
+    QCOMPARE(run->readAllStandardError().contains(path.toUtf8() + " is in use by tst_cli"),
+             heldThroughout);
 }
 
 // Three programs at once on one job log: three updates, of which one fails and one leaves a
@@ -226,6 +301,42 @@ void tst_Cli::jobs()
         QVERIFY(QDateTime::fromString(rows[port][0], Qt::ISODate).isValid()
                 && rows[port][0].contains(QRegularExpression("[+-]\\d\\d:\\d\\d$")));
     }
+}
+
+void tst_Cli::endedFromOutside_data()
+{
+    QTest::addColumn<int>("signalNumber"); // 0: standard output's reader goes after a line
+    QTest::newRow("terminal closed") << int(SIGHUP);
+    QTest::newRow("quit key") << int(SIGQUIT);
+    QTest::newRow("output into head -n 1") << 0;
+}
+
+// As on SIGINT: the job stops after the exchange in progress and gets its row in the job log,
+// the port is given back as it was found.
+void tst_Cli::endedFromOutside()
+{
+    QFETCH(int, signalNumber);
+    QVERIFY(add(Ended));
+    const QString log = dir.filePath("ended.csv");
+    QFile::remove(log);
+    int pipe[2];
+    QVERIFY(::pipe2(pipe, O_CLOEXEC) == 0);
+    const auto run = start({"update", "--file", firmware, "--job-log", log, com(Ended)},
+                           signalNumber ? -1 : pipe[1]);
+    ::close(pipe[1]);
+    if (signalNumber) {
+        QTRY_VERIFY_WITH_TIMEOUT(run->bytesAvailable() > 0, StartTimeoutMs);
+        ::kill(pid_t(run->processId()), signalNumber);
+    }
+    for (char byte = 0; !signalNumber && byte != '\n' && ::read(pipe[0], &byte, 1) == 1;) { }
+    ::close(pipe[0]);
+    finish(*run, 130);
+    QFile file(log);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArrayList lines = file.readAll().split('\n');
+    QCOMPARE(lines.size(), 3);
+    QVERIFY2(lines[1].contains(",-99,Interrupted,"), lines[1].constData());
+    QVERIFY(!SecondOpener(ports.device(Ended)->portPath()).isExclusive());
 }
 
 QTEST_GUILESS_MAIN(tst_Cli)

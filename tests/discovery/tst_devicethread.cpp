@@ -247,6 +247,19 @@ void TestDeviceThread::variantMasks_data()
         << QStringList {"1g", "geti", "g000", "g001"}
         << QStringList {com3, "4294967295", QString::fromUtf8("Äé-ABCDE"), "255.255.65535", Ready}
         << QString::fromUtf8("firmware 4294967295 Äé-ABCDE 255.255.65535");
+    // A bit flipped on the line after the check value was computed: each reply counts as none,
+    // and the other form of the question is asked, as for silence.
+    DeviceProfile spoilt = decoded;
+    spoilt.description = "ZELKOR";
+    QList<DeviceFault> flipped;
+    for (const auto &[request, byte] : {std::pair("geti", 7), {"gser", 0}, {"gfwv", 0}}) {
+        flipped << DeviceFault::on(request, DeviceFault::FlipBit, 0, -1);
+        flipped.last().bytes = byte;
+    }
+    QTest::newRow("replies spoilt on the line")
+        << spoilt << flipped << AllSixVariants << QStringList {"1g", "g000", "g001"}
+        << QStringList {com3, "12345", NotAvailable, "1.2.4660", Ready}
+        << "firmware 12345 - 1.2.4660";
     QTest::newRow("no command answered: every pass tries all six")
         << answering(0, {"gser", "g000", "gfwv", "g001"}) << QList<DeviceFault> {} << AllSixVariants
         << AllSixVariants << QStringList {} << QString();

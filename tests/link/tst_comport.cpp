@@ -5,6 +5,8 @@
 #include "SecondOpener.h"
 
 #include <QAtomicInt>
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryFile>
@@ -89,6 +91,8 @@ private slots:
     void refusals_data();
     void refusals();
     void holderOfAnInheritedLock();
+    void uucpLockFile_data();
+    void uucpLockFile();
     void openWhenFree();
     void exclusionWinsAgainstABusyLink();
 
@@ -121,7 +125,8 @@ void TestComPort::openAndClose()
     QVERIFY(!link.usesPort(second.portName()));
 
     ComPort other;
-    QVERIFY2(other.open(second.latin1Name(), StopBits::One), "the second open must not touch its port");
+    QVERIFY2(other.open(second.latin1Name(), StopBits::One),
+             "the second open must not touch its port");
     verifyLineSettings(second, true);
     QVERIFY(other.close());
 
@@ -279,6 +284,50 @@ void TestComPort::holderOfAnInheritedLock()
     };
     QTRY_COMPARE(holder().holderName, QStringLiteral("sleep"));
     QCOMPARE(holder().holderPid, keeper.processId());
+}
+
+void TestComPort::uucpLockFile_data()
+{
+    QTest::addColumn<bool>("runs"); // the process the lock file names
+    QTest::newRow("its program runs") << true;
+    // Left behind by a program that was killed: no one holds the port.
+    QTest::newRow("its program has ended") << false;
+}
+
+// ser2net, minicom and others take no flock: their lock file is what says the port is theirs.
+void TestComPort::uucpLockFile()
+{
+    QFETCH(bool, runs);
+    MappedLine line(8);
+    QProcess keeper;
+    keeper.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+    QVERIFY(keeper.waitForStarted());
+    const qint64 pid = keeper.processId();
+    if (!runs) {
+        keeper.kill();
+        QVERIFY(keeper.waitForFinished());
+    }
+    const auto stopKeeper = qScopeGuard([&] {
+        keeper.kill();
+        keeper.waitForFinished();
+    });
+    QVERIFY(QDir().mkpath(QStringLiteral("/run/lock")));
+    QFile lock(QStringLiteral("/run/lock/LCK..") + QFileInfo(line.portPath()).fileName());
+    QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::NewOnly));
+    const auto removeLock = qScopeGuard([&] { lock.remove(); });
+    lock.write(QByteArray::number(pid).rightJustified(10) + '\n');
+    lock.close();
+
+    ComPort link;
+    QCOMPARE(link.open(line.latin1Name(), StopBits::Two), !runs);
+    QCOMPARE(link.lastError().kind, runs ? PortError::Busy : PortError::None);
+    link.close();
+    QList<PortRefusal> refused;
+    link.availablePorts(&refused);
+    QCOMPARE(describe(refused),
+             runs ? QStringLiteral("%1 %2 %3;").arg(line.portName()).arg(PortError::Busy).arg(pid)
+                  : QString());
+    QVERIFY(!runs || refused.first().holderName == QStringLiteral("sleep"));
 }
 
 // A held port is asked again until it comes free; stop ends the wait.

@@ -114,8 +114,9 @@ void tst_Calibration::calibrate_data()
     badChecks.faults = {DeviceFault::on("rdan", DeviceFault::BadCheck, 0, -1)};
     QTest::newRow("measurements with a wrong check value every time") << badChecks;
     Case unchecked {ready, 0, 220, full, readyBlock};
-    unchecked.faults = {DeviceFault::on("gfwv", DeviceFault::BadCheck),
-                        DeviceFault::on("rdan", DeviceFault::BadCheck, 0, -1)};
+    unchecked.faults = {DeviceFault::on("gfwv", DeviceFault::NoCheck),
+                        DeviceFault::on("rdan", DeviceFault::NoCheck, 0, -1),
+                        DeviceFault::on("geti", DeviceFault::NoCheck)};
     QTest::newRow("firmware that fills in no check values") << unchecked;
     QTest::newRow("external power 49")
         << Case {measuring(1000, 1000, 49, 1000), -207, 201, {"gfwv", "rdan"}};

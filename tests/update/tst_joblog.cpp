@@ -1,3 +1,4 @@
+#include "FullFileSystem.h"
 #include "JobLog.h"
 
 #include <QFile>
@@ -6,6 +7,7 @@
 
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -26,6 +28,20 @@ JobRecord record(const QString &description, const QDateTime &time, int attempts
 // In UTC: a local time would have every writer thread ask the C library for the time zone.
 const QDateTime Noon(QDate(2026, 3, 1), QTime(12, 0, 5), Qt::UTC);
 
+bool write(const QString &path, const QByteArray &contents)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+enum class Trouble { None, FullDisk, Link };
+
 } // namespace
 
 class tst_JobLog : public QObject
@@ -38,6 +54,8 @@ private slots:
     void concurrentAppends();
     void unwritable_data();
     void unwritable();
+    void appendLandsWhole_data();
+    void appendLandsWhole();
 };
 
 void tst_JobLog::row_data()
@@ -50,9 +68,18 @@ void tst_JobLog::row_data()
     const QByteArray tail = ",,,,,12.50,1,-7,,0.0\r\n";
     QTest::newRow("plain, UTC") << "DL-METER" << 0 << at + "+00:00" + port + "DL-METER" + tail;
     QTest::newRow("comma, east") << "a,b" << 7200 << at + "+02:00" + port + "\"a,b\"" + tail;
+    // A row stays one line; no control character reaches a terminal that shows the file.
     QTest::newRow("quote and line break, west of UTC by half hours")
         << "5\" \"x\"\r\nz" << -(3 * 3600 + 1800)
-        << at + "-03:30" + port + "\"5\"\" \"\"x\"\"\r\nz\"" + tail;
+        << at + "-03:30" + port + "\"5\"\" \"\"x\"\"\\x0D\\x0Az\"" + tail;
+    QTest::newRow("terminal's title set, bell")
+        << "\x1B]0;x\aDL" << 0 << at + "+00:00" + port + "\\x1B]0;x\\x07DL" + tail;
+    // A spreadsheet would run these as formulas; the result code above stays a number.
+    QTest::newRow("formula") << "=1+1" << 0 << at + "+00:00" + port + "'=1+1" + tail;
+    QTest::newRow("formula with quotes")
+        << "@HYPERLINK(\"http://x\",\"y\")" << 0
+        << at + "+00:00" + port + "\"'@HYPERLINK(\"\"http://x\"\",\"\"y\"\")\"" + tail;
+    QTest::newRow("formula after a tab") << "\t-2" << 0 << at + "+00:00" + port + "'\\x09-2" + tail;
 }
 
 void tst_JobLog::row()
@@ -119,6 +146,56 @@ void tst_JobLog::unwritable()
     QString reason;
     QVERIFY(!JobLog(dir.filePath(name)).append(record("x", Noon), &reason));
     QVERIFY2(reason.startsWith(dir.filePath(name + ": ")), qPrintable(reason));
+}
+
+void tst_JobLog::appendLandsWhole_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("added"); // in front of the row
+    QTest::addColumn<Trouble>("trouble");
+
+    const QByteArray header = JobLog::header();
+    const QByteArray row = JobLog::row(record("earlier", Noon));
+    QTest::newRow("empty file") << QByteArray() << header << Trouble::None;
+    QTest::newRow("last line cut short")
+        << header + row.left(40) << QByteArray("\r\n") << Trouble::None;
+    // Ends 10 bytes before a block's end, where the row stops on the full disk.
+    const QByteArray nearlyFull = header
+        + JobLog::row(record(
+            QByteArray(FullFileSystem::BlockSize - 10 - header.size() - row.size() + 7, 'x'),
+            Noon));
+    QTest::newRow("full disk") << nearlyFull << QByteArray() << Trouble::FullDisk;
+    // Placed by anyone who may write to the folder, for root to append to root's files.
+    QTest::newRow("symbolic link") << header << QByteArray() << Trouble::Link;
+}
+
+// A row lands whole on a line of its own, or not at all, and the file stays as it was.
+void tst_JobLog::appendLandsWhole()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, added);
+    QFETCH(Trouble, trouble);
+    FullFileSystem disk;
+    QVERIFY(disk.isValid());
+    const QString path = disk.filePath("jobs.csv");
+    const QString target = trouble == Trouble::Link ? disk.filePath("root-only") : path;
+    QVERIFY(write(target, before));
+    QVERIFY(trouble != Trouble::Link || symlink("root-only", QFile::encodeName(path)) == 0);
+    QVERIFY(trouble != Trouble::FullDisk || disk.fill());
+    const JobRecord job = record("new", Noon);
+
+    QString reason;
+    QCOMPARE(JobLog(path).append(job, &reason), trouble == Trouble::None);
+    QCOMPARE(contents(target),
+             trouble == Trouble::None ? before + added + JobLog::row(job) : before);
+    if (trouble == Trouble::None)
+        return;
+    const QRegularExpression why(trouble == Trouble::Link ? "symbolic link" : "No space|too large");
+    QVERIFY2(reason.startsWith(path) && reason.contains(why), qPrintable(reason));
+    disk.makeRoom();
+    QCOMPARE(JobLog(path).append(job), trouble == Trouble::FullDisk);
+    if (trouble == Trouble::FullDisk)
+        QCOMPARE(contents(path), before + JobLog::row(job));
 }
 
 QTEST_GUILESS_MAIN(tst_JobLog)

@@ -136,12 +136,20 @@ void tst_UpdateThread::outcomes_data()
         -8, {8, 17, 25, -8}, connected + QStringList(3, "WRITE DATA"));
     // Also when a retried CONNECT's reply comes without one.
     row("check value kept past a retried connect",
-        fault("CONNECT", DeviceFault::BadStatus) + fault("CONNECT", DeviceFault::BadCheck, 1)
+        fault("CONNECT", DeviceFault::BadStatus) + fault("CONNECT", DeviceFault::NoCheck, 1)
             + Faults {DeviceFault::on("WRITE DATA", DeviceFault::BadCheck, 0, -1)},
         -8, {8, -8}, {"RESET", "CONNECT", "CONNECT", "CONNECT", "NEW SECTION", "WRITE DATA"});
-    row("loader that fills in no check values",
-        fault("CONNECT", DeviceFault::BadCheck) + fault("WRITE DATA", DeviceFault::BadCheck, 2), 1,
-        tenLineProgress(), tenLineRequests());
+    // A wrong check value is noise, not a loader without check values: the CONNECT is tried
+    // again, and the loader's check values hold for the rest of the job.
+    row("connect reply with a wrong check value",
+        fault("CONNECT", DeviceFault::BadCheck) + fault("WRITE DATA", DeviceFault::BadCheck, 2),
+        -8, {8, 17, 25, -8},
+        QStringList {"RESET", "CONNECT", "CONNECT", "NEW SECTION"} + QStringList(3, "WRITE DATA"));
+    Faults uncheckedLoader;
+    for (const char *frame : {"CONNECT", "NEW SECTION", "WRITE DATA", "DISCONNECT"})
+        uncheckedLoader += DeviceFault::on(frame, DeviceFault::NoCheck, 0, -1);
+    row("loader that fills in no check values", uncheckedLoader, 1, tenLineProgress(),
+        tenLineRequests());
     // A partial image marked finished, or an erased device, for a file that is no image.
     row("line after the end line", {}, -3, {-3}, {}, tenLines() + "0102\n");
     row("missing file", {}, -2, {-2}, {}, {});
@@ -211,7 +219,7 @@ void tst_UpdateThread::checkValueKeptInRepeat()
 {
     SimulatedPorts ports;
     QVERIFY(ports.add(Port, DeviceProfile::ready(),
-                      {DeviceFault::on("CONNECT", DeviceFault::BadCheck, 1, -1)}));
+                      {DeviceFault::on("CONNECT", DeviceFault::NoCheck, 1, -1)}));
     JobRun run;
     QVERIFY(run.run(PortName, write(dir, tenLines()), false, true));
     run.thread.restart();
