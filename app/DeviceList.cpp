@@ -392,8 +392,13 @@ QStringList DeviceList::selectionToKeep() const
 bool DeviceList::selectionIsUsable() const
 {
     const QList<QTreeWidgetItem *> selected = selectedRows();
-    // A row whose job is running has lost its flags; it must not get a second job.
-    return !selected.isEmpty() && std::all_of(selected.cbegin(), selected.cend(), isUsable);
+    // A row whose job is running has lost its flags; it must not get a second job. A row
+    // refused for a moment is as usable as the rebuild found it: a job started on it is
+    // reported as not started.
+    return !selected.isEmpty()
+        && std::all_of(selected.cbegin(), selected.cend(), [this](const QTreeWidgetItem *row) {
+               return isUsable(row) || isRefusedSelection(row);
+           });
 }
 
 // Only a row the user sees selected gets a job. A row whose job runs, or whose update has just

@@ -72,7 +72,7 @@ public:
     // flags stays selected and must count; and after the list has been re-sorted it can name a
     // row that is not selected at all.
     QList<QTreeWidgetItem *> selectedRows() const;
-    // True when rows are selected and every one of them is usable.
+    // True when rows are selected and every one of them is usable or refused for a moment.
     bool selectionIsUsable() const;
     // A selected, usable row that may get a job.
     bool mayTakeJob(const QTreeWidgetItem *row) const;

@@ -468,6 +468,8 @@ void tst_Window::briefRefusalKeepsSelection()
     QVERIFY(window.ui.treeWidget->selectionModel()->isSelected(
         window.ui.treeWidget->indexFromItem(row(window, 2))));
     QVERIFY(jobControlsEnabled(window));
+    window.selectionChanged();
+    QVERIFY(jobControlsEnabled(window));
 
     RowHistory history(window);
     press(window, Job::Update);
