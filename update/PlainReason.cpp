@@ -45,8 +45,8 @@ const Reason Reasons[] = {
         "After the update the device no longer answers. Unplug it and plug it in again; if it "
         "then asks for firmware, update it again.")},
     {JobResult::Interrupted, QT_TRANSLATE_NOOP("PlainReason",
-        "The job was stopped because Zelkor was closed. Run it again; a device whose update "
-        "was cut short has no working firmware until then.")},
+        "The job was stopped before its end because the program was closed or interrupted. Run "
+        "it again; a device whose update was cut short has no working firmware until then.")},
     {JobResult::ScalFailed, QT_TRANSLATE_NOOP("PlainReason",
         "The device did not take the new calibration values and keeps its old calibration. "
         "Reconnect the device and calibrate it again.")},

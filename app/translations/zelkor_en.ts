@@ -250,8 +250,8 @@
         <translation>After the update the device no longer answers. Unplug it and plug it in again; if it then asks for firmware, update it again.</translation>
     </message>
     <message>
-        <source>The job was stopped because Zelkor was closed. Run it again; a device whose update was cut short has no working firmware until then.</source>
-        <translation>The job was stopped because Zelkor was closed. Run it again; a device whose update was cut short has no working firmware until then.</translation>
+        <source>The job was stopped before its end because the program was closed or interrupted. Run it again; a device whose update was cut short has no working firmware until then.</source>
+        <translation>The job was stopped before its end because the program was closed or interrupted. Run it again; a device whose update was cut short has no working firmware until then.</translation>
     </message>
     <message>
         <source>The device did not take the new calibration values and keeps its old calibration. Reconnect the device and calibrate it again.</source>

@@ -255,8 +255,8 @@
         <translation>После обновления устройство не отвечает. Отключите и снова подключите его; если оно ждёт прошивку, обновите его ещё раз.</translation>
     </message>
     <message>
-        <source>The job was stopped because Zelkor was closed. Run it again; a device whose update was cut short has no working firmware until then.</source>
-        <translation>Задание остановлено, потому что Zelkor был закрыт. Запустите его снова: устройство с прерванным обновлением до тех пор остаётся без рабочей прошивки.</translation>
+        <source>The job was stopped before its end because the program was closed or interrupted. Run it again; a device whose update was cut short has no working firmware until then.</source>
+        <translation>Задание остановлено до конца, потому что программу закрыли или прервали. Запустите его снова: устройство с прерванным обновлением до тех пор остаётся без рабочей прошивки.</translation>
     </message>
     <message>
         <source>The device did not take the new calibration values and keeps its old calibration. Reconnect the device and calibrate it again.</source>
