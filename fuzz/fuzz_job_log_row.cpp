@@ -82,7 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     record.firmwareBefore = text(5);
     record.firmwareFile = text(6);
     record.resultText = text(7);
-    record.resultCode = size > 0 ? qint8(data[size - 1]) : 0;
+    // Any code a stored log may hold, known or not.
+    record.resultCode = JobResult::Code(size > 0 ? qint8(data[size - 1]) : 0);
 
     const QByteArray row = JobLog::row(record);
     requireThat(row.endsWith("\r\n"), "a row ends its line");
