@@ -162,10 +162,12 @@ void tst_Cli::refused_data()
         << QStringList {"update", "--file", good, "COM6", "rfc2217://" + server} << false << 3
         << "rfc2217://" + server + ": no connection to the device server " + server
             + " (Connection refused)";
-    // COM11 is mapped to COM5's device as well.
     QTest::newRow("one device by two names")
         << QStringList {"calibrate", "--voltage", "12", "COM5", "COM11"} << false << 2
         << "is named twice: as \\\\.\\COM5 and \\\\.\\COM11";
+    QTest::newRow("one remote port by two names")
+        << QStringList {"calibrate", "--voltage", "12", "COM12", "COM13"} << false << 2
+        << "is named twice: as \\\\.\\COM12 and \\\\.\\COM13";
     QTest::newRow("port held by another opener, JSON")
         << QStringList {"update", "--json", "--file", good, "COM6", "\\\\.\\COM5"} << true << 3
         << "\\\\.\\COM5: " + ports.device(5)->portPath() + " is in use by tst_cli (process "
@@ -183,12 +185,18 @@ void tst_Cli::refused()
     arguments.replaceInStrings("{path5}", ports.device(Updated)->portPath());
     ComPort holder;
     QVERIFY(!holdPort || holder.open(SimulatedPorts::portNameBytes(Updated), StopBits::Two));
-    QSettings(dir.filePath("settings.ini"), QSettings::IniFormat)
-        .setValue("Ports/COM11", ports.device(Updated)->portPath());
+    // COM11 stands for COM5's device too, COM12 and COM13 for one device server's port.
+    QSettings settings(dir.filePath("settings.ini"), QSettings::IniFormat);
+    const QString server = QStringLiteral("rfc2217://127.0.0.1:9");
+    const QStringList aliases {ports.device(Updated)->portPath(), server, server};
+    for (int i = 0; i < aliases.size(); ++i)
+        settings.setValue(QStringLiteral("Ports/COM%1").arg(11 + i), aliases[i]);
+    settings.sync();
 
     const auto run = start(arguments);
     finish(*run, exitCode);
-    QSettings(dir.filePath("settings.ini"), QSettings::IniFormat).setValue("Ports/COM11", "");
+    for (int i = 0; i < aliases.size(); ++i)
+        settings.setValue(QStringLiteral("Ports/COM%1").arg(11 + i), QString());
     QVERIFY2(run->readAllStandardError().contains(reason.toUtf8()), qPrintable(reason));
     // A script that asked for JSON can tell what went wrong from it.
     const QJsonObject json = QJsonDocument::fromJson(run->readAllStandardOutput()).object();

@@ -507,9 +507,6 @@ void TestDeviceThread::remoteRefusals_data()
 
     QTest::newRow("held by another client")
         << QString() << int(PortError::Busy) << "In use by another client";
-    QTest::newRow("connection refused")
-        << QStringLiteral("rfc2217://127.0.0.1:%1").arg(Ser2netServer::freePort())
-        << int(PortError::Unreachable) << "Device server unreachable";
     QTest::newRow("no answer") << QStringLiteral("silent") << int(PortError::Unreachable)
                                << "Device server unreachable";
     QTest::newRow("unknown host") << QStringLiteral("rfc2217://no-such-host.invalid:2217")

@@ -1,16 +1,14 @@
 #include "Ser2netServer.h"
 
+#include "SilentListener.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <csignal>
-#include <netinet/in.h>
 #include <sys/prctl.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -28,8 +26,6 @@ constexpr int LastSetting = 5; // SET-CONTROL
 constexpr int PurgeData = 12;
 
 } // namespace
-
-Ser2netServer::Ser2netServer() = default;
 
 Ser2netServer::~Ser2netServer()
 {
@@ -85,20 +81,10 @@ void Ser2netServer::kill()
     process.waitForFinished();
 }
 
+// Closed again at once: free, and no other test's listener has it.
 quint16 Ser2netServer::freePort()
 {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    quint16 port = 0;
-    if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
-        && getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    if (fd >= 0)
-        ::close(fd);
-    return port;
+    return SilentListener().port();
 }
 
 // Each line as the README's example serves an adapter: telnet with RFC 2217, no delay for small

@@ -12,11 +12,9 @@
 class Ser2netServer
 {
 public:
-    Ser2netServer();
+    Ser2netServer() = default;
     ~Ser2netServer();
-
-    Ser2netServer(const Ser2netServer &) = delete;
-    Ser2netServer &operator=(const Ser2netServer &) = delete;
+    Q_DISABLE_COPY_MOVE(Ser2netServer)
 
     // How a line is served: as a bench should, or as plain telnet without line settings.
     enum class Telnet { Rfc2217, Plain };

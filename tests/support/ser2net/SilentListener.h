@@ -22,18 +22,18 @@ public:
         if (bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
             && listen(fd, 1) == 0
             && getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0)
-            port = ntohs(address.sin_port);
+            boundPort = ntohs(address.sin_port);
     }
     ~SilentListener() { ::close(fd); }
 
-    SilentListener(const SilentListener &) = delete;
-    SilentListener &operator=(const SilentListener &) = delete;
+    Q_DISABLE_COPY_MOVE(SilentListener)
 
-    QString address() const { return QStringLiteral("rfc2217://127.0.0.1:%1").arg(port); }
+    quint16 port() const { return boundPort; }
+    QString address() const { return QStringLiteral("rfc2217://127.0.0.1:%1").arg(boundPort); }
 
 private:
     const int fd;
-    quint16 port = 0;
+    quint16 boundPort = 0;
 };
 
 #endif // SILENTLISTENER_H
