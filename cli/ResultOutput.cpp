@@ -1,6 +1,7 @@
 #include "ResultOutput.h"
 
 #include "JobResult.h"
+#include "JobResultText.h"
 #include "PortNameMap.h"
 #include "PrintableText.h"
 #include "RefusalText.h"
@@ -12,9 +13,15 @@
 
 namespace {
 
-QByteArray json(const QJsonDocument &document)
+const QString HeaderFields[] = {QStringLiteral("PORT"),        QStringLiteral("DEVICE PATH"),
+                                QStringLiteral("SERIAL"),      QStringLiteral("DESCRIPTION"),
+                                QStringLiteral("FIRMWARE"),    QStringLiteral("STATUS")};
+
+QByteArray json(const QJsonObject &object)
 {
-    return document.toJson(QJsonDocument::Indented);
+    QJsonObject document = object;
+    document.insert(QStringLiteral("format"), ResultOutput::JsonFormat);
+    return QJsonDocument(document).toJson(QJsonDocument::Indented);
 }
 
 // A device's texts, a process name: one line, and no command for the terminal that shows it.
@@ -23,48 +30,107 @@ QByteArray line(const QString &text)
     return PrintableText::escaped(text).toUtf8() + '\n';
 }
 
+// Each field escaped on its own: a tab in one must not split it.
+QByteArray tabbedLine(QStringList fields)
+{
+    for (QString &field : fields)
+        field = PrintableText::escaped(field);
+    return fields.join(QLatin1Char('\t')).toUtf8() + '\n';
+}
+
+// Null for what is not known, so that a script need not tell "" from a value.
+QJsonValue text(const QString &value)
+{
+    return value.isEmpty() ? QJsonValue() : QJsonValue(value);
+}
+
+// The job log keeps serial numbers as decimal text; scripts compare them as numbers.
+QJsonValue serial(const QString &decimal)
+{
+    bool ok = false;
+    const qint64 number = decimal.toLongLong(&ok);
+    return ok ? QJsonValue(number) : QJsonValue();
+}
+
+QString refusalCode(PortError::Kind kind)
+{
+    switch (kind) {
+    case PortError::None:
+    case PortError::Io:
+        break;
+    case PortError::NotFound:
+        return QStringLiteral("not_found");
+    case PortError::Permission:
+        return QStringLiteral("permission");
+    case PortError::Busy:
+        return QStringLiteral("busy");
+    case PortError::NotATerminal:
+        return QStringLiteral("not_a_terminal");
+    case PortError::Timeout:
+        return QStringLiteral("timeout");
+    }
+    return QStringLiteral("io");
+}
+
+QString resultCode(JobResult::Code code)
+{
+    if (code == JobResult::Interrupted)
+        return QStringLiteral("interrupted");
+    return JobResult::isFailure(code) ? QStringLiteral("failed") : QStringLiteral("ok");
+}
+
 } // namespace
 
 QByteArray ResultOutput::deviceLines(const QList<TDevices> &devices)
 {
-    QByteArray out;
-    for (const TDevices &d : devices) {
-        QStringList fields {d.location,        PortNameMap::instance().devicePath(d.location),
-                            d.serialNumber,    d.description,
-                            d.firmwareVersion, d.status};
-        // Each field escaped on its own: a tab in one must not split it.
-        for (QString &field : fields)
-            field = PrintableText::escaped(field);
-        out += fields.join(QLatin1Char('\t')).toUtf8() + '\n';
-    }
+    QByteArray out = tabbedLine(QStringList(std::begin(HeaderFields), std::end(HeaderFields)));
+    for (const TDevices &d : devices)
+        out += tabbedLine({d.location, PortNameMap::instance().devicePath(d.location),
+                           d.serialNumber, d.description, d.firmwareVersion, d.status});
     return out;
 }
 
-QByteArray ResultOutput::deviceJson(const QList<TDevices> &devices)
+QByteArray ResultOutput::deviceJson(const QList<TDevices> &devices,
+                                    const QList<PortRefusal> &refused)
 {
     QJsonArray array;
     for (const TDevices &d : devices) {
         array.append(QJsonObject {
-            {QStringLiteral("location"), d.location},
+            {QStringLiteral("port"), d.location},
             {QStringLiteral("device_path"), PortNameMap::instance().devicePath(d.location)},
-            {QStringLiteral("serial_number"), d.serialNumber},
-            {QStringLiteral("description"), d.description},
-            {QStringLiteral("firmware_version"), d.firmwareVersion},
-            {QStringLiteral("status"), d.status},
+            {QStringLiteral("serial"), serial(d.fields.serialText())},
+            {QStringLiteral("description"), text(d.fields.name.value_or(QString()))},
+            {QStringLiteral("firmware"), text(d.fields.firmwareText())},
+            {QStringLiteral("status"), d.fields.statusCode()},
         });
     }
-    return json(QJsonDocument(array));
+    for (const PortRefusal &r : refused) {
+        array.append(QJsonObject {
+            {QStringLiteral("port"), r.portName},
+            {QStringLiteral("device_path"), r.devicePath},
+            {QStringLiteral("serial"), QJsonValue()},
+            {QStringLiteral("description"), QJsonValue()},
+            {QStringLiteral("firmware"), QJsonValue()},
+            {QStringLiteral("status"), QStringLiteral("refused")},
+            {QStringLiteral("refusal"), refusalCode(r.error.kind)},
+        });
+    }
+    return json({{QStringLiteral("devices"), array}});
 }
 
 QByteArray ResultOutput::jobLines(const QList<JobRecord> &jobs)
 {
     QByteArray out;
     for (const JobRecord &job : jobs) {
-        QString text = job.port + QLatin1Char(' ');
+        // An empty chip tells its serial number only once it has firmware.
+        const QString serialText = job.serialNumber.isEmpty() ? job.serialAfter : job.serialNumber;
+        QString text = QStringLiteral("%1 serial %2: ")
+                           .arg(job.port, serialText.isEmpty() ? QStringLiteral("unknown")
+                                                               : serialText);
         if (job.resultCode == JobResult::Interrupted)
             text += QStringLiteral("interrupted");
         else if (JobResult::isFailure(job.resultCode))
-            text += QStringLiteral("failed: ") + job.resultText;
+            text += QStringLiteral("failed: ") + JobResultText::message(job.resultCode);
         else
             text += (QStringLiteral("ok ") + job.firmwareAfter).trimmed();
         out += line(text);
@@ -79,15 +145,22 @@ QByteArray ResultOutput::jobJson(const QList<JobRecord> &jobs)
         array.append(QJsonObject {
             {QStringLiteral("port"), job.port},
             {QStringLiteral("device_path"), job.devicePath},
-            {QStringLiteral("serial_number"), job.serialNumber},
-            {QStringLiteral("firmware_before"), job.firmwareBefore},
-            {QStringLiteral("firmware_after"), job.firmwareAfter},
+            {QStringLiteral("job"), JobRecord::jobName(job.kind)},
+            {QStringLiteral("serial"), serial(job.serialNumber)},
+            {QStringLiteral("description"), text(job.description)},
+            {QStringLiteral("firmware"), text(job.firmwareBefore)},
+            {QStringLiteral("serial_after"), serial(job.serialAfter)},
+            {QStringLiteral("firmware_after"), text(job.firmwareAfter)},
+            {QStringLiteral("firmware_file"), text(job.firmwareFile)},
+            {QStringLiteral("voltage"), job.voltage ? QJsonValue(*job.voltage) : QJsonValue()},
+            {QStringLiteral("attempts"), job.attempts},
+            {QStringLiteral("result"), resultCode(job.resultCode)},
             {QStringLiteral("result_code"), job.resultCode},
             {QStringLiteral("result_text"), job.resultText},
             {QStringLiteral("seconds"), job.seconds},
         });
     }
-    return json(QJsonDocument(array));
+    return json({{QStringLiteral("jobs"), array}});
 }
 
 QString ResultOutput::refusalText(const PortRefusal &refusal)
@@ -113,8 +186,8 @@ QByteArray ResultOutput::refusalLines(const QList<PortRefusal> &refused)
 
 QByteArray ResultOutput::errorJson(int exitCode, const QStringList &messages)
 {
-    return json(QJsonDocument(QJsonObject {
+    return json({
         {QStringLiteral("exit_code"), exitCode},
         {QStringLiteral("errors"), QJsonArray::fromStringList(messages)},
-    }));
+    });
 }
