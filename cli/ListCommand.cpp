@@ -51,7 +51,9 @@ int ListCommand::run(const CliOptions &options)
     QByteArray why = ResultOutput::refusalLines(refused);
     if (devices.isEmpty() && refused.isEmpty())
         why = ResultOutput::messageLines(
-            {QStringLiteral("no device answered on %1 ports").arg(asked)});
+            {QStringLiteral("no device answered on %1 port%2")
+                 .arg(asked)
+                 .arg(asked == 1 ? QString() : QStringLiteral("s"))});
     std::fwrite(why.constData(), 1, size_t(why.size()), stderr);
     return refused.isEmpty() ? ExitSuccess : ExitPortUnavailable;
 }

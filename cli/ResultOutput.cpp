@@ -11,6 +11,8 @@
 #include <QJsonObject>
 #include <QStringList>
 
+#include <cstdio>
+
 namespace {
 
 const QString HeaderFields[] = {QStringLiteral("PORT"),        QStringLiteral("DEVICE PATH"),
@@ -190,4 +192,40 @@ QByteArray ResultOutput::errorJson(int exitCode, const QStringList &messages)
         {QStringLiteral("exit_code"), exitCode},
         {QStringLiteral("errors"), QJsonArray::fromStringList(messages)},
     });
+}
+
+int ResultOutput::refuse(bool json, int exitCode, const QStringList &problems)
+{
+    const QByteArray why = messageLines(problems);
+    std::fwrite(why.constData(), 1, size_t(why.size()), stderr);
+    if (json) {
+        const QByteArray out = errorJson(exitCode, problems);
+        std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    }
+    return exitCode;
+}
+
+QByteArray ResultOutput::planLines(const QList<JobRecord> &jobs)
+{
+    QByteArray out;
+    for (const JobRecord &job : jobs)
+        out += line(QStringLiteral("%1 %2: ready for %3 (dry run)")
+                        .arg(job.port, job.devicePath, JobRecord::jobName(job.kind)));
+    return out;
+}
+
+QByteArray ResultOutput::planJson(const QList<JobRecord> &jobs)
+{
+    QJsonArray array;
+    for (const JobRecord &job : jobs) {
+        array.append(QJsonObject {
+            {QStringLiteral("port"), job.port},
+            {QStringLiteral("device_path"), job.devicePath},
+            {QStringLiteral("job"), JobRecord::jobName(job.kind)},
+            {QStringLiteral("firmware_file"), text(job.firmwareFile)},
+            {QStringLiteral("voltage"), job.voltage ? QJsonValue(*job.voltage) : QJsonValue()},
+            {QStringLiteral("result"), QStringLiteral("dry_run")},
+        });
+    }
+    return json({{QStringLiteral("jobs"), array}});
 }

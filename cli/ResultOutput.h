@@ -37,6 +37,13 @@ QByteArray refusalLines(const QList<PortRefusal> &refused);
 // For standard output with --json when the program ends without results: the exit code and
 // the messages of standard error.
 QByteArray errorJson(int exitCode, const QStringList &messages);
+// Ends the program before any job: the problems on standard error and, with json, as JSON on
+// standard output. Returns the exit code.
+int refuse(bool json, int exitCode, const QStringList &problems);
+
+// What a dry run would do: a line or a JSON job per port, with the result "dry_run".
+QByteArray planLines(const QList<JobRecord> &jobs);
+QByteArray planJson(const QList<JobRecord> &jobs);
 
 } // namespace ResultOutput
 

@@ -5,20 +5,45 @@
 #include "PortNameMap.h"
 #include "ResultOutput.h"
 #include "SignalWatcher.h"
+#include "Translations.h"
+#include "UserConfigFolder.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <QLoggingCategory>
 #include <QSettings>
 
 #include <cstdio>
 
+namespace {
+
+// The libraries' trace lines are for developers; the output here is for people and scripts.
+// --verbose adds the program's own log lines, as the window's log file has them.
+void chooseLogLines(bool verbose)
+{
+    QLoggingCategory::setFilterRules(verbose ? QStringLiteral("*.debug=false\n*.info=false\n"
+                                                              "zelkor.*.info=true\nzelkor.*.debug=true")
+                                             : QStringLiteral("*.debug=false\n*.info=false"));
+    qSetMessagePattern(QStringLiteral("%{time hh:mm:ss.zzz} %{category}: %{message}"));
+}
+
+// Russian under a Russian locale, English under every other.
+QString languageOf(const CliOptions &options)
+{
+    if (!options.language.isEmpty())
+        return options.language;
+    return QLocale::system().language() == QLocale::Russian ? QStringLiteral("ru")
+                                                             : QStringLiteral("en");
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     SignalWatcher::ignoreBrokenPipes();
     QCoreApplication app(argc, argv);
-    // The libraries' trace lines are for developers; the output here is for people and scripts.
-    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false\n*.info=false"));
     const CliOptions options = CliOptions::parse(QCoreApplication::arguments());
+    chooseLogLines(options.verbose);
     if (options.exitNow) {
         std::fputs(qPrintable(options.exitText), *options.exitNow == ExitSuccess ? stdout : stderr);
         if (options.json)
@@ -26,6 +51,12 @@ int main(int argc, char *argv[])
                        stdout);
         return *options.exitNow;
     }
+    if (!Translations::install(app, languageOf(options)))
+        return ResultOutput::refuse(options.json, ExitUsage,
+                                   {QStringLiteral("no language %1: choose en or ru").arg(options.language)});
+    if (options.userConfig && !UserConfigFolder::enter())
+        return ResultOutput::refuse(options.json, ExitUsage,
+                                   {QStringLiteral("can't use the folder %1").arg(UserConfigFolder::path())});
     QSettings settings(options.settingsFile, QSettings::IniFormat);
     PortNameMap::instance().loadSettings(settings);
     return options.command == CliOptions::List ? ListCommand::run(options)
