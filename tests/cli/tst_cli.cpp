@@ -28,7 +28,15 @@ constexpr unsigned long ProbeMs = 150;
 
 // Devices, by port number. Each has a serial number of its own (COM5 5005, COM6 6006, ...), so
 // that a log row shows whose scan record it carries.
-enum Port { Updated = 5, Failing = 6, Calibrated = 7, Stopped = 8, Repeated = 9, Ended = 10 };
+enum Port {
+    Updated = 5,
+    Failing = 6,
+    Calibrated = 7,
+    Stopped = 8,
+    Repeated = 9,
+    Ended = 10,
+    Empty = 12
+};
 constexpr quint32 SerialPerPort = 1001;
 
 constexpr auto com = &SimulatedPorts::portName;
@@ -45,6 +53,9 @@ private slots:
     void initTestCase();
     void refused_data();
     void refused();
+    void help_data();
+    void help();
+    void listSameUnderEveryLocale();
     void listWaitsForHeldPort_data();
     void listWaitsForHeldPort();
     void jobs();
@@ -54,8 +65,9 @@ private slots:
 private:
     SimulatedDevice *add(int port, const QList<DeviceFault> &faults = {},
                          bool bootsOnResetOnly = false);
-    // output: a descriptor that takes standard output instead of this test.
-    std::unique_ptr<QProcess> start(const QStringList &arguments, int output = -1);
+    // progress: a descriptor that takes standard error instead of this test; lang: LANG.
+    std::unique_ptr<QProcess> start(const QStringList &arguments, int progress = -1,
+                                    const QString &lang = QStringLiteral("C.UTF-8"));
     static void finish(QProcess &run, int exitCode);
     // The job log's rows by port, fields split; checks the header on the way.
     QMap<QString, QStringList> logRows();
@@ -89,11 +101,18 @@ SimulatedDevice *tst_Cli::add(int port, const QList<DeviceFault> &faults, bool b
     return device;
 }
 
-std::unique_ptr<QProcess> tst_Cli::start(const QStringList &arguments, int output)
+std::unique_ptr<QProcess> tst_Cli::start(const QStringList &arguments, int progress,
+                                         const QString &lang)
 {
     auto run = std::make_unique<QProcess>();
-    if (output >= 0)
-        run->setChildProcessModifier([output] { ::dup2(output, STDOUT_FILENO); });
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LANG"), lang);
+    environment.remove(QStringLiteral("LC_ALL"));
+    environment.remove(QStringLiteral("LC_MESSAGES"));
+    environment.remove(QStringLiteral("LANGUAGE"));
+    run->setProcessEnvironment(environment);
+    if (progress >= 0)
+        run->setChildProcessModifier([progress] { ::dup2(progress, STDERR_FILENO); });
     run->setWorkingDirectory(dir.path());
     run->start(QStringLiteral(ZELKOR_CLI), arguments);
     return run;
@@ -115,7 +134,7 @@ QMap<QString, QStringList> tst_Cli::logRows()
     if (lines.takeFirst()
         != "time,host,program,port,device path,job,serial number,description,"
            "firmware before,firmware after,firmware file,firmware sha256,voltage,"
-           "attempts,result code,result text,seconds\r")
+           "attempts,result code,result text,seconds,serial after\r")
         return {};
     QMap<QString, QStringList> rows;
     for (const QByteArray &line : std::as_const(lines)) {
@@ -124,6 +143,29 @@ QMap<QString, QStringList> tst_Cli::logRows()
             rows.insert(fields[3], fields);
     }
     return rows;
+}
+
+void tst_Cli::help_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("start"); // of standard output
+
+    QTest::newRow("general") << QStringList {"--help"} << "Usage: zelkor-cli [options] COMMAND";
+    QTest::newRow("a command's") << QStringList {"update", "--help"} << "Usage: zelkor-cli update";
+    QTest::newRow("a command's, after its options")
+        << QStringList {"calibrate", "--voltage", "12", "-h"} << "Usage: zelkor-cli calibrate";
+    QTest::newRow("version") << QStringList {"-V"} << "zelkor-cli ";
+    QTest::newRow("-v is verbose") << QStringList {"-v", "list", "--json"} << "{";
+}
+
+void tst_Cli::help()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, start);
+    const auto run = this->start(arguments);
+    finish(*run, 0);
+    const QByteArray out = run->readAllStandardOutput();
+    QVERIFY2(out.startsWith(start.toUtf8()), out.constData());
 }
 
 void tst_Cli::refused_data()
@@ -140,6 +182,12 @@ void tst_Cli::refused_data()
     QTest::newRow("voltage above range")
         << QStringList {"update", "--file", good, "--calibrate", "40.01", "COM5"} << false << 2
         << "between 3.00 and 40.00 V";
+    QTest::newRow("decimal comma")
+        << QStringList {"calibrate", "--voltage", "12,5", "COM5"} << false << 2
+        << "--voltage: 12,5 is not a number; write 12.5";
+    // Ports opened and closed, the file read: nothing else.
+    QTest::newRow("dry run, a name in lower case")
+        << QStringList {"update", "--dry-run", "--file", good, "com5"} << false << 0 << "";
     QTest::newRow("voltage not a number, JSON")
         << QStringList {"calibrate", "--json", "--voltage", "nan", "COM5"} << false << 2
         << "between 3.00 and 40.00 V";
@@ -147,7 +195,7 @@ void tst_Cli::refused_data()
         << QStringList {"calibrate", "--voltage", "12", "--retries", "1", "COM5"} << false << 2
         << "--retries does not belong to 'calibrate'";
     QTest::newRow("missing file") << QStringList {"update", "--file", "none.cod", "COM5"} << false
-                                  << 2 << "none.cod: Can'n open firmware file";
+                                  << 2 << "none.cod: Can't open firmware file";
     QTest::newRow("unknown port") << QStringList {"calibrate", "--voltage", "12", "COM5", "COM200"}
                                   << false << 2 << "unknown port \\\\.\\COM200";
     QTest::newRow("one port by name and by path")
@@ -188,6 +236,33 @@ void tst_Cli::refused()
             || json.value("errors").toArray().first().toString().contains(reason));
     QCOMPARE(ports.device(Updated)->log().size() + ports.device(Failing)->log().size(), 0);
     QVERIFY(!QFile::exists(dir.filePath("zelkor-jobs.csv")));
+}
+
+// Scripts read the same JSON whatever the user's language: values, not the list's texts.
+void tst_Cli::listSameUnderEveryLocale()
+{
+    QVERIFY(ports.add(Empty, DeviceProfile::loader()));
+    const QString path = ports.device(Empty)->portPath();
+    QSettings(dir.filePath("settings.ini"), QSettings::IniFormat).setValue("Ports/COM12", path);
+    QByteArrayList outputs;
+    for (const QString lang : {"C", "en_US.UTF-8", "ru_RU.UTF-8"}) {
+        const auto run = start({"list", "--json"}, -1, lang);
+        finish(*run, 0);
+        outputs << run->readAllStandardOutput();
+    }
+    ports.remove(Empty);
+    QSettings(dir.filePath("settings.ini"), QSettings::IniFormat).setValue("Ports/COM12", "");
+    QCOMPARE(outputs[1], outputs[0]);
+    QCOMPARE(outputs[2], outputs[0]);
+    const QJsonObject list = QJsonDocument::fromJson(outputs[0]).object();
+    QCOMPARE(list.value("format").toInt(), 1);
+    QCOMPARE(list.value("devices").toArray().last().toObject(),
+             QJsonObject({{"port", com(Empty)},
+                          {"device_path", path},
+                          {"serial", QJsonValue()},
+                          {"description", QJsonValue()},
+                          {"firmware", QJsonValue()},
+                          {"status", "no_firmware"}}));
 }
 
 void tst_Cli::listWaitsForHeldPort_data()
@@ -244,35 +319,51 @@ void tst_Cli::jobs()
 
     const auto update =
         start({"update", "--file", firmware, "--retries", "1", "COM5", "COM6", "COM9"});
-    const auto calibrate = start({"calibrate", "--voltage", "12.5", "--json", "COM7"});
-    const auto stopped = start({"update", "--file", firmware, "--retries", "0", "COM8"});
+    // The job log reads the same whatever language its writers speak.
+    const QString russian = QStringLiteral("ru_RU.UTF-8");
+    const auto calibrate = start({"calibrate", "--voltage", "12.5", "--json", "COM7"}, -1, russian);
+    const auto stopped = start({"update", "--file", firmware, "--retries", "0", "COM8"}, -1, russian);
+    stopped->setReadChannel(QProcess::StandardError);
     QTRY_VERIFY_WITH_TIMEOUT(stopped->bytesAvailable() > 0, StartTimeoutMs);
     ::kill(pid_t(stopped->processId()), SIGINT);
 
     finish(*update, 1);
-    const QByteArrayList lines = update->readAllStandardOutput().split('\n');
-    QCOMPARE(lines.mid(lines.size() - 4),
-             QByteArrayList({"\\\\.\\COM5 ok 3.1.4",
-                             "\\\\.\\COM6 failed: Can't execute command NEW SECTION",
-                             "\\\\.\\COM9 failed: Device still asks for firmware", ""}));
-    QCOMPARE(failing->log().requests().last(), QStringLiteral("NEW SECTION"));
+    // The results alone, the progress beside them on standard error.
+    QCOMPARE(update->readAllStandardOutput(),
+             "\\\\.\\COM5 serial 5005: ok 3.1.4\n"
+             "\\\\.\\COM6 serial 6006: failed: Can't execute command NEW SECTION\n"
+             "\\\\.\\COM9 serial 9009: failed: Device still asks for firmware\n");
+    QVERIFY(update->readAllStandardError().contains("\\\\.\\COM5 update 100%\n"));
+    // The job stops at the refused command; only the scan after it asks on.
+    const QStringList heard = failing->log().requests();
+    QVERIFY(heard.contains("NEW SECTION") && !heard.contains("WRITE DATA"));
     finish(*stopped, 130);
-    QVERIFY(stopped->readAllStandardOutput().endsWith("\\\\.\\COM8 interrupted\n"));
+    QCOMPARE(stopped->readAllStandardOutput(), "\\\\.\\COM8 serial 8008: interrupted\n");
     finish(*calibrate, 0);
-    const QJsonArray results = QJsonDocument::fromJson(calibrate->readAllStandardOutput()).array();
+    const QJsonObject output = QJsonDocument::fromJson(calibrate->readAllStandardOutput()).object();
+    QCOMPARE(output.value("format").toInt(), 1);
+    const QJsonArray results = output.value("jobs").toArray();
     QCOMPARE(results.size(), 1);
     QJsonObject result = results[0].toObject();
     QVERIFY(result.take("seconds").isDouble());
     QCOMPARE(result,
              QJsonObject({{"port", com(Calibrated)},
                           {"device_path", ports.device(Calibrated)->portPath()},
-                          {"serial_number", "7007"},
-                          {"firmware_before", "1.2.345"},
+                          {"job", "calibrate"},
+                          {"serial", 7007},
+                          {"description", "DL-METER"},
+                          {"firmware", "1.2.345"},
+                          {"serial_after", 7007},
                           {"firmware_after", "1.2.345"},
+                          {"firmware_file", QJsonValue()},
+                          {"voltage", 12.5},
+                          {"attempts", 1},
+                          {"result", "ok"},
                           {"result_code", 0},
                           {"result_text", "ok"}}));
 
-    // From the program to the result text; the time, host and duration vary.
+    // From the program to the result text, and the serial number after; the time, host and
+    // duration vary.
     const QString file = QFileInfo(firmware).fileName();
     const QString sha =
         QCryptographicHash::hash(TestFirmware::tenLines(), QCryptographicHash::Sha256).toHex();
@@ -283,21 +374,22 @@ void tst_Cli::jobs()
         + rest;
     };
     const QMap<QString, QStringList> expected {
-        {com(Updated), row(Updated, "update", {"3.1.4", file, sha, "", "1", "0", "ok"})},
+        {com(Updated), row(Updated, "update", {"3.1.4", file, sha, "", "1", "0", "ok", "5005"})},
         {com(Failing),
          row(Failing, "update",
-             {"", file, sha, "", "1", "-7", "Can't execute command NEW SECTION"})},
+             {"", file, sha, "", "1", "-7", "Can't execute command NEW SECTION", ""})},
         {com(Calibrated),
-         row(Calibrated, "calibrate", {"1.2.345", "", "", "12.50", "1", "0", "ok"})},
+         row(Calibrated, "calibrate", {"1.2.345", "", "", "12.50", "1", "0", "ok", "7007"})},
         {com(Repeated),
          row(Repeated, "update",
-             {"", file, sha, "", "2", "-90", "Device still asks for firmware"})},
-        {com(Stopped), row(Stopped, "update", {"", file, sha, "", "1", "-99", "Interrupted"})},
+             {"", file, sha, "", "2", "-90", "Device still asks for firmware", ""})},
+        {com(Stopped),
+         row(Stopped, "update", {"", file, sha, "", "1", "-99", "Interrupted", ""})},
     };
     const QMap<QString, QStringList> rows = logRows();
     QCOMPARE(rows.keys(), expected.keys());
     for (const QString &port : expected.keys()) {
-        QCOMPARE(rows[port].mid(2, 14), expected[port]);
+        QCOMPARE(rows[port].mid(2, 14) + rows[port].mid(17), expected[port]);
         QVERIFY(QDateTime::fromString(rows[port][0], Qt::ISODate).isValid()
                 && rows[port][0].contains(QRegularExpression("[+-]\\d\\d:\\d\\d$")));
     }
@@ -305,10 +397,10 @@ void tst_Cli::jobs()
 
 void tst_Cli::endedFromOutside_data()
 {
-    QTest::addColumn<int>("signalNumber"); // 0: standard output's reader goes after a line
+    QTest::addColumn<int>("signalNumber"); // 0: the progress's reader goes after a line
     QTest::newRow("terminal closed") << int(SIGHUP);
     QTest::newRow("quit key") << int(SIGQUIT);
-    QTest::newRow("output into head -n 1") << 0;
+    QTest::newRow("progress into head -n 1") << 0;
 }
 
 // As on SIGINT: the job stops after the exchange in progress and gets its row in the job log,
@@ -325,6 +417,7 @@ void tst_Cli::endedFromOutside()
                            signalNumber ? -1 : pipe[1]);
     ::close(pipe[1]);
     if (signalNumber) {
+        run->setReadChannel(QProcess::StandardError);
         QTRY_VERIFY_WITH_TIMEOUT(run->bytesAvailable() > 0, StartTimeoutMs);
         ::kill(pid_t(run->processId()), signalNumber);
     }
