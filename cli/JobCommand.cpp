@@ -33,7 +33,7 @@ QList<JobRecord> plan(const CliOptions &options, const QStringList &ports)
         job.port = port;
         job.devicePath = PortNameMap::instance().devicePath(port);
         job.kind = options.kind();
-        job.firmwareFile = options.firmwareFile;
+        job.firmwareFile = QFileInfo(options.firmwareFile).fileName();
         job.voltage = options.voltage;
         jobs.append(job);
     }
