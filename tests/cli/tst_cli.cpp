@@ -1,4 +1,5 @@
 #include "ComPort.h"
+#include "ProgressOutput.h"
 #include "SecondOpener.h"
 #include "SimulatedPorts.h"
 #include "TestFirmware.h"
@@ -16,6 +17,8 @@
 #include <fcntl.h>
 #include <memory>
 #include <poll.h>
+#include <pty.h>
+#include <sys/ioctl.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -52,6 +55,8 @@ private slots:
     void jobs();
     void endedFromOutside_data();
     void endedFromOutside();
+    void fitsTheTerminal_data();
+    void fitsTheTerminal();
 
 private:
     SimulatedDevice *add(int port, const QList<DeviceFault> &faults = {},
@@ -224,9 +229,7 @@ void tst_Cli::listSameUnderEveryLocale()
     QSettings(dir.filePath("settings.ini"), QSettings::IniFormat).setValue("Ports/COM12", "");
     QCOMPARE(outputs[1], outputs[0]);
     QCOMPARE(outputs[2], outputs[0]);
-    const QJsonObject list = QJsonDocument::fromJson(outputs[0]).object();
-    QCOMPARE(list.value("format").toInt(), 1);
-    QCOMPARE(list.value("devices").toArray().last().toObject(),
+    QCOMPARE(QJsonDocument::fromJson(outputs[0])["devices"].toArray().last().toObject(),
              QJsonObject({{"port", com(Empty)}, {"device_path", path}, {"serial", QJsonValue()},
                           {"description", QJsonValue()}, {"firmware", QJsonValue()},
                           {"status", "no_firmware"}}));
@@ -314,20 +317,12 @@ void tst_Cli::jobs()
     QJsonObject result = results[0].toObject();
     QVERIFY(result.take("seconds").isDouble());
     QCOMPARE(result,
-             QJsonObject({{"port", com(Calibrated)},
-                          {"device_path", ports.device(Calibrated)->portPath()},
-                          {"job", "calibrate"},
-                          {"serial", 7007},
-                          {"description", "DL-METER"},
-                          {"firmware", "1.2.345"},
-                          {"serial_after", 7007},
-                          {"firmware_after", "1.2.345"},
-                          {"firmware_file", QJsonValue()},
-                          {"voltage", 12.5},
-                          {"attempts", 1},
-                          {"result", "ok"},
-                          {"result_code", 0},
-                          {"result_text", "ok"}}));
+             QJsonObject({{"port", com(Calibrated)}, {"device_path", ports.device(7)->portPath()},
+                          {"job", "calibrate"}, {"serial", 7007}, {"description", "DL-METER"},
+                          {"firmware", "1.2.345"}, {"serial_after", 7007},
+                          {"firmware_after", "1.2.345"}, {"firmware_file", QJsonValue()},
+                          {"voltage", 12.5}, {"attempts", 1}, {"result", "ok"},
+                          {"result_code", 0}, {"result_text", "ok"}}));
 
     // From the program to the result text, and the serial number after; the time, host and
     // duration vary.
@@ -397,6 +392,53 @@ void tst_Cli::endedFromOutside()
     QCOMPARE(lines.size(), 3);
     QVERIFY2(lines[1].contains(",-99,Interrupted,"), lines[1].constData());
     QVERIFY(!SecondOpener(ports.device(Ended)->portPath()).isExclusive());
+}
+
+void tst_Cli::fitsTheTerminal_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<bool>("inPlace");
+
+    QTest::newRow("room enough") << 24 << 80 << true;
+    // Three lines and the cursor's below them.
+    QTest::newRow("as many rows as ports") << 3 << 80 << false;
+    QTest::newRow("narrower than a line") << 24 << 20 << false;
+}
+
+// The progress on a terminal of a given size, as the far end of a pseudo-terminal sees it:
+// lines drawn in place only where all of them fit; else a plain line per tenth, as in a pipe.
+// A terminal made smaller on the way gets plain lines from then on.
+void tst_Cli::fitsTheTerminal()
+{
+    QFETCH(int, rows);
+    QFETCH(int, columns);
+    QFETCH(bool, inPlace);
+    int master = -1, slave = -1;
+    winsize size = {ushort(rows), ushort(columns), 0, 0};
+    QVERIFY(::openpty(&master, &slave, nullptr, nullptr, &size) == 0);
+    std::FILE *stream = ::fdopen(slave, "w");
+    ProgressOutput progress(stream, {"\\\\.\\COM1", "\\\\.\\COM2", "\\\\.\\COM3"});
+    // The terminal passes the bytes on a moment after they were written.
+    const auto read = [master] {
+        QByteArray seen(65536, 0);
+        qsizetype got = 0;
+        for (pollfd ready {master, POLLIN, 0}; ::poll(&ready, 1, 100) == 1;)
+            got += qMax<ssize_t>(0, ::read(master, seen.data() + got, size_t(seen.size() - got)));
+        return seen.left(got);
+    };
+    for (int percent = 0; percent <= 20; percent += 5)
+        progress.show("\\\\.\\COM1", {JobProgress::Phase::Update, percent});
+    const QByteArray drawn = read();
+    QCOMPARE(drawn.contains("\033["), inPlace);
+    QCOMPARE(drawn.count("COM1 update"), inPlace ? 5 : 3);
+
+    size.ws_row = 2;
+    QVERIFY(::ioctl(slave, TIOCSWINSZ, &size) == 0);
+    progress.show("\\\\.\\COM1", {JobProgress::Phase::Update, 30});
+    QCOMPARE(read(), QByteArray("\\\\.\\COM1 update 30%\r\n"));
+    std::fclose(stream);
+    ::close(master);
 }
 
 QTEST_GUILESS_MAIN(tst_Cli)
