@@ -74,6 +74,18 @@ QString refusalCode(PortError::Kind kind)
     return QStringLiteral("io");
 }
 
+// What a job was asked to do, where.
+QJsonObject orderFields(const JobRecord &job)
+{
+    return {
+        {QStringLiteral("port"), job.port},
+        {QStringLiteral("device_path"), job.devicePath},
+        {QStringLiteral("job"), JobRecord::jobName(job.kind)},
+        {QStringLiteral("firmware_file"), text(job.firmwareFile)},
+        {QStringLiteral("voltage"), job.voltage ? QJsonValue(*job.voltage) : QJsonValue()},
+    };
+}
+
 QString resultCode(JobResult::Code code)
 {
     if (code == JobResult::Interrupted)
@@ -144,23 +156,18 @@ QByteArray ResultOutput::jobJson(const QList<JobRecord> &jobs)
 {
     QJsonArray array;
     for (const JobRecord &job : jobs) {
-        array.append(QJsonObject {
-            {QStringLiteral("port"), job.port},
-            {QStringLiteral("device_path"), job.devicePath},
-            {QStringLiteral("job"), JobRecord::jobName(job.kind)},
-            {QStringLiteral("serial"), serial(job.serialNumber)},
-            {QStringLiteral("description"), text(job.description)},
-            {QStringLiteral("firmware"), text(job.firmwareBefore)},
-            {QStringLiteral("serial_after"), serial(job.serialAfter)},
-            {QStringLiteral("firmware_after"), text(job.firmwareAfter)},
-            {QStringLiteral("firmware_file"), text(job.firmwareFile)},
-            {QStringLiteral("voltage"), job.voltage ? QJsonValue(*job.voltage) : QJsonValue()},
-            {QStringLiteral("attempts"), job.attempts},
-            {QStringLiteral("result"), resultCode(job.resultCode)},
-            {QStringLiteral("result_code"), job.resultCode},
-            {QStringLiteral("result_text"), job.resultText},
-            {QStringLiteral("seconds"), job.seconds},
-        });
+        QJsonObject object = orderFields(job);
+        object.insert(QStringLiteral("serial"), serial(job.serialNumber));
+        object.insert(QStringLiteral("description"), text(job.description));
+        object.insert(QStringLiteral("firmware"), text(job.firmwareBefore));
+        object.insert(QStringLiteral("serial_after"), serial(job.serialAfter));
+        object.insert(QStringLiteral("firmware_after"), text(job.firmwareAfter));
+        object.insert(QStringLiteral("attempts"), job.attempts);
+        object.insert(QStringLiteral("result"), resultCode(job.resultCode));
+        object.insert(QStringLiteral("result_code"), job.resultCode);
+        object.insert(QStringLiteral("result_text"), job.resultText);
+        object.insert(QStringLiteral("seconds"), job.seconds);
+        array.append(object);
     }
     return json({{QStringLiteral("jobs"), array}});
 }
@@ -218,14 +225,9 @@ QByteArray ResultOutput::planJson(const QList<JobRecord> &jobs)
 {
     QJsonArray array;
     for (const JobRecord &job : jobs) {
-        array.append(QJsonObject {
-            {QStringLiteral("port"), job.port},
-            {QStringLiteral("device_path"), job.devicePath},
-            {QStringLiteral("job"), JobRecord::jobName(job.kind)},
-            {QStringLiteral("firmware_file"), text(job.firmwareFile)},
-            {QStringLiteral("voltage"), job.voltage ? QJsonValue(*job.voltage) : QJsonValue()},
-            {QStringLiteral("result"), QStringLiteral("dry_run")},
-        });
+        QJsonObject object = orderFields(job);
+        object.insert(QStringLiteral("result"), QStringLiteral("dry_run"));
+        array.append(object);
     }
     return json({{QStringLiteral("jobs"), array}});
 }
