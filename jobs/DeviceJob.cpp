@@ -168,6 +168,7 @@ void DeviceJob::confirm(JobResult::Code result)
         end(result);
         return;
     }
+    settled = result;
     helper.run([this] { seenAfter = ScanPass::device(rec.port); }, [this, result] { end(result); });
 }
 
@@ -180,7 +181,8 @@ void DeviceJob::abandon()
         takeIdentity();
     worker->requestStop();
     worker->wait();
-    end(JobResult::Interrupted);
+    // Stopped while asking what the job left: the job itself has ended as it did.
+    end(settled.value_or(JobResult::Interrupted));
 }
 
 void DeviceJob::end(JobResult::Code result)

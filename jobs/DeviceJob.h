@@ -87,6 +87,8 @@ private:
     bool over = false;
     bool waitingForScan = false;
     JobResult::Code workerResult = JobResult::Ok;
+    // The job's result, once only the scan after it is left.
+    std::optional<JobResult::Code> settled;
 
     // Written by the helper, read once it has ended.
     std::optional<TDevices> seenBefore;
