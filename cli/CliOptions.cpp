@@ -4,6 +4,7 @@
 #include "ExitCode.h"
 #include "JobLog.h"
 #include "JobOrder.h"
+#include "Translations.h"
 #include "ZelkorVersion.h"
 
 #include <QCommandLineParser>
@@ -19,7 +20,7 @@ const char CommonOptions[] =
     "  --settings FILE     settings file with the [Ports] map (default settings.ini)\n"
     "  --user-config       use the window's folder for settings.ini and the job log:\n"
     "                      $XDG_CONFIG_HOME/zelkor, normally ~/.config/zelkor\n"
-    "  --language NAME     en or ru; by default Russian under a Russian locale, else English\n"
+    "  --language NAME     en or ru; by default the user's, English where it is neither\n"
     "  -v, --verbose       the program log's lines on standard error\n"
     "  -q, --quiet         no progress, only results and errors\n"
     "  -h, --help          help; after a command, that command's help\n"
@@ -237,6 +238,9 @@ CliOptions CliOptions::parseArguments(const QStringList &arguments)
     options.dryRun = parser.isSet(known.dryRun);
     options.userConfig = parser.isSet(known.userConfig);
     options.language = parser.value(known.language);
+    if (parser.isSet(known.language) && !Translations::languages().contains(options.language))
+        return usageError(QStringLiteral("--language takes %1")
+                              .arg(Translations::languages().join(QLatin1String(" or "))));
     options.settingsFile = parser.value(known.settings);
     options.jobLogFile = parser.value(known.jobLog);
     options.ports = positional;

@@ -6,7 +6,7 @@
 #include "FirmwareFile.h"
 #include "JobLog.h"
 #include "JobResult.h"
-#include "JobResultText.h"
+#include "PlainReason.h"
 #include "JobRunner.h"
 #include "PortNameMap.h"
 #include "PortResolver.h"
@@ -114,7 +114,7 @@ bool JobCommand::firmwareFileSound(const QString &path, QStringList *problems)
     const JobResult::Code result = file.read();
     if (result == JobResult::Ok)
         return true;
-    problems->append(QStringLiteral("%1: %2").arg(path, JobResultText::message(result)));
+    problems->append(PlainReason::of(result, file.defect()));
     return false;
 }
 

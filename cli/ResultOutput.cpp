@@ -2,6 +2,7 @@
 
 #include "JobResult.h"
 #include "JobResultText.h"
+#include "PlainReason.h"
 #include "PortNameMap.h"
 #include "PrintableText.h"
 #include "RefusalText.h"
@@ -144,7 +145,9 @@ QByteArray ResultOutput::jobLines(const QList<JobRecord> &jobs)
         if (job.resultCode == JobResult::Interrupted)
             text += QStringLiteral("interrupted");
         else if (JobResult::isFailure(job.resultCode))
-            text += QStringLiteral("failed: ") + JobResultText::message(job.resultCode);
+            text += QStringLiteral("failed: %1. %2")
+                        .arg(JobResultText::message(job.resultCode),
+                             PlainReason::of(job.resultCode, job.fileDefect));
         else
             text += (QStringLiteral("ok ") + job.firmwareAfter).trimmed();
         out += line(text);

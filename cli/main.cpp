@@ -9,7 +9,6 @@
 #include "UserConfigFolder.h"
 
 #include <QCoreApplication>
-#include <QLocale>
 #include <QLoggingCategory>
 #include <QSettings>
 
@@ -27,15 +26,6 @@ void chooseLogLines(bool verbose)
     qSetMessagePattern(QStringLiteral("%{time hh:mm:ss.zzz} %{category}: %{message}"));
 }
 
-// Russian under a Russian locale, English under every other.
-QString languageOf(const CliOptions &options)
-{
-    if (!options.language.isEmpty())
-        return options.language;
-    return QLocale::system().language() == QLocale::Russian ? QStringLiteral("ru")
-                                                             : QStringLiteral("en");
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -51,9 +41,9 @@ int main(int argc, char *argv[])
                        stdout);
         return *options.exitNow;
     }
-    if (!Translations::install(app, languageOf(options)))
-        return ResultOutput::refuse(options.json, ExitUsage,
-                                   {QStringLiteral("no language %1: choose en or ru").arg(options.language)});
+    // The window's rule: Russian where the user's languages put it before English, else
+    // English.
+    Translations::install(app, options.language);
     if (options.userConfig && !UserConfigFolder::enter())
         return ResultOutput::refuse(options.json, ExitUsage,
                                    {QStringLiteral("can't use the folder %1").arg(UserConfigFolder::path())});

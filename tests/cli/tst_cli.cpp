@@ -166,7 +166,7 @@ void tst_Cli::refused_data()
         << QStringList {"calibrate", "--json", "--voltage", "nan", "COM5"} << false << 2
         << "between 3.00 and 40.00 V";
     QTest::newRow("missing file") << QStringList {"update", "--file", "none.cod", "COM5"} << false
-                                  << 2 << "none.cod: Can't open firmware file";
+                                  << 2 << "The firmware file none.cod could not be opened: it does not exist";
     QTest::newRow("unknown port") << QStringList {"calibrate", "--voltage", "12", "COM5", "COM200"}
                                   << false << 2 << "unknown port \\\\.\\COM200";
     QTest::newRow("one port by name and by path")
@@ -299,10 +299,13 @@ void tst_Cli::jobs()
 
     finish(*update, 1);
     // The results alone, the progress beside them on standard error.
-    QCOMPARE(update->readAllStandardOutput(),
-             "\\\\.\\COM5 serial 5005: ok 3.1.4\n"
-             "\\\\.\\COM6 serial 6006: failed: Can't execute command NEW SECTION\n"
-             "\\\\.\\COM9 serial 9009: failed: Device still asks for firmware\n");
+    const QByteArrayList lines = update->readAllStandardOutput().split('\n');
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines[0], "\\\\.\\COM5 serial 5005: ok 3.1.4");
+    QVERIFY(lines[1].startsWith("\\\\.\\COM6 serial 6006: failed: Can't execute command NEW "
+                                "SECTION. The loader refused a section of the firmware"));
+    QVERIFY(lines[2].startsWith("\\\\.\\COM9 serial 9009: failed: Device still asks for "
+                                "firmware. The firmware was written several times"));
     QVERIFY(update->readAllStandardError().contains("\\\\.\\COM5 update 100%\n"));
     // The job stops at the refused command; only the scan after it asks on.
     const QStringList heard = failing->log().requests();
