@@ -7,8 +7,9 @@
 QString UserConfigFolder::path()
 {
     const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-    const QString base =
-        QDir::isAbsolutePath(configHome) ? configHome : QDir::homePath() + QStringLiteral("/.config");
+    const QString base = QDir::isAbsolutePath(configHome)
+        ? configHome
+        : QDir::homePath() + QStringLiteral("/.config");
     return base + QStringLiteral("/zelkor");
 }
 

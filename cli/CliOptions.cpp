@@ -127,8 +127,8 @@ struct KnownOptions
 
     void addTo(QCommandLineParser &parser) const
     {
-        parser.addOptions({json, file, calibrate, voltage, retries, settings, userConfig,
-                           language, jobLog, dryRun, verbose, quiet, help, version});
+        parser.addOptions({json, file, calibrate, voltage, retries, settings, userConfig, language,
+                           jobLog, dryRun, verbose, quiet, help, version});
     }
 
     // The name of an option set for a command it does not belong to; empty when every option

@@ -28,8 +28,9 @@ QList<JobRecord> JobRunner::run()
     JobController jobs(ProgramName, log);
     QHash<QString, JobRecord> records;
     if (progress) {
-        connect(&jobs, &JobController::progress, this,
-                [this](const QString &port, const JobProgress &value) { progress->show(port, value); });
+        connect(
+            &jobs, &JobController::progress, this,
+            [this](const QString &port, const JobProgress &value) { progress->show(port, value); });
         connect(&jobs, &JobController::failed, this,
                 [this](const QString &port, JobResult::Code code) { progress->fail(port, code); });
         connect(&jobs, &JobController::repeating, this,
@@ -37,15 +38,14 @@ QList<JobRecord> JobRunner::run()
     }
     // A job counts as finished once its row is on disk; a row that can't be written is
     // reported and changes nothing about the job.
-    connect(&jobs, &JobController::recorded, this,
-            [&](const JobRecord &record, const QString &reason) {
-                if (!reason.isEmpty())
-                    std::fprintf(stderr, "zelkor-cli: job log not written: %s\n",
-                                 qPrintable(reason));
-                records.insert(record.port, record);
-                if (records.size() == ports.size())
-                    loop.quit();
-            });
+    connect(
+        &jobs, &JobController::recorded, this, [&](const JobRecord &record, const QString &reason) {
+            if (!reason.isEmpty())
+                std::fprintf(stderr, "zelkor-cli: job log not written: %s\n", qPrintable(reason));
+            records.insert(record.port, record);
+            if (records.size() == ports.size())
+                loop.quit();
+        });
     SignalWatcher watcher(SignalWatcher::StopOnBrokenPipe);
     connect(&watcher, &SignalWatcher::caught, this, [this, &jobs] {
         stopped = true;

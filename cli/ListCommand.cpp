@@ -50,10 +50,9 @@ int ListCommand::run(const CliOptions &options)
     // A port left out of the list without a word would look like a device that is not there.
     QByteArray why = ResultOutput::refusalLines(refused);
     if (devices.isEmpty() && refused.isEmpty())
-        why = ResultOutput::messageLines(
-            {QStringLiteral("no device answered on %1 port%2")
-                 .arg(asked)
-                 .arg(asked == 1 ? QString() : QStringLiteral("s"))});
+        why = ResultOutput::messageLines({QStringLiteral("no device answered on %1 port%2")
+                                              .arg(asked)
+                                              .arg(asked == 1 ? QString() : QStringLiteral("s"))});
     std::fwrite(why.constData(), 1, size_t(why.size()), stderr);
     return refused.isEmpty() ? ExitSuccess : ExitPortUnavailable;
 }

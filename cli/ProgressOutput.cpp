@@ -42,7 +42,8 @@ void ProgressOutput::show(const QString &port, const JobProgress &progress)
 {
     const bool calibrating = progress.phase == JobProgress::Phase::Calibration;
     const QString phase = calibrating ? QStringLiteral("calibrate") : QStringLiteral("update");
-    if (drawInPlace(port, QStringLiteral("%1 %2").arg(phase, -9).arg(JobResultText::progress(progress))))
+    if (drawInPlace(port,
+                    QStringLiteral("%1 %2").arg(phase, -9).arg(JobResultText::progress(progress))))
         return;
     const int step = (calibrating ? CalibrationPhase : 0) + progress.percent / PercentPerStep;
     if (printedStep.value(port, -1) == step)

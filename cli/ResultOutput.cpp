@@ -16,9 +16,9 @@
 
 namespace {
 
-const QString HeaderFields[] = {QStringLiteral("PORT"),        QStringLiteral("DEVICE PATH"),
-                                QStringLiteral("SERIAL"),      QStringLiteral("DESCRIPTION"),
-                                QStringLiteral("FIRMWARE"),    QStringLiteral("STATUS")};
+const QString HeaderFields[] = {QStringLiteral("PORT"),     QStringLiteral("DEVICE PATH"),
+                                QStringLiteral("SERIAL"),   QStringLiteral("DESCRIPTION"),
+                                QStringLiteral("FIRMWARE"), QStringLiteral("STATUS")};
 
 QByteArray json(const QJsonObject &object)
 {
@@ -139,9 +139,9 @@ QByteArray ResultOutput::jobLines(const QList<JobRecord> &jobs)
     for (const JobRecord &job : jobs) {
         // An empty chip tells its serial number only once it has firmware.
         const QString serialText = job.serialNumber.isEmpty() ? job.serialAfter : job.serialNumber;
-        QString text = QStringLiteral("%1 serial %2: ")
-                           .arg(job.port, serialText.isEmpty() ? QStringLiteral("unknown")
-                                                               : serialText);
+        QString text =
+            QStringLiteral("%1 serial %2: ")
+                .arg(job.port, serialText.isEmpty() ? QStringLiteral("unknown") : serialText);
         if (job.resultCode == JobResult::Interrupted)
             text += QStringLiteral("interrupted");
         else if (JobResult::isFailure(job.resultCode))

@@ -20,9 +20,10 @@ namespace {
 // --verbose adds the program's own log lines, as the window's log file has them.
 void chooseLogLines(bool verbose)
 {
-    QLoggingCategory::setFilterRules(verbose ? QStringLiteral("*.debug=false\n*.info=false\n"
-                                                              "zelkor.*.info=true\nzelkor.*.debug=true")
-                                             : QStringLiteral("*.debug=false\n*.info=false"));
+    QLoggingCategory::setFilterRules(verbose
+                                         ? QStringLiteral("*.debug=false\n*.info=false\n"
+                                                          "zelkor.*.info=true\nzelkor.*.debug=true")
+                                         : QStringLiteral("*.debug=false\n*.info=false"));
     qSetMessagePattern(QStringLiteral("%{time hh:mm:ss.zzz} %{category}: %{message}"));
 }
 
@@ -45,8 +46,9 @@ int main(int argc, char *argv[])
     // English.
     Translations::install(app, options.language);
     if (options.userConfig && !UserConfigFolder::enter())
-        return ResultOutput::refuse(options.json, ExitUsage,
-                                   {QStringLiteral("can't use the folder %1").arg(UserConfigFolder::path())});
+        return ResultOutput::refuse(
+            options.json, ExitUsage,
+            {QStringLiteral("can't use the folder %1").arg(UserConfigFolder::path())});
     QSettings settings(options.settingsFile, QSettings::IniFormat);
     PortNameMap::instance().loadSettings(settings);
     return options.command == CliOptions::List ? ListCommand::run(options)

@@ -6,7 +6,6 @@
 #include <QByteArrayList>
 
 #include <algorithm>
-
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
