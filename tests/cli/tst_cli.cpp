@@ -201,7 +201,6 @@ void tst_Cli::refused()
     finish(*run, exitCode);
     QSettings(dir.filePath("settings.ini"), QSettings::IniFormat).setValue("Ports/COM11", "");
     const QByteArray out = run->readAllStandardOutput();
-    // Help and a dry run answer on standard output, problems on standard error.
     QVERIFY2((exitCode ? run->readAllStandardError() : out).contains(reason.toUtf8()),
              qPrintable(reason));
     // A script that asked for JSON can tell what went wrong from it.
@@ -216,9 +215,7 @@ void tst_Cli::refused()
 // Scripts read the same JSON whatever the user's language: values, not the list's texts.
 void tst_Cli::listSameUnderEveryLocale()
 {
-    const int empty = 12;
-    QVERIFY(ports.add(empty, DeviceProfile::loader()));
-    const QString path = ports.device(empty)->portPath();
+    const QString path = ports.add(12, DeviceProfile::loader())->portPath();
     QSettings(dir.filePath("settings.ini"), QSettings::IniFormat).setValue("Ports/COM12", path);
     QByteArrayList outputs;
     for (const QString lang : {"C", "en_US.UTF-8", "ru_RU.UTF-8"}) {
@@ -226,7 +223,7 @@ void tst_Cli::listSameUnderEveryLocale()
         finish(*run, 0);
         outputs << run->readAllStandardOutput();
     }
-    ports.remove(empty);
+    ports.remove(12);
     QSettings(dir.filePath("settings.ini"), QSettings::IniFormat).setValue("Ports/COM12", "");
     QCOMPARE(outputs[1], outputs[0]);
     QCOMPARE(outputs[2], outputs[0]);

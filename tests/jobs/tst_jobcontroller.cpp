@@ -275,9 +275,8 @@ void tst_JobController::besideTheScan()
     QVERIFY(run.records.first().firmwareAfter.isEmpty());
 }
 
-// An update that fails after the erase leaves a chip that tells no serial number: its row says
-// so after the job, and the next job's row carries the number again once firmware runs. The
-// rows read the same under the window's Russian texts.
+// A chip erased by a failed update tells no serial number; the next job's row gets it back after
+// the job. Rows read the same under the window's Russian texts.
 void tst_JobController::erasedByFailedUpdate()
 {
     QVERIFY(Translations::install(*QCoreApplication::instance(), QStringLiteral("ru")));
