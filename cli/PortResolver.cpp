@@ -16,12 +16,13 @@ const QString DevicePrefix = QStringLiteral("\\\\.\\");
 
 } // namespace
 
+// Windows takes "com5" for "COM5"; so do we.
 std::optional<QString> PortResolver::resolve(const QString &argument, QString *error)
 {
-    if (argument.startsWith(ShortPrefix))
-        return byName(DevicePrefix + argument, error);
-    if (argument.startsWith(DevicePrefix))
-        return byName(argument, error);
+    if (argument.startsWith(ShortPrefix, Qt::CaseInsensitive))
+        return byName(DevicePrefix + argument.toUpper(), error);
+    if (argument.startsWith(DevicePrefix + ShortPrefix, Qt::CaseInsensitive))
+        return byName(argument.toUpper(), error);
     if (RemoteAddress::isRemote(argument)) {
         if (!RemoteAddress::parse(argument)) {
             *error = QStringLiteral("%1 is not of the form rfc2217://HOST:PORT").arg(argument);
