@@ -71,6 +71,12 @@ QString refusalCode(PortError::Kind kind)
         return QStringLiteral("not_a_terminal");
     case PortError::Timeout:
         return QStringLiteral("timeout");
+    case PortError::HostNotFound:
+        return QStringLiteral("host_not_found");
+    case PortError::Unreachable:
+        return QStringLiteral("unreachable");
+    case PortError::NoLineControl:
+        return QStringLiteral("no_line_control");
     }
     return QStringLiteral("io");
 }
