@@ -631,6 +631,11 @@ void tst_Window::settingsFileKept_data()
         << "[Program_settings]\n; mine\nfilename=old.cod\nextra=1\n" + others
         << QByteArrayList {"[Program_settings]\n; mine\n", "extra=1\n", others} << true << QString()
         << none;
+    // Another group's key of the same name is another setting.
+    const QByteArray later = "[Zeta]\nfilename=keep.cod\n";
+    QTest::newRow("same key in a later group")
+        << "[Program_settings]\nfilename=old.cod\n" + later << QByteArrayList {later} << true
+        << QString() << none;
     QTest::newRow("line ends of Windows")
         << QByteArray("[Zeta]\r\nk=v\r\n[Program_settings]\r\nfilename=old.cod")
         << QByteArrayList {"[Zeta]\r\nk=v\r\n[Program_settings]\r\nfilename=new.cod\r\n",
