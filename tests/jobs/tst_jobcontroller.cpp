@@ -120,6 +120,11 @@ void tst_JobController::checkAfterUpdate_data()
                                   << int(FirmwareNotTaken) << 3;
     QTest::newRow("pulled at the restart")
         << Faults {onRestart(DeviceFault::Unplug)} << 3 << int(DeviceLost) << 1;
+    // A device still booting answers later than a scan would wait, within the check's margin.
+    DeviceFault lateCheck = DeviceFault::on("1g", DeviceFault::LateTail, 1);
+    lateCheck.bytes = 8; // the whole reply
+    lateCheck.delayMs = 200;
+    QTest::newRow("answers the check late") << Faults {lateCheck} << 3 << int(Ok) << 1;
     // The status question of the scan before the job is answered, the check's is not.
     QTest::newRow("silent after the restart")
         << Faults {DeviceFault::on("1g", DeviceFault::NoReply, 1, -1)} << 3 << int(DeviceLost)

@@ -233,8 +233,9 @@ void tst_UpdateThread::heldPortWaitedFor_data()
     QTest::addColumn<int>("heldMs");
     QTest::addColumn<int>("result");
     QTest::addColumn<QByteArray>("file");
-    // Another window's scan probes the device just as the job starts.
-    QTest::newRow("held for a moment") << 300 << 1 << tenLines();
+    // Another window's scan probes the device just as the job starts, for as long as two
+    // probes of a silent port may take.
+    QTest::newRow("held for a moment") << 700 << 1 << tenLines();
     QTest::newRow("held for good") << 3000 << -1 << tenLines();
     // The file is checked before the port is opened, which would have waited for it.
     QTest::newRow("held, file corrupted") << 3000 << -3 << tenLines() + "0102\n";
