@@ -330,13 +330,15 @@ void tst_Cli::jobs()
 void tst_Cli::endedFromOutside_data()
 {
     QTest::addColumn<int>("signalNumber"); // 0: standard output's reader goes after a line
+    QTest::newRow("logged out") << int(SIGTERM);
+    QTest::newRow("Ctrl-C") << int(SIGINT);
     QTest::newRow("terminal closed") << int(SIGHUP);
     QTest::newRow("quit key") << int(SIGQUIT);
     QTest::newRow("output into head -n 1") << 0;
 }
 
-// As on SIGINT: the job stops after the exchange in progress and gets its row in the job log,
-// the port is given back as it was found.
+// The job stops after the exchange in progress and gets its row in the job log, the port is
+// given back as it was found.
 void tst_Cli::endedFromOutside()
 {
     QFETCH(int, signalNumber);
