@@ -13,8 +13,6 @@ namespace {
 // Serialises listing, opening and closing of ports across every link of the process.
 QMutex portMutex;
 
-constexpr int FirstPortNumber = 1;
-constexpr int LastPortNumber = 255;
 constexpr unsigned EchoLength = 4;
 // After a wrong echo the line counts as quiet once no byte has come for this long: longer than
 // the 16 ms a USB adapter may hold received bytes back.
@@ -66,7 +64,8 @@ QStringList ComPort::availablePorts(QList<PortRefusal> *refused)
         QMutexLocker lock(&mutex);
         // Meant for a closed link; an open one keeps answering usesPort for its own port.
         const QByteArray ownName = currentName();
-        for (int number = FirstPortNumber; number <= LastPortNumber; ++number) {
+        for (int number = PortNameMap::FirstPortNumber; number <= PortNameMap::LastPortNumber;
+             ++number) {
             const QString name = PortNameMap::portName(number);
             if (!claimName(name.toLatin1().constData()))
                 continue;

@@ -1,5 +1,7 @@
 #include "PortNameMap.h"
 
+#include "LinkLogging.h"
+
 #include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
@@ -9,8 +11,6 @@ namespace {
 const QString PortNamePrefix = QStringLiteral("\\\\.\\COM");
 const QString SettingsGroup = QStringLiteral("Ports");
 const QString SettingsKeyPrefix = QStringLiteral("COM");
-constexpr int FirstPortNumber = 1;
-constexpr int LastPortNumber = 255;
 
 // The number written in decimal without sign or leading zeros, within the port range; else 0.
 int parsePortNumber(QStringView digits)
@@ -22,7 +22,9 @@ int parsePortNumber(QStringView digits)
             return 0;
     }
     const int number = digits.length() <= 3 ? digits.toInt() : 0;
-    return number >= FirstPortNumber && number <= LastPortNumber ? number : 0;
+    return number >= PortNameMap::FirstPortNumber && number <= PortNameMap::LastPortNumber
+        ? number
+        : 0;
 }
 
 } // namespace
@@ -97,8 +99,8 @@ void PortNameMap::loadSettings(QSettings &settings)
             ? parsePortNumber(QStringView(key).mid(SettingsKeyPrefix.length()))
             : 0;
         if (number == 0) {
-            qWarning().noquote() << "settings.ini: key" << key << "in [Ports] is not COM1..COM255;"
-                                 << "ignored";
+            qCWarning(lcLink).noquote()
+                << "settings.ini: key" << key << "in [Ports] is not COM1..COM255; ignored";
             continue;
         }
         loaded.insert(portName(number), settings.value(key).toString());

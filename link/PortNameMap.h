@@ -18,6 +18,10 @@ class PortNameMap
 public:
     static PortNameMap &instance();
 
+    // The ports there are: COM1 to COM255.
+    static constexpr int FirstPortNumber = 1;
+    static constexpr int LastPortNumber = 255;
+
     // "\\.\COM<number>", the one form of port name used everywhere in the program.
     static QString portName(int number);
     // The number of a name of that form (1 to 255, no leading zeros); 0 for any other text.
