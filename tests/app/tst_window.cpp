@@ -849,7 +849,13 @@ void tst_Window::jobEnds()
     QVERIFY2(ended().first().endsWith(": " + outcome), qPrintable(ended().first()));
     // The reason of a failure stays with its row, through the scans that rebuild it.
     if (!message.isEmpty()) {
-        QTest::qWait(2500);
+        // The first scan result the window takes after the quiet spell that follows a job.
+        bool rebuilt = false;
+        QObject watch;
+        connect(
+            window->deviceThread.get(), &DeviceThread::finish, &watch,
+            [&] { rebuilt = rebuilt || !window->withinQuietPeriod(); }, Qt::QueuedConnection);
+        QTRY_VERIFY_WITH_TIMEOUT(rebuilt, ListTimeoutMs);
         QCOMPARE(row(*window, 1)->text(4), status);
         QVERIFY(row(*window, 1)->toolTip(4).contains(message));
     }
