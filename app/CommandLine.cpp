@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "DisplaySocket.h"
+#include "Translations.h"
 #include "ZelkorVersion.h"
 
 #include <QCommandLineParser>
@@ -62,6 +63,11 @@ bool CommandLine::parse(const QStringList &arguments)
         return stop(
             UsageError,
             QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
+    chosenLanguage = parser.value(languageOption);
+    if (parser.isSet(languageOption) && !Translations::languages().contains(chosenLanguage))
+        return stop(UsageError, QStringLiteral("unknown language '%1'; Zelkor speaks %2")
+                                    .arg(chosenLanguage,
+                                         Translations::languages().join(QLatin1String(", "))));
     QStringList unreached;
     if (!displayReachable(parser.value(QStringLiteral("platform")), &unreached)
         && !parser.isSet(QStringLiteral("display"))) {
@@ -75,7 +81,6 @@ bool CommandLine::parse(const QStringList &arguments)
                         .arg(reason, Program));
     }
     userConfig = parser.isSet(userConfigOption);
-    chosenLanguage = parser.value(languageOption);
     verboseLog = parser.isSet(verboseOption);
     return true;
 }
@@ -156,7 +161,7 @@ Options:
                    starts Zelkor so)
   --language <name>
                    the language of the window: en (English) or ru (Russian); by default
-                   the system's, and the program's own texts where neither matches
+                   Russian under a Russian locale, English under any other
   --verbose        also log each scan pass (a few lines a second) in zelkor.log
   -h, --help       this text
   -v, --version    the version

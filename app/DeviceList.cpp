@@ -1,12 +1,13 @@
 #include "DeviceList.h"
 
+#include "JobResultText.h"
 #include "PortNameMap.h"
 #include "RefusalText.h"
+#include "StatusIcons.h"
+#include "TextContrast.h"
 
 #include <QBrush>
-#include <QHash>
-#include <QPainter>
-#include <QPixmap>
+#include <QHeaderView>
 #include <QScrollBar>
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
@@ -39,6 +40,9 @@ const RowStateLine RowStates[] = {
 };
 // clang-format on
 
+// At least what the columns' contents need; a header that needs more gets more.
+constexpr int ColumnWidths[ColumnCount] = {100, 110, 80, 110, 120, 160};
+
 // Sorting by Location follows the port number: \\.\COM2 before \\.\COM10.
 class DeviceRow : public QTreeWidgetItem
 {
@@ -56,79 +60,56 @@ public:
     }
 };
 
-enum class StatusKind { Ready, Progress, Success, Failure, Refused };
-
-// A coloured disc with a mark of its own, so that the kinds differ in shape as well as colour.
-QIcon drawStatusIcon(StatusKind kind)
-{
-    constexpr int Size = 16;
-    QPixmap pixmap(Size, Size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QColor colours[] = {QColor(0x4a, 0x7a, 0xc0), QColor(0xe0, 0x9a, 0x10),
-                              QColor(0x2e, 0x9e, 0x40), QColor(0xd0, 0x30, 0x30),
-                              QColor(0x80, 0x80, 0x80)};
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(colours[int(kind)]);
-    painter.drawEllipse(1, 1, Size - 2, Size - 2);
-    painter.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.setBrush(Qt::NoBrush);
-    switch (kind) {
-    case StatusKind::Ready:
-        painter.drawPoint(QPointF(8, 8));
-        break;
-    case StatusKind::Progress:
-        painter.drawArc(QRectF(4.5, 4.5, 7, 7), 90 * 16, 270 * 16);
-        break;
-    case StatusKind::Success:
-        painter.drawPolyline(QPolygonF({{4.5, 8.5}, {7, 11}, {11.5, 5}}));
-        break;
-    case StatusKind::Failure:
-        painter.drawLine(QPointF(5, 5), QPointF(11, 11));
-        painter.drawLine(QPointF(11, 5), QPointF(5, 11));
-        break;
-    case StatusKind::Refused:
-        painter.drawLine(QPointF(4.5, 8), QPointF(11.5, 8));
-        break;
-    }
-    return QIcon(pixmap);
-}
-
-QIcon statusIcon(StatusKind kind)
-{
-    static const QIcon icons[] = {
-        drawStatusIcon(StatusKind::Ready), drawStatusIcon(StatusKind::Progress),
-        drawStatusIcon(StatusKind::Success), drawStatusIcon(StatusKind::Failure),
-        drawStatusIcon(StatusKind::Refused)};
-    return icons[int(kind)];
-}
-
-StatusKind statusKind(int state)
-{
-    switch (state) {
-    case RowWarned:
-    case RowFailed:
-        return StatusKind::Failure;
-    case RowBusy:
-        return StatusKind::Progress;
-    case RowDone:
-        return StatusKind::Success;
-    case RowRefused:
-        return StatusKind::Refused;
-    default:
-        return StatusKind::Ready;
-    }
-}
-
 bool rowFlag(const QTreeWidgetItem *row, RowRole role)
 {
     return row->data(LocationColumn, role).toBool();
 }
 
+// A refused row may be enabled only to keep its selection (addRefusedRow); it takes no job.
 bool isUsable(const QTreeWidgetItem *row)
 {
-    return row->flags().testFlag(Qt::ItemIsEnabled);
+    return row->flags().testFlag(Qt::ItemIsEnabled) && DeviceList::rowState(row) != RowRefused;
+}
+
+QString mark(const QTreeWidgetItem *row)
+{
+    return row->data(LocationColumn, MarkRole).toString();
+}
+
+StatusIcons::Kind iconKind(const QTreeWidgetItem *row)
+{
+    switch (DeviceList::rowState(row)) {
+    case RowBusy:
+        return StatusIcons::Busy;
+    case RowRefused:
+        return StatusIcons::Refused;
+    case RowWarned:
+    case RowFailed:
+        return StatusIcons::Failed;
+    case RowDone:
+        return StatusIcons::Done;
+    default:
+        break;
+    }
+    if (!mark(row).isEmpty())
+        return rowFlag(row, MarkSucceededRole) ? StatusIcons::Done : StatusIcons::Failed;
+    // A carried text is a failure's.
+    if (rowFlag(row, KeepStatusRole))
+        return StatusIcons::Failed;
+    switch (DeviceFields::Mode(row->data(LocationColumn, ModeRole).toInt())) {
+    case DeviceFields::Mode::Loader:
+        return StatusIcons::Loader;
+    case DeviceFields::Mode::Isp:
+        return StatusIcons::Isp;
+    case DeviceFields::Mode::Firmware:
+        break;
+    }
+    return StatusIcons::Ready;
+}
+
+QPalette paletteOf(const QTreeWidgetItem *row)
+{
+    return row->treeWidget() ? row->treeWidget()->palette() : QPalette();
 }
 
 } // namespace
@@ -146,20 +127,7 @@ void DeviceList::setRowState(QTreeWidgetItem *row, int state)
     row->setFlags(line->flags);
     row->setData(LocationColumn, ReplaceOnScanRole, line->replaceOnScan);
     row->setData(LocationColumn, KeepStatusRole, line->keepStatus);
-    row->setIcon(StatusColumn, statusIcon(statusKind(state)));
-}
-
-void DeviceList::setStatus(QTreeWidgetItem *row, const QString &text, const QString &reason)
-{
-    row->setText(StatusColumn, text);
-    const QString toolTip = reason.isEmpty() ? text : text + QLatin1Char('\n') + reason;
-    for (int column = SerialColumn; column <= StatusColumn; ++column)
-        row->setToolTip(column, toolTip);
-}
-
-void DeviceList::showSuccess(QTreeWidgetItem *row)
-{
-    row->setIcon(StatusColumn, statusIcon(StatusKind::Success));
+    showState(row);
 }
 
 int DeviceList::rowState(const QTreeWidgetItem *row)
@@ -167,11 +135,115 @@ int DeviceList::rowState(const QTreeWidgetItem *row)
     return row->data(LocationColumn, RowStateRole).toInt();
 }
 
+void DeviceList::setStatus(QTreeWidgetItem *row, const QString &text, const QString &detail)
+{
+    row->setText(StatusColumn, text);
+    row->setData(LocationColumn, DetailRole, detail);
+    showState(row);
+}
+
+// Rows that take no job are drawn dimmed, yet readable: the style's own disabled text is too
+// faint to read a serial number by. The Status column keeps its own colour.
+void DeviceList::showState(QTreeWidgetItem *row)
+{
+    row->setIcon(StatusColumn, StatusIcons::icon(iconKind(row)));
+    const QVariant foreground = isUsable(row)
+        ? QVariant()
+        : QVariant(QBrush(TextContrast::dimmedText(paletteOf(row))));
+    for (int column = 0; column < ColumnCount; ++column) {
+        if (column != StatusColumn)
+            row->setData(column, Qt::ForegroundRole, foreground);
+    }
+
+    // A refusal's advice says all its Status text says, and more.
+    QStringList lines {rowState(row) == RowRefused ? QString() : row->text(StatusColumn),
+                       row->data(LocationColumn, DetailRole).toString()};
+    if (rowState(row) != RowBusy && rowState(row) != RowRefused)
+        lines << mark(row);
+    lines.removeAll(QString());
+    const QString toolTip = lines.join(QLatin1Char('\n'));
+    // A device's Location tells its device path, as it always did; a refused port's says why.
+    const int first = rowState(row) == RowRefused ? LocationColumn : SerialColumn;
+    for (int column = first; column <= StatusColumn; ++column)
+        row->setToolTip(column, toolTip);
+    row->setData(StatusColumn, Qt::AccessibleDescriptionRole, toolTip);
+}
+
+void DeviceList::applyMark(QTreeWidgetItem *row, const JobMark *mark)
+{
+    row->setData(LocationColumn, MarkRole, mark ? mark->text : QString());
+    row->setData(LocationColumn, MarkSucceededRole, mark && mark->succeeded);
+    showState(row);
+}
+
+void DeviceList::setMark(const QString &location, const JobMark &mark)
+{
+    marks.insert(location, mark);
+    if (QTreeWidgetItem *found = row(location))
+        applyMark(found, &mark);
+}
+
+void DeviceList::updateMark(const QString &location, const JobMark &mark)
+{
+    const auto current = marks.constFind(location);
+    if (current != marks.constEnd() && current->jobTime == mark.jobTime)
+        setMark(location, mark);
+}
+
+void DeviceList::clearMark(const QString &location)
+{
+    marks.remove(location);
+    QTreeWidgetItem *found = row(location);
+    if (found && !mark(found).isEmpty())
+        applyMark(found, nullptr);
+}
+
+void DeviceList::clearMarks()
+{
+    marks.clear();
+    for (QTreeWidgetItem *each : rows())
+        applyMark(each, nullptr);
+}
+
+void DeviceList::fitColumns()
+{
+    const QHeaderView *header = tree->header();
+    for (int column = 0; column < ColumnCount; ++column)
+        tree->setColumnWidth(column,
+                             std::max(ColumnWidths[column], header->sectionSizeHint(column)));
+    // A failed job's Status text is read at a glance too, beside its icon.
+    const JobResult::Code failures[] = {JobResult::PortCantOpen, JobResult::ScalFailed};
+    QList<QTreeWidgetItem *> probes;
+    for (JobResult::Code failure : failures) {
+        probes.append(new DeviceRow(tree));
+        probes.last()->setIcon(StatusColumn, StatusIcons::icon(StatusIcons::Failed));
+        probes.last()->setText(StatusColumn, JobResultText::rowText(failure));
+    }
+    const int least = tree->columnWidth(StatusColumn);
+    tree->resizeColumnToContents(StatusColumn);
+    tree->setColumnWidth(StatusColumn, std::max(least, tree->columnWidth(StatusColumn)));
+    qDeleteAll(probes);
+}
+
+QSize DeviceList::sizeShowing(int rows) const
+{
+    // A row as the scans make them: a text beside an icon.
+    auto *probe = new DeviceRow(tree);
+    probe->setText(LocationColumn, QStringLiteral("\\\\.\\COM1"));
+    probe->setIcon(StatusColumn, StatusIcons::icon(StatusIcons::Ready));
+    const int rowHeight = tree->sizeHintForRow(tree->indexOfTopLevelItem(probe));
+    delete probe;
+    int width = 0;
+    for (int column = 0; column < ColumnCount; ++column)
+        width += tree->columnWidth(column);
+    const int frame = 2 * tree->frameWidth();
+    return {width + frame, tree->header()->sizeHint().height() + rows * rowHeight + frame};
+}
+
 bool DeviceList::rebuild(const QStringList &allLocations, const QList<TDevices> &devices,
                          const QList<PortRefusal> &refused)
 {
-    // Rows of running jobs are not enabled and get no job; their selection stays as it is.
-    const QStringList selected = usableSelectedLocations();
+    const QStringList selected = selectionToKeep();
     const QTreeWidgetItem *currentRow = tree->currentItem();
     const QString current = currentRow ? currentRow->text(LocationColumn) : QString();
     const int scrolled = tree->verticalScrollBar()->value();
@@ -183,7 +255,8 @@ bool DeviceList::rebuild(const QStringList &allLocations, const QList<TDevices> 
     for (QTreeWidgetItem *row : rows()) {
         if (rowFlag(row, KeepStatusRole))
             keptStatus.insert(row->text(LocationColumn),
-                              {row->text(StatusColumn), row->toolTip(StatusColumn)});
+                              {row->text(StatusColumn), row->data(LocationColumn, DetailRole)
+                                                            .toString()});
         if (rowFlag(row, ReplaceOnScanRole))
             delete row;
         else
@@ -202,7 +275,13 @@ bool DeviceList::rebuild(const QStringList &allLocations, const QList<TDevices> 
     }
     for (const PortRefusal &refusal : refused) {
         if (!keptLocations.contains(refusal.portName))
-            addRefusedRow(refusal);
+            addRefusedRow(refusal, selected.contains(refusal.portName));
+    }
+    // A mark belongs to the device that did the job: once its row has gone, the next device on
+    // the port must not show it.
+    for (const QString &location : marks.keys()) {
+        if (!row(location))
+            marks.remove(location);
     }
     restoreCurrentRow(current);
     tree->verticalScrollBar()->setValue(scrolled);
@@ -230,35 +309,44 @@ void DeviceList::dropFailuresOfGonePorts(const QStringList &allLocations)
 QTreeWidgetItem *DeviceList::addRow(const TDevices &device, const CarriedStatus *carried)
 {
     auto *row = new DeviceRow(tree);
+    row->setData(LocationColumn, ModeRole, int(device.fields.mode));
     setRowState(row, RowScanned);
     row->setForeground(StatusColumn, QBrush(Qt::blue));
     row->setText(LocationColumn, device.location);
     row->setText(SerialColumn, device.serialNumber);
     row->setText(DescriptionColumn, device.description);
     row->setText(FirmwareColumn, device.firmwareVersion);
-    row->setToolTip(LocationColumn, PortNameMap::instance().devicePath(device.location));
+    const QString path = PortNameMap::instance().devicePath(device.location);
+    row->setText(DevicePathColumn, path);
+    row->setToolTip(LocationColumn, path);
+    row->setToolTip(DevicePathColumn, path);
+    const auto marked = marks.constFind(device.location);
+    applyMark(row, marked != marks.constEnd() ? &*marked : nullptr);
     if (carried) {
-        row->setText(StatusColumn, carried->text);
-        for (int column = SerialColumn; column <= StatusColumn; ++column)
-            row->setToolTip(column, carried->toolTip);
         row->setData(LocationColumn, KeepStatusRole, true);
-        // A carried text is a failure's: its icon goes with it.
-        row->setIcon(StatusColumn, statusIcon(StatusKind::Failure));
+        setStatus(row, carried->text, carried->detail);
     } else {
         setStatus(row, device.status);
     }
     return row;
 }
 
-void DeviceList::addRefusedRow(const PortRefusal &refusal)
+// A row refused only for a moment (another program's probe, say) keeps the user's selection:
+// it stays selectable, which the selection model grants enabled rows alone, but takes no job,
+// and the device comes back selected with the next scan that opens its port.
+void DeviceList::addRefusedRow(const PortRefusal &refusal, bool keepSelected)
 {
     auto *row = new DeviceRow(tree);
     setRowState(row, RowRefused);
     row->setText(LocationColumn, refusal.portName);
-    row->setText(StatusColumn, RefusalText::status(refusal));
-    const QString advice = RefusalText::advice(refusal);
-    for (int column = LocationColumn; column <= StatusColumn; ++column)
-        row->setToolTip(column, advice);
+    row->setText(DevicePathColumn, refusal.devicePath);
+    row->setToolTip(DevicePathColumn, refusal.devicePath);
+    row->setForeground(StatusColumn, TextContrast::dimmedText(tree->palette()));
+    setStatus(row, RefusalText::status(refusal), RefusalText::advice(refusal));
+    if (keepSelected) {
+        row->setFlags(Usable);
+        row->setSelected(true);
+    }
 }
 
 bool DeviceList::listsDevices() const
@@ -290,11 +378,12 @@ QList<QTreeWidgetItem *> DeviceList::selectedRows() const
     return selected;
 }
 
-QStringList DeviceList::usableSelectedLocations() const
+// Rows of running jobs are not enabled and get no job; their selection stays as it is.
+QStringList DeviceList::selectionToKeep() const
 {
     QStringList locations;
     for (const QTreeWidgetItem *row : selectedRows()) {
-        if (isUsable(row))
+        if (isUsable(row) || isRefusedSelection(row))
             locations.append(row->text(LocationColumn));
     }
     return locations;
@@ -303,8 +392,13 @@ QStringList DeviceList::usableSelectedLocations() const
 bool DeviceList::selectionIsUsable() const
 {
     const QList<QTreeWidgetItem *> selected = selectedRows();
-    // A row whose job is running has lost its flags; it must not get a second job.
-    return !selected.isEmpty() && std::all_of(selected.cbegin(), selected.cend(), isUsable);
+    // A row whose job is running has lost its flags; it must not get a second job. A row
+    // refused for a moment is as usable as the rebuild found it: a job started on it is
+    // reported as not started.
+    return !selected.isEmpty()
+        && std::all_of(selected.cbegin(), selected.cend(), [this](const QTreeWidgetItem *row) {
+               return isUsable(row) || isRefusedSelection(row);
+           });
 }
 
 // Only a row the user sees selected gets a job. A row whose job runs, or whose update has just
@@ -314,4 +408,10 @@ bool DeviceList::selectionIsUsable() const
 bool DeviceList::mayTakeJob(const QTreeWidgetItem *row) const
 {
     return isUsable(row) && tree->selectionModel()->isSelected(tree->indexFromItem(row));
+}
+
+bool DeviceList::isRefusedSelection(const QTreeWidgetItem *row) const
+{
+    return rowState(row) == RowRefused
+        && tree->selectionModel()->isSelected(tree->indexFromItem(row));
 }

@@ -26,7 +26,10 @@ enum DeviceListColumn {
     SerialColumn,
     DescriptionColumn,
     FirmwareColumn,
-    StatusColumn
+    StatusColumn,
+    // The device path or the device server's address that the port name stands for.
+    DevicePathColumn,
+    ColumnCount
 };
 
 // Item data roles of column 0. The rebuild reads the first two; it looks at the state only for
@@ -38,6 +41,14 @@ enum RowRole {
     KeepStatusRole = 1001,
     // int: the RowState number.
     RowStateRole = 1002,
+    // int: the DeviceFields::Mode of the device, for its icon.
+    ModeRole = 1003,
+    // QString: what the Status text leaves out: a failure's message, a refusal's advice, the
+    // phase of a running job.
+    DetailRole = 1004,
+    // QString and bool: the mark the row keeps of its last job, and whether that job succeeded.
+    MarkRole = 1005,
+    MarkSucceededRole = 1006,
 };
 
 #endif // ROWSTATE_H

@@ -9,12 +9,13 @@ namespace {
 
 // Where the build puts the compiled translations among the program's resources.
 const QString ResourceFolder = QStringLiteral(":/i18n");
+const QString English = QStringLiteral("en");
+const QString Russian = QStringLiteral("ru");
 
-bool installTranslator(QCoreApplication &application, const QLocale &locale, const QString &name,
-                       const QString &folder)
+bool installTranslator(QCoreApplication &application, const QString &file, const QString &folder)
 {
     auto *translator = new QTranslator(&application);
-    if (!translator->load(locale, name, QStringLiteral("_"), folder)) {
+    if (!translator->load(file, folder)) {
         delete translator;
         return false;
     }
@@ -23,14 +24,30 @@ bool installTranslator(QCoreApplication &application, const QLocale &locale, con
 
 } // namespace
 
+QStringList Translations::languages()
+{
+    return {English, Russian};
+}
+
+QString Translations::languageFor(const QStringList &uiLanguages)
+{
+    for (const QString &language : uiLanguages) {
+        const QString name = language.section(QLatin1Char('-'), 0, 0).section(QLatin1Char('_'), 0, 0);
+        if (languages().contains(name))
+            return name;
+    }
+    return English;
+}
+
 bool Translations::install(QCoreApplication &application, const QString &language)
 {
-    const QLocale locale = language.isEmpty() ? QLocale::system() : QLocale(language);
-    if (!installTranslator(application, locale, QStringLiteral("zelkor"), ResourceFolder))
+    const QString chosen =
+        language.isEmpty() ? languageFor(QLocale::system().uiLanguages()) : language;
+    if (!installTranslator(application, QStringLiteral("zelkor_") + chosen, ResourceFolder))
         return false;
     // Qt's own dialogs (the file chooser) speak the same language where the system has Qt's
     // translations installed.
-    installTranslator(application, locale, QStringLiteral("qtbase"),
+    installTranslator(application, QStringLiteral("qtbase_") + chosen,
                       QLibraryInfo::path(QLibraryInfo::TranslationsPath));
     return true;
 }

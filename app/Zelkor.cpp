@@ -5,8 +5,11 @@
 #include "DeviceNodeWatcher.h"
 #include "DeviceThread.h"
 #include "JobController.h"
+#include "JobHistoryModel.h"
+#include "JobHistoryPanel.h"
 #include "JobLog.h"
 #include "JobLogging.h"
+#include "JobOutcome.h"
 #include "JobResultText.h"
 #include "ScanLogging.h"
 #include "WindowSettings.h"
@@ -16,22 +19,21 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
+#include <QDockWidget>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
+#include <QTableView>
 #include <QTimer>
 #include <QTreeWidgetItem>
 
-#include <iterator>
-
 namespace {
-// The form's default section width does not fit the columns' contents.
-constexpr int ColumnWidths[] = {100, 110, 80, 110, 120};
 // One pass per tick at most; also the quiet period after a job event.
 constexpr int RefreshIntervalMs = 1000;
 // The window's name in the job log.
@@ -44,19 +46,20 @@ Zelkor::Zelkor(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, fla
     deviceList = std::make_unique<DeviceList>(ui.treeWidget);
     // The form names only the 16 px icon; the larger ones keep it sharp at any scale.
     QIcon icon;
-    for (const QFileInfo &file : QDir(QStringLiteral(":/Zelkor/icons")).entryInfoList())
+    for (const QFileInfo &file : QDir(QStringLiteral(":/Zelkor/icons")).entryInfoList(QDir::Files))
         icon.addFile(file.filePath());
     setWindowIcon(icon);
-    for (int column = 0; column < int(std::size(ColumnWidths)); ++column)
-        ui.treeWidget->setColumnWidth(column, ColumnWidths[column]);
     ui.VrefSpin->setRange(Calibration::minimumVolts, Calibration::maximumVolts);
     setWindowTitle(tr("Zelkor v%1").arg(QLatin1String(ZelkorVersion)));
-    scanSummary = new QLabel(this);
-    scanSummary->setObjectName(QStringLiteral("scanSummaryLabel"));
-    ui.statusBar->addPermanentWidget(scanSummary);
+    setUpStatusBar();
+    setUpHistory();
+    deviceList->fitColumns();
+    ui.treeWidget->sortByColumn(LocationColumn, Qt::AscendingOrder);
+    fitFirstView();
 
     loadSettings();
 
+    connect(ui.browseBtn, &QPushButton::clicked, this, &Zelkor::chooseFirmwareFile);
     connect(ui.updateBtn, &QPushButton::clicked, this, &Zelkor::updateFirmware);
     connect(ui.calbBtn, &QPushButton::clicked, this, &Zelkor::Calibrate);
     connect(ui.treeWidget, &QTreeWidget::itemSelectionChanged, this, &Zelkor::selectionChanged);
@@ -108,15 +111,69 @@ QString Zelkor::filenamePrompt()
     return tr("Please select firmware *.cod file");
 }
 
+// A message covers the batch's summary for a moment only; the scan's stays beside it.
+void Zelkor::setUpStatusBar()
+{
+    batchSummary = new QLabel(this);
+    batchSummary->setObjectName(QStringLiteral("batchSummaryLabel"));
+    ui.statusBar->addWidget(batchSummary);
+    scanSummary = new QLabel(this);
+    scanSummary->setObjectName(QStringLiteral("scanSummaryLabel"));
+    ui.statusBar->addPermanentWidget(scanSummary);
+}
+
+void Zelkor::setUpHistory()
+{
+    history = new JobHistoryModel(this);
+    historyPanel = new JobHistoryPanel(history);
+    auto *dock = new QDockWidget(tr("Job history"), this);
+    dock->setObjectName(QStringLiteral("historyDock"));
+    // It can't be closed: without a menu there would be no way to bring it back.
+    dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    dock->setWidget(historyPanel);
+    addDockWidget(Qt::BottomDockWidgetArea, dock);
+    connect(historyPanel, &JobHistoryPanel::cleared, this, [this] { deviceList->clearMarks(); });
+    connect(historyPanel, &JobHistoryPanel::message, this, &Zelkor::showMessage);
+    setTabOrder(ui.calbBtn, historyPanel->view());
+}
+
+void Zelkor::fitFirstView()
+{
+    QTreeWidget *tree = ui.treeWidget;
+    const QSize least = tree->minimumSize();
+    tree->setMinimumSize(deviceList->sizeShowing(FirstViewRows));
+    ui.centralWidget->layout()->invalidate();
+    layout()->invalidate();
+    resize(sizeHint());
+    tree->setMinimumSize(least);
+}
+
 bool Zelkor::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched != ui.filenameEdit)
+        return false;
     // Any press into the file field picks a file instead of placing the text cursor.
-    if (watched == ui.filenameEdit && event->type() == QEvent::MouseButtonPress) {
+    if (event->type() == QEvent::MouseButtonPress) {
         chooseFirmwareFile();
         event->accept();
         return true;
     }
+    if (event->type() == QEvent::FocusIn)
+        return keepFileFieldUnselected(event);
     return false;
+}
+
+// The field selects its whole text when Tab brings the focus, and a stray key would then replace
+// the path: the field takes the focus here, and the cursor goes to the end instead.
+bool Zelkor::keepFileFieldUnselected(QEvent *event)
+{
+    const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+    if (reason != Qt::TabFocusReason && reason != Qt::BacktabFocusReason)
+        return false;
+    static_cast<QObject *>(ui.filenameEdit)->event(event);
+    ui.filenameEdit->deselect();
+    ui.filenameEdit->end(false);
+    return true;
 }
 
 void Zelkor::chooseFirmwareFile()
@@ -156,9 +213,8 @@ void Zelkor::setUpJobs()
     connect(jobs, &JobController::progress, this, &Zelkor::updateProgress);
     connect(jobs, &JobController::failed, this, &Zelkor::updateFailed);
     connect(jobs, &JobController::repeating, this, &Zelkor::updateRepeated);
-    connect(jobs, &JobController::finished, this, &Zelkor::updateFinished);
-    connect(jobs, &JobController::recorded, this,
-            [this](const JobRecord &, const QString &reason) { reportLogError(reason); });
+    connect(jobs, &JobController::finished, this, &Zelkor::jobFinished);
+    connect(jobs, &JobController::recorded, this, &Zelkor::jobRecorded);
 }
 
 void Zelkor::stopScanning()
@@ -237,8 +293,10 @@ void Zelkor::showMessage(const QString &text)
 void Zelkor::updateFirmware()
 {
     // Also catches the start-up prompt, which names no file.
-    if (!QFile::exists(ui.filenameEdit->text())) {
-        showMessage(tr("Firmware file not found"));
+    const QString path = ui.filenameEdit->text();
+    if (!QFile::exists(path)) {
+        showMessage(path == filenamePrompt() ? tr("Firmware file not found")
+                                             : tr("Firmware file not found: %1").arg(path));
         return;
     }
     runJobCommand("UF", ui.calbAfterChk->isChecked() ? JobKind::UpdateThenCalibrate
@@ -260,37 +318,63 @@ void Zelkor::runJobCommand(const char *name, JobKind kind)
     ui.treeWidget->setFocus();
     // They stay disabled until the selection changes or a job ends.
     setJobControlsEnabled(false);
-    if (!startJobs(kind))
-        showMessage(tr("Device is not selected"));
-    qCDebug(lcJob).noquote() << name << "completed";
-}
-
-// Each job takes its port from the scan in a thread of its own; the row is the job's at once.
-bool Zelkor::startJobs(JobKind kind)
-{
     JobOrder order;
     order.kind = kind;
     order.firmwareFile = ui.filenameEdit->text();
     order.volts = ui.VrefSpin->value();
-    bool started = false;
-    const QList<QTreeWidgetItem *> rows = deviceList->selectedRows();
-    for (QTreeWidgetItem *row : rows) {
-        if (!deviceList->mayTakeJob(row))
-            continue;
-        setRowState(row, RowBusy);
-        // The reason of an earlier failure goes with the fresh job.
-        DeviceList::setStatus(row, row->text(StatusColumn));
-        jobs->start(row->text(LocationColumn), order);
-        started = true;
+    QStringList started;
+    int notStarted = 0;
+    for (QTreeWidgetItem *row : deviceList->selectedRows()) {
+        if (deviceList->mayTakeJob(row)) {
+            started.append(row->text(LocationColumn));
+            startJob(row, order);
+        } else if (deviceList->isRefusedSelection(row)) {
+            ++notStarted;
+            reportNotStarted(row, kind);
+        }
     }
-    return started;
+    if (started.isEmpty() && notStarted == 0)
+        showMessage(tr("Device is not selected"));
+    else
+        showBatchSummary(batches.start(kind, started, notStarted));
+    qCDebug(lcJob).noquote() << name << "completed";
+}
+
+// The job takes its port from the scan in a thread of its own; the row is the job's at once.
+void Zelkor::startJob(QTreeWidgetItem *row, const JobOrder &order)
+{
+    const QString port = row->text(LocationColumn);
+    deviceList->clearMark(port);
+    setRowState(row, RowBusy);
+    // The Status text of an earlier failure goes with the fresh job; its reason does not.
+    DeviceList::setStatus(row, row->text(StatusColumn), JobOutcome::jobName(order.kind));
+    jobs->start(port, order);
+}
+
+void Zelkor::reportNotStarted(QTreeWidgetItem *row, JobKind kind)
+{
+    const QString port = row->text(LocationColumn);
+    const QString refusal = row->text(StatusColumn);
+    qCInfo(lcJob).noquote() << "Job not started:" << port << refusal;
+    showMessage(tr("%1: not started: %2").arg(port, refusal));
+    history->addNotStarted(port, kind,
+                           tr("%1 Then start the job again.")
+                               .arg(row->data(LocationColumn, DetailRole).toString()));
+}
+
+void Zelkor::showBatchSummary(const QString &summary)
+{
+    if (summary.isEmpty())
+        return;
+    qCInfo(lcJob).noquote() << "Jobs ended:" << summary;
+    batchSummary->setText(summary);
 }
 
 void Zelkor::updateProgress(QString devicename, JobProgress progress)
 {
     const QScopedValueRollback<bool> working(busy, true);
     if (QTreeWidgetItem *row = deviceList->row(devicename))
-        DeviceList::setStatus(row, JobResultText::progress(progress));
+        DeviceList::setStatus(row, JobResultText::progress(progress), JobOutcome::phase(progress));
 }
 
 void Zelkor::updateFailed(QString devicename, JobResult::Code code)
@@ -318,7 +402,9 @@ void Zelkor::updateRepeated(QString devicename)
     const QScopedValueRollback<bool> working(busy, true);
     if (QTreeWidgetItem *row = deviceList->row(devicename)) {
         setRowState(row, RowBusy);
-        DeviceList::setStatus(row, tr("Error. Trying to update again"));
+        DeviceList::setStatus(row, tr("Error. Trying to update again"),
+                              tr("Update: the device still asks for firmware; it is written "
+                                 "once more"));
     }
 }
 
@@ -333,10 +419,8 @@ void Zelkor::updateFinished(QString devicename, JobKind kind, JobResult::Code re
         } else if (result == JobResult::Ok) {
             if (jobUpdates(kind))
                 setRowState(row, RowDone);
-            if (jobCalibrates(kind)) {
+            if (jobCalibrates(kind))
                 setRowState(row, RowScanned);
-                DeviceList::showSuccess(row);
-            }
         }
     }
     selectionChanged();
@@ -353,6 +437,23 @@ void Zelkor::showDeviceLost(QTreeWidgetItem *row, const QString &port, JobResult
     DeviceList::setStatus(row, JobResultText::message(JobResult::DeviceLost), reason);
     if (!reason.isEmpty())
         showMessage(port + QStringLiteral(": ") + reason);
+}
+
+void Zelkor::jobFinished(const JobRecord &record)
+{
+    updateFinished(record.port, record.kind, record.resultCode);
+    history->addJob(record);
+    deviceList->setMark(record.port,
+                        {JobOutcome::succeeded(record), JobOutcome::mark(record), record.time});
+    showBatchSummary(batches.ended(record.port, JobOutcome::succeeded(record)));
+}
+
+void Zelkor::jobRecorded(const JobRecord &record, const QString &logError)
+{
+    reportLogError(logError);
+    history->complete(record);
+    deviceList->updateMark(record.port,
+                           {JobOutcome::succeeded(record), JobOutcome::mark(record), record.time});
 }
 
 void Zelkor::reportLogError(const QString &reason)

@@ -2,8 +2,11 @@
 #define ZELKOR_H
 
 #include "DeviceList.h"
+#include "JobBatches.h"
 #include "JobKind.h"
+#include "JobOrder.h"
 #include "JobProgress.h"
+#include "JobRecord.h"
 #include "JobResult.h"
 #include "TDevices.h"
 #include "ui_Zelkor.h"
@@ -18,6 +21,8 @@
 
 class DeviceThread;
 class JobController;
+class JobHistoryModel;
+class JobHistoryPanel;
 class QLabel;
 class QTimer;
 class QTreeWidgetItem;
@@ -55,13 +60,15 @@ public slots:
     void add_items(QStringList all_locations, QList<TDevices> devices,
                    QList<PortRefusal> refused = {});
     // What the job controller reports, shown in the job's row: its progress; a failure, also in
-    // the status bar; the update begun again because the device still asked for firmware; and
-    // the job's end, which settles the row.
+    // the status bar (its plain reason comes with the job's end); the update begun again
+    // because the device still asked for firmware; and the job's end, which settles the row.
     void updateProgress(QString devicename, JobProgress progress);
     void updateFailed(QString devicename, JobResult::Code code);
     void updateRepeated(QString devicename);
     void updateFinished(QString devicename, JobKind kind, JobResult::Code result);
     void selectionChanged();
+    // Picks the firmware file in a dialog.
+    void chooseFirmwareFile();
 
 protected:
     // Asks before quitting while jobs run; quitting anyway stops them.
@@ -70,12 +77,19 @@ protected:
 private:
     // How long a message stays in the status bar.
     static constexpr int StatusMessageMs = 3000;
+    // The rows the list shows at first start without scrolling: a bench's worth of devices.
+    static constexpr int FirstViewRows = 6;
 
     void loadSettings();
     void saveSettings();
     // The file field's text until a file is chosen.
     static QString filenamePrompt();
-    void chooseFirmwareFile();
+    void setUpStatusBar();
+    void setUpHistory();
+    // The size at first start: the list shows FirstViewRows rows and every column whole.
+    void fitFirstView();
+    // A field reached by Tab keeps its path unselected: the next key must not replace it.
+    bool keepFileFieldUnselected(QEvent *event);
     void setUpScanning();
     // After the scan: the jobs take their ports from it.
     void setUpJobs();
@@ -88,8 +102,14 @@ private:
     void showMessage(const QString &text);
     // The common course of both job commands.
     void runJobCommand(const char *name, JobKind kind);
-    // One job per usable selected row; false when no row could take one.
-    bool startJobs(JobKind kind);
+    void startJob(QTreeWidgetItem *row, const JobOrder &order);
+    // A selected row that could take no job: the user hears so, here and in the history.
+    void reportNotStarted(QTreeWidgetItem *row, JobKind kind);
+    // The history and the row's mark get the job's outcome, the batch its count.
+    void jobFinished(const JobRecord &record);
+    // The record is complete (the firmware after an update is known) and in the job log.
+    void jobRecorded(const JobRecord &record, const QString &logError);
+    void showBatchSummary(const QString &summary);
     void showDeviceLost(QTreeWidgetItem *row, const QString &port, JobResult::Code result);
     // The job's own result stands; the user learns that its row is missing from the job log.
     void reportLogError(const QString &reason);
@@ -102,6 +122,11 @@ private:
     std::unique_ptr<DeviceThread> deviceThread;
     QTimer *refreshTimer = nullptr;
     QLabel *scanSummary = nullptr;
+    // The last finished batch of jobs, summed up; messages cover it only for a moment.
+    QLabel *batchSummary = nullptr;
+    JobHistoryModel *history = nullptr;
+    JobHistoryPanel *historyPanel = nullptr;
+    JobBatches batches;
     QString openPath;
     // The last job event; scan results that arrive within a refresh interval after it are
     // dropped. Invalid until the first job event: long past.

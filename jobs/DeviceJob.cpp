@@ -97,10 +97,13 @@ void DeviceJob::workerProgress(int percents)
 {
     if (over)
         return;
-    if (JobResult::isFailure(percents))
-        emit failed(rec.port, JobResult::Code(percents));
-    else if (const std::optional<JobProgress> decoded = JobProgress::decode(percents))
+    if (JobResult::isFailure(percents)) {
+        // The worker found the defect before it reported the failure.
+        rec.fileDefect = worker->fileDefect();
+        emit failed(rec.port, JobResult::Code(percents), rec.fileDefect);
+    } else if (const std::optional<JobProgress> decoded = JobProgress::decode(percents)) {
         emit progress(rec.port, *decoded);
+    }
 }
 
 void DeviceJob::workerFinished(int updateResult, int calibrationResult)

@@ -56,8 +56,9 @@ signals:
     // The first run of the worker begins.
     void started(DeviceJob *job);
     void progress(QString port, JobProgress progress);
-    // The worker's failure, as it happened; the job's result follows with finished().
-    void failed(QString port, JobResult::Code code);
+    // The worker's failure, as it happened; the job's result follows with finished(). defect:
+    // what is wrong with the firmware file, for a failure of the file.
+    void failed(QString port, JobResult::Code code, FirmwareFileDefect defect);
     // The device still asks for firmware: the whole job runs again.
     void repeating(QString port);
     // The job is over and its port is back with the scan; the record is complete, but for

@@ -63,8 +63,7 @@ void JobController::jobStarted(DeviceJob *job)
 
 void JobController::jobFinished(DeviceJob *job)
 {
-    const JobRecord &record = job->record();
-    emit finished(record.port, record.kind, record.resultCode);
+    emit finished(job->record());
     if (!job->awaitsScan())
         this->record(job);
 }

@@ -48,10 +48,13 @@ public:
 
 signals:
     void progress(QString port, JobProgress progress);
-    void failed(QString port, JobResult::Code code);
+    // defect: what is wrong with the firmware file, for a failure of the file.
+    void failed(QString port, JobResult::Code code, FirmwareFileDefect defect);
     void repeating(QString port);
     // The job on the port is over: its result is final and its port is back with the scan.
-    void finished(QString port, JobKind kind, JobResult::Code result);
+    // With the window's scanner the firmware after an update is not known yet: recorded()
+    // brings it.
+    void finished(JobRecord record);
     // The job's row is in the job log, or could not be written (reason not empty).
     void recorded(JobRecord record, QString reason);
 

@@ -1,6 +1,7 @@
 #ifndef FIRMWAREFILE_H
 #define FIRMWAREFILE_H
 
+#include "FirmwareFileDefect.h"
 #include "JobResult.h"
 
 #include <QByteArray>
@@ -29,25 +30,31 @@ public:
 
     // Opens and reads the whole file. Answers JobResult::Ok, FirmwareFileCantOpen (also for
     // anything but a regular file, which could block the reader for ever) or
-    // FirmwareFileCorrupted. The blank lines after the end line are dropped: they are not sent.
+    // FirmwareFileCorrupted, and defect() tells why. The blank lines after the end line are
+    // dropped: they are not sent.
     JobResult::Code read();
-    // The checks and line splitting of read() on any device open for reading in text mode.
-    static JobResult::Code parse(QIODevice &device, QList<QByteArray> *lines);
+    // The checks and line splitting of read() on any device open for reading in text mode;
+    // defect, when given, gets what is wrong (no path).
+    static JobResult::Code parse(QIODevice &device, QList<QByteArray> *lines,
+                                 FirmwareFileDefect *defect = nullptr);
 
     const QList<QByteArray> &lines() const { return fileLines; }
+    const FirmwareFileDefect &defect() const { return fileDefect; }
 
     static LineKind kind(const QByteArray &line);
     // The text of an address line after its "@", terminator included.
     static QByteArray addressText(const QByteArray &line);
 
 private:
-    static bool hasShortAddress(const QList<QByteArray> &lines);
-    // Address line first, one end line, only blank lines after it.
-    static bool isFramed(const QList<QByteArray> &lines);
+    static QList<QByteArray> splitLines(const QByteArray &contents);
+    // Enough lines, full addresses, an address line first, one end line and only blank lines
+    // after it.
+    static FirmwareFileDefect checkLines(const QList<QByteArray> &lines);
     static bool isBlank(const QByteArray &line);
 
     QFile file;
     QList<QByteArray> fileLines;
+    FirmwareFileDefect fileDefect;
 };
 
 #endif // FIRMWAREFILE_H

@@ -116,6 +116,15 @@ QByteArray JobLog::row(const JobRecord &r)
     return fields.join(',') + "\r\n";
 }
 
+// The history's texts are the user's as much as the log's: a formula in one would run too.
+QByteArray JobLog::textRow(const QStringList &texts)
+{
+    QByteArrayList fields;
+    for (const QString &text : texts)
+        fields.append(textField(text));
+    return fields.join(',') + "\r\n";
+}
+
 // Under a lock on the file, so that the row's place and its undoing are this program's alone.
 // A row that did not land whole (a full disk) is cut off again: the next one would be glued to
 // its fragment.

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // The job log: one CSV file (RFC 4180) that every program of the suite appends a row to for
 // each finished job. Rows are never rewritten. Each row is appended under a lock on the file and
@@ -30,6 +31,9 @@ public:
     static QByteArray header();
     // The record as one line, CRLF included.
     static QByteArray row(const JobRecord &record);
+    // Texts as one line, quoted as the log quotes its text fields, CRLF included: for other
+    // tables of jobs that users open in a spreadsheet.
+    static QByteArray textRow(const QStringList &texts);
 
 private:
     QString filePath;

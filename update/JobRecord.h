@@ -1,6 +1,7 @@
 #ifndef JOBRECORD_H
 #define JOBRECORD_H
 
+#include "FirmwareFileDefect.h"
 #include "JobKind.h"
 #include "JobResult.h"
 
@@ -31,6 +32,8 @@ struct JobRecord
     int attempts = 0;
     JobResult::Code resultCode = JobResult::Ok;
     QString resultText;
+    // For a job that failed on its firmware file: what is wrong with it. Not in the job log.
+    FirmwareFileDefect fileDefect;
     double seconds = 0.0;
 
     // "update", "calibrate" or "update+calibrate".

@@ -47,6 +47,12 @@ void UpdateThread::requestStop()
     link->close();
 }
 
+FirmwareFileDefect UpdateThread::fileDefect() const
+{
+    const QMutexLocker lock(&defectMutex);
+    return firmwareDefect;
+}
+
 JobResult::Code UpdateThread::calibrateDevice()
 {
     return Calibration(*link, vref, [this](int percents) { reportProgress(percents); }).run();
@@ -59,6 +65,10 @@ void UpdateThread::run()
     FirmwareFile firmware(filename);
     const JobResult::Code fileResult = doUpdate ? firmware.read() : JobResult::Ok;
     if (fileResult != JobResult::Ok) {
+        {
+            const QMutexLocker lock(&defectMutex);
+            firmwareDefect = firmware.defect();
+        }
         endWithUpdateFailure(fileResult);
         return;
     }

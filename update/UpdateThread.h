@@ -1,8 +1,10 @@
 #ifndef UPDATETHREAD_H
 #define UPDATETHREAD_H
 
+#include "FirmwareFileDefect.h"
 #include "JobResult.h"
 
+#include <QMutex>
 #include <QString>
 #include <QThread>
 
@@ -39,6 +41,9 @@ public:
     // returns soon; wait() for it. A device may be left half-written.
     void requestStop();
 
+    // What was wrong with the firmware file when the job failed for it.
+    FirmwareFileDefect fileDefect() const;
+
     // The calibration procedure on the open link; Ok or a calibration failure code.
     JobResult::Code calibrateDevice();
 
@@ -59,6 +64,9 @@ private:
     double vref = 0.0;
     // Whether the loader has shown it fills in check values: for the whole job, restarts too.
     bool loaderRepliesChecked = false;
+    // Written by the worker's thread, read by the owner's.
+    mutable QMutex defectMutex;
+    FirmwareFileDefect firmwareDefect;
 };
 
 #endif // UPDATETHREAD_H

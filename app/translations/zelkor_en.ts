@@ -21,6 +21,324 @@
     </message>
 </context>
 <context>
+    <name>JobBatches</name>
+    <message numerus="yes">
+        <source>%n updated</source>
+        <translation>
+            <numerusform>%n updated</numerusform>
+            <numerusform>%n updated</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n calibrated</source>
+        <translation>
+            <numerusform>%n calibrated</numerusform>
+            <numerusform>%n calibrated</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n updated and calibrated</source>
+        <translation>
+            <numerusform>%n updated and calibrated</numerusform>
+            <numerusform>%n updated and calibrated</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n failed</source>
+        <translation>
+            <numerusform>%n failed</numerusform>
+            <numerusform>%n failed</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n not started</source>
+        <translation>
+            <numerusform>%n not started</numerusform>
+            <numerusform>%n not started</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>JobHistoryModel</name>
+    <message>
+        <source>Not started</source>
+        <translation>Not started</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>Serial number</translation>
+    </message>
+    <message>
+        <source>Firmware before</source>
+        <translation>Firmware before</translation>
+    </message>
+    <message>
+        <source>Firmware after</source>
+        <translation>Firmware after</translation>
+    </message>
+    <message>
+        <source>Job</source>
+        <translation>Job</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>Reason and what to do</source>
+        <translation>Reason and what to do</translation>
+    </message>
+</context>
+<context>
+    <name>JobHistoryPanel</name>
+    <message>
+        <source>Job history</source>
+        <translation>Job history</translation>
+    </message>
+    <message>
+        <source>The jobs of this session, newest first, with their result and what to do next</source>
+        <translation>The jobs of this session, newest first, with their result and what to do next</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>Copies the selected jobs, or all of them, as CSV to the clipboard</source>
+        <translation>Copies the selected jobs, or all of them, as CSV to the clipboard</translation>
+    </message>
+    <message>
+        <source>&amp;Save as CSV…</source>
+        <translation>&amp;Save as CSV…</translation>
+    </message>
+    <message>
+        <source>Saves the job history in a CSV file</source>
+        <translation>Saves the job history in a CSV file</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Empties the job history and removes the marks of past jobs from the device list</source>
+        <translation>Empties the job history and removes the marks of past jobs from the device list</translation>
+    </message>
+    <message>
+        <source>Save job history</source>
+        <translation>Save job history</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>Job history saved in %1</source>
+        <translation>Job history saved in %1</translation>
+    </message>
+    <message>
+        <source>%1 not saved: %2</source>
+        <translation>%1 not saved: %2</translation>
+    </message>
+</context>
+<context>
+    <name>JobOutcome</name>
+    <message>
+        <source>Update</source>
+        <translation>Update</translation>
+    </message>
+    <message>
+        <source>Calibration</source>
+        <translation>Calibration</translation>
+    </message>
+    <message>
+        <source>Update and calibration</source>
+        <translation>Update and calibration</translation>
+    </message>
+    <message>
+        <source>%1: %2%</source>
+        <translation>%1: %2%</translation>
+    </message>
+    <message>
+        <source>Updated</source>
+        <translation>Updated</translation>
+    </message>
+    <message>
+        <source>Calibrated</source>
+        <translation>Calibrated</translation>
+    </message>
+    <message>
+        <source>Updated and calibrated</source>
+        <translation>Updated and calibrated</translation>
+    </message>
+    <message>
+        <source>Calibration failed: %1</source>
+        <translation>Calibration failed: %1</translation>
+    </message>
+    <message>
+        <source>Update failed: %1</source>
+        <translation>Update failed: %1</translation>
+    </message>
+    <message>
+        <source>updated at %1</source>
+        <translation>updated at %1</translation>
+    </message>
+    <message>
+        <source>updated to %1 at %2</source>
+        <translation>updated to %1 at %2</translation>
+    </message>
+    <message>
+        <source>updated and calibrated at %1</source>
+        <translation>updated and calibrated at %1</translation>
+    </message>
+    <message>
+        <source>updated to %1 and calibrated at %2</source>
+        <translation>updated to %1 and calibrated at %2</translation>
+    </message>
+    <message>
+        <source>calibrated at %1</source>
+        <translation>calibrated at %1</translation>
+    </message>
+</context>
+<context>
+    <name>PlainReason</name>
+    <message>
+        <source>The port could not be opened. Check that the device is plugged in and that no other program uses the port, then try again.</source>
+        <translation>The port could not be opened. Check that the device is plugged in and that no other program uses the port, then try again.</translation>
+    </message>
+    <message>
+        <source>The firmware file could not be opened. Choose a firmware file that exists and that you may read.</source>
+        <translation>The firmware file could not be opened. Choose a firmware file that exists and that you may read.</translation>
+    </message>
+    <message>
+        <source>The firmware file is not a firmware image. Nothing was sent to the device; choose the right file.</source>
+        <translation>The firmware file is not a firmware image. Nothing was sent to the device; choose the right file.</translation>
+    </message>
+    <message>
+        <source>The device did not restart into its loader, so nothing was written. Reconnect the device and try again.</source>
+        <translation>The device did not restart into its loader, so nothing was written. Reconnect the device and try again.</translation>
+    </message>
+    <message>
+        <source>The loader did not answer. Reconnect the device and try again.</source>
+        <translation>The loader did not answer. Reconnect the device and try again.</translation>
+    </message>
+    <message>
+        <source>The loader did not confirm the end of the firmware, so the device may have no working firmware now. Reconnect the device and update it again.</source>
+        <translation>The loader did not confirm the end of the firmware, so the device may have no working firmware now. Reconnect the device and update it again.</translation>
+    </message>
+    <message>
+        <source>The loader refused a section of the firmware, so the device may have no working firmware now. Check that the file is meant for this device, then update it again.</source>
+        <translation>The loader refused a section of the firmware, so the device may have no working firmware now. Check that the file is meant for this device, then update it again.</translation>
+    </message>
+    <message>
+        <source>The loader did not take a line of the firmware, so the device may have no working firmware now. Reconnect the device and update it again.</source>
+        <translation>The loader did not take a line of the firmware, so the device may have no working firmware now. Reconnect the device and update it again.</translation>
+    </message>
+    <message>
+        <source>The firmware was written several times, yet the device still asks for firmware. Check that the file is meant for this device.</source>
+        <translation>The firmware was written several times, yet the device still asks for firmware. Check that the file is meant for this device.</translation>
+    </message>
+    <message>
+        <source>After the update the device no longer answers. Unplug it and plug it in again; if it then asks for firmware, update it again.</source>
+        <translation>After the update the device no longer answers. Unplug it and plug it in again; if it then asks for firmware, update it again.</translation>
+    </message>
+    <message>
+        <source>The job was stopped before its end because the program was closed or interrupted. Run it again; a device whose update was cut short has no working firmware until then.</source>
+        <translation>The job was stopped before its end because the program was closed or interrupted. Run it again; a device whose update was cut short has no working firmware until then.</translation>
+    </message>
+    <message>
+        <source>The device did not take the new calibration values and keeps its old calibration. Reconnect the device and calibrate it again.</source>
+        <translation>The device did not take the new calibration values and keeps its old calibration. Reconnect the device and calibrate it again.</translation>
+    </message>
+    <message>
+        <source>The device did not confirm that it stored the new calibration. Calibrate it again.</source>
+        <translation>The device did not confirm that it stored the new calibration. Calibrate it again.</translation>
+    </message>
+    <message>
+        <source>The device did not say which model it is, so it was not calibrated. Reconnect the device and try again.</source>
+        <translation>The device did not say which model it is, so it was not calibrated. Reconnect the device and try again.</translation>
+    </message>
+    <message>
+        <source>The device did not enter its calibration mode, so it was not calibrated. Reconnect the device and try again.</source>
+        <translation>The device did not enter its calibration mode, so it was not calibrated. Reconnect the device and try again.</translation>
+    </message>
+    <message>
+        <source>The device&apos;s measurements could not be read, or do not fit the voltage set under External power. Check the external supply and the voltage, then calibrate again.</source>
+        <translation>The device&apos;s measurements could not be read, or do not fit the voltage set under External power. Check the external supply and the voltage, then calibrate again.</translation>
+    </message>
+    <message>
+        <source>The device stored its calibration but did not restart. Unplug it and plug it in again.</source>
+        <translation>The device stored its calibration but did not restart. Unplug it and plug it in again.</translation>
+    </message>
+    <message>
+        <source>The device measures no external supply. Connect the supply at the voltage set under External power and calibrate again.</source>
+        <translation>The device measures no external supply. Connect the supply at the voltage set under External power and calibrate again.</translation>
+    </message>
+    <message>
+        <source>The device did not report its firmware version, so it was not calibrated. A device without firmware must be updated first; otherwise reconnect it and try again.</source>
+        <translation>The device did not report its firmware version, so it was not calibrated. A device without firmware must be updated first; otherwise reconnect it and try again.</translation>
+    </message>
+    <message>
+        <source>The port refused its time-out settings. Reconnect the device and try again.</source>
+        <translation>The port refused its time-out settings. Reconnect the device and try again.</translation>
+    </message>
+    <message>
+        <source>Nothing was sent to the device; choose the right firmware file.</source>
+        <translation>Nothing was sent to the device; choose the right firmware file.</translation>
+    </message>
+    <message>
+        <source>The firmware file %1 is larger than any firmware image (16 MiB).</source>
+        <translation>The firmware file %1 is larger than any firmware image (16 MiB).</translation>
+    </message>
+    <message>
+        <source>The firmware file %1 changed while it was read. Wait until it is copied in full, then try again.</source>
+        <translation>The firmware file %1 changed while it was read. Wait until it is copied in full, then try again.</translation>
+    </message>
+    <message>
+        <source>The firmware file %1 has %2 lines; a firmware file has at least 10.</source>
+        <translation>The firmware file %1 has %2 lines; a firmware file has at least 10.</translation>
+    </message>
+    <message>
+        <source>Line 1 of the firmware file %1 is no address line (one that begins with &quot;@&quot;).</source>
+        <translation>Line 1 of the firmware file %1 is no address line (one that begins with &quot;@&quot;).</translation>
+    </message>
+    <message>
+        <source>The address on line %2 of the firmware file %1 is shorter than 8 characters.</source>
+        <translation>The address on line %2 of the firmware file %1 is shorter than 8 characters.</translation>
+    </message>
+    <message>
+        <source>The firmware file %1 has no end line (&quot;q&quot;): it may have been cut short.</source>
+        <translation>The firmware file %1 has no end line (&quot;q&quot;): it may have been cut short.</translation>
+    </message>
+    <message>
+        <source>Line %2 of the firmware file %1 follows its end line (&quot;q&quot;), where only blank lines may be.</source>
+        <translation>Line %2 of the firmware file %1 follows its end line (&quot;q&quot;), where only blank lines may be.</translation>
+    </message>
+    <message>
+        <source>it does not exist</source>
+        <translation>it does not exist</translation>
+    </message>
+    <message>
+        <source>you may not read it</source>
+        <translation>you may not read it</translation>
+    </message>
+    <message>
+        <source>it is no regular file</source>
+        <translation>it is no regular file</translation>
+    </message>
+    <message>
+        <source>The firmware file %1 could not be opened: %2. Choose a firmware file that exists and that you may read.</source>
+        <translation>The firmware file %1 could not be opened: %2. Choose a firmware file that exists and that you may read.</translation>
+    </message>
+</context>
+<context>
     <name>RefusalText</name>
     <message>
         <source>Permission denied</source>
@@ -212,6 +530,26 @@ then log out and in again.</translation>
         <source>No serial port found</source>
         <translation>No serial port found</translation>
     </message>
+    <message>
+        <source>Job history</source>
+        <translation>Job history</translation>
+    </message>
+    <message>
+        <source>Firmware file not found: %1</source>
+        <translation>Firmware file not found: %1</translation>
+    </message>
+    <message>
+        <source>%1: not started: %2</source>
+        <translation>%1: not started: %2</translation>
+    </message>
+    <message>
+        <source>%1 Then start the job again.</source>
+        <translation>%1 Then start the job again.</translation>
+    </message>
+    <message>
+        <source>Update: the device still asks for firmware; it is written once more</source>
+        <translation>Update: the device still asks for firmware; it is written once more</translation>
+    </message>
 </context>
 <context>
     <name>ZelkorClass</name>
@@ -248,10 +586,6 @@ then log out and in again.</translation>
         <translation>Firmware update</translation>
     </message>
     <message>
-        <source>Update firmware</source>
-        <translation>Update firmware</translation>
-    </message>
-    <message>
         <source>Calibrate after updating</source>
         <translation>Calibrate after updating</translation>
     </message>
@@ -264,12 +598,64 @@ then log out and in again.</translation>
         <translation>External power</translation>
     </message>
     <message>
-        <source>Calibrate</source>
-        <translation>Calibrate</translation>
-    </message>
-    <message>
         <source> V</source>
         <translation> V</translation>
+    </message>
+    <message>
+        <source>Detected devices</source>
+        <translation>Detected devices</translation>
+    </message>
+    <message>
+        <source>Every device found on the serial ports; select the devices a job is for</source>
+        <translation>Every device found on the serial ports; select the devices a job is for</translation>
+    </message>
+    <message>
+        <source>Device path</source>
+        <translation>Device path</translation>
+    </message>
+    <message>
+        <source>Firmware file</source>
+        <translation>Firmware file</translation>
+    </message>
+    <message>
+        <source>The firmware file (*.cod) that Update firmware writes into the selected devices</source>
+        <translation>The firmware file (*.cod) that Update firmware writes into the selected devices</translation>
+    </message>
+    <message>
+        <source>Chooses the firmware file in a dialog</source>
+        <translation>Chooses the firmware file in a dialog</translation>
+    </message>
+    <message>
+        <source>&amp;Browse…</source>
+        <translation>&amp;Browse…</translation>
+    </message>
+    <message>
+        <source>&amp;Update firmware</source>
+        <translation>&amp;Update firmware</translation>
+    </message>
+    <message>
+        <source>Writes the firmware file into every selected device</source>
+        <translation>Writes the firmware file into every selected device</translation>
+    </message>
+    <message>
+        <source>Calibrates each device right after its update</source>
+        <translation>Calibrates each device right after its update</translation>
+    </message>
+    <message>
+        <source>&amp;Calibrate</source>
+        <translation>&amp;Calibrate</translation>
+    </message>
+    <message>
+        <source>Calibrates every selected device against the external supply</source>
+        <translation>Calibrates every selected device against the external supply</translation>
+    </message>
+    <message>
+        <source>External power voltage</source>
+        <translation>External power voltage</translation>
+    </message>
+    <message>
+        <source>The voltage of the external supply that the devices are calibrated against, 3 to 40 V</source>
+        <translation>The voltage of the external supply that the devices are calibrated against, 3 to 40 V</translation>
     </message>
 </context>
 </TS>

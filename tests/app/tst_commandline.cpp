@@ -60,6 +60,8 @@ void TestCommandLine::endsBeforeTheWindow_data()
     QTest::newRow("verbose") << "zelkor --verbose -v" << none << 0 << version;
     QTest::newRow("devsim") << "devsim --version" << none << 0 << "zelkor-devsim " + version;
     QTest::newRow("unknown option") << "zelkor --bogus" << none << 2 << "zelkor: ";
+    QTest::newRow("unknown language")
+        << "zelkor --language de" << none << 2 << "unknown language 'de'; Zelkor speaks en, ru";
     // Read in octal, the index would pass its check as 23 and be stored as 27.
     QTest::newRow("devsim measurement index")
         << "devsim --device ready:COM5,m027=1" << none << 2 << "unknown key 'm027'";

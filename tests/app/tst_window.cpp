@@ -2,6 +2,8 @@
 #include "DeviceThread.h"
 #include "FullFileSystem.h"
 #include "JobController.h"
+#include "JobHistoryModel.h"
+#include "JobHistoryPanel.h"
 #include "JobLogging.h"
 #include "LogFile.h"
 #include "LogFileWriter.h"
@@ -10,15 +12,19 @@
 #include "ScanLogging.h"
 #include "SecondOpener.h"
 #include "TestFirmware.h"
+#include "TextContrast.h"
 #include "WindowBench.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTableView>
 #include <QtTest>
 
 #include <cerrno>
@@ -42,7 +48,6 @@ const QString Full = QStringLiteral("|||||||||| 100%");
 const QString UpdateCancelled = QStringLiteral("Firmware update was cancelled");
 const QString CalibrationCancelled = QStringLiteral("Calibration was cancelled");
 const QStringList JobControls = {"updateBtn", "calbBtn", "calbAfterChk"};
-const QSize FormSize(615, 292);
 
 // What a folder does to the files written there.
 enum class Trouble { None, FullDisk, Link };
@@ -123,8 +128,9 @@ public:
                         }
                     }
                 });
-        connect(jobsOf(window), &JobController::finished, this,
-                [this](const QString &port) { ended[PortNameMap::portNumber(port)] = Clock::now(); });
+        connect(jobsOf(window), &JobController::finished, this, [this](const JobRecord &record) {
+            ended[PortNameMap::portNumber(record.port)] = Clock::now();
+        });
         connect(child<QStatusBar>(window, "statusBar"), &QStatusBar::messageChanged, this,
                 [this](const QString &message) {
                     if (!message.isEmpty())
@@ -183,6 +189,11 @@ private slots:
     void initTestCase();
     void init();
     void listKeepsTheUsersPlace();
+    void firstView();
+    void readableRows_data();
+    void readableRows();
+    void keyboard();
+    void briefRefusalKeepsSelection();
     void refusedPorts_data();
     void refusedPorts();
     void heldPortFreed();
@@ -200,6 +211,7 @@ private slots:
     void twoDevicesAtOnce();
     void jobEnds_data();
     void jobEnds();
+    void historyOutlivesRows();
     void closingWithJobs_data();
     void closingWithJobs();
 
@@ -224,9 +236,10 @@ private:
     }
     // The window on the bench's devices, a ten-line firmware file in its field, the rows given
     // selected.
-    static Zelkor *openWithFirmware(Bench &bench, const QList<int> &selected)
+    static Zelkor *openWithFirmware(Bench &bench, const QList<int> &selected,
+                                    const QByteArray &firmware = TestFirmware::tenLines())
     {
-        Zelkor *window = bench.open(bench.file("firmware.cod", TestFirmware::tenLines()));
+        Zelkor *window = bench.open(bench.file("firmware.cod", firmware));
         for (int port : selected) {
             if (window)
                 row(*window, port)->setSelected(true);
@@ -324,6 +337,153 @@ void tst_Window::listKeepsTheUsersPlace()
         shown(),
         (QStringList {"37", state(RowScanned, Ready), state(RowBusy, Ready), "", "", "",
                       state(RowFailed, UpdateCancelled), state(RowScanned, CalibrationCancelled)}));
+}
+
+// At first start the list shows a bench of six devices, sorted by port, each column whole, the
+// device path beside them, and a device's mode in its icon, sharp on a screen scaled twice.
+void tst_Window::firstView()
+{
+    ScratchDirectory fresh;
+    Zelkor window;
+    stopScanning(window);
+    const QString remote = QStringLiteral("rfc2217://bench-b:4001");
+    PortNameMap::instance().setPath(PortNameMap::portName(6), remote);
+    const auto cleanUp = qScopeGuard([] { PortNameMap::instance().clear(); });
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QList<TDevices> devices;
+    for (int port = 6; port >= 1; --port) {
+        const auto mode = port == 5 ? DeviceFields::Mode::Loader
+            : port == 4            ? DeviceFields::Mode::Isp
+                                   : DeviceFields::Mode::Firmware;
+        devices.append(TDevices::of(PortNameMap::portName(port), {mode, 100000u + port, {}, {}}));
+    }
+    window.add_items({}, devices);
+    QTreeWidget *tree = window.ui.treeWidget;
+    QCOMPARE(tree->topLevelItem(0)->text(LocationColumn), PortNameMap::portName(1));
+    QCOMPARE(tree->verticalScrollBar()->maximum(), 0);
+    QVERIFY(tree->header()->sectionViewportPosition(DevicePathColumn)
+                + tree->header()->sectionSizeHint(DevicePathColumn)
+            <= tree->viewport()->width());
+    QCOMPARE(row(window, 6)->text(DevicePathColumn), remote);
+    QSet<qint64> icons;
+    for (int port : {3, 4, 5}) {
+        const QIcon icon = row(window, port)->icon(StatusColumn);
+        icons.insert(icon.cacheKey());
+        QVERIFY(icon.availableSizes().contains(QSize(32, 32)));
+    }
+    QCOMPARE(icons.size(), 3);
+}
+
+void tst_Window::readableRows_data()
+{
+    QTest::addColumn<QPalette>("palette");
+    QTest::newRow("style's own") << QPalette();
+    QPalette dark(QColor(0x35, 0x35, 0x35));
+    dark.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
+    dark.setColor(QPalette::Text, QColor(0xf0, 0xf0, 0xf0));
+    dark.setColor(QPalette::Disabled, QPalette::Text, QColor(0x60, 0x60, 0x60));
+    QTest::newRow("dark") << dark;
+}
+
+// Rows that take no job are dimmed, yet their serial number and reason can be read: at least the
+// contrast asked of normal text.
+void tst_Window::readableRows()
+{
+    QFETCH(QPalette, palette);
+    Zelkor window;
+    stopScanning(window);
+    window.ui.treeWidget->setPalette(palette);
+    const QString com1 = PortNameMap::portName(1);
+    window.add_items({com1}, {{com1, "100001", "DL-METER", "1.2.345", Ready}},
+                     {{PortNameMap::portName(2), "/dev/ttyUSB1", {PortError::Busy, {}}, "cutecom", 7}});
+    window.setRowState(row(window, 1), RowBusy);
+    const QColor base = palette.color(QPalette::Base);
+    for (const auto &[port, column] : {std::pair {1, SerialColumn}, {2, StatusColumn}}) {
+        QTreeWidgetItem *dimmed = row(window, port);
+        QVERIFY(!dimmed->flags().testFlag(Qt::ItemIsSelectable));
+        const QColor text = dimmed->foreground(column).color();
+        QVERIFY2(TextContrast::ratio(text, base) >= TextContrast::Readable,
+                 qPrintable(QStringLiteral("%1 on %2").arg(text.name(), base.name())));
+        QVERIFY(text != palette.color(QPalette::Text));
+    }
+}
+
+// Tab follows the layout; the file field reached by Tab keeps its path from a stray key; Enter
+// and the mnemonic work the job buttons.
+void tst_Window::keyboard()
+{
+    ScratchDirectory fresh;
+    Zelkor window;
+    stopScanning(window);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    const QString com1 = PortNameMap::portName(1);
+    window.add_items({com1}, {{com1, "100001", "DL-METER", "1.2.345", Ready}});
+    row(window, 1)->setSelected(true);
+    QVERIFY(jobControlsEnabled(window));
+    window.ui.treeWidget->setFocus();
+    QStringList order;
+    for (int stop = 0; stop < 7; ++stop) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(order, (QStringList {"filenameEdit", "browseBtn", "updateBtn", "calbAfterChk",
+                                  "VrefSpin", "calbBtn", "historyView"}));
+
+    window.ui.treeWidget->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(window.ui.filenameEdit, Qt::Key_Space);
+    QCOMPARE(window.ui.filenameEdit->text(), Prompt + ' ');
+
+    QStatusBar *status = window.ui.statusBar;
+    window.ui.updateBtn->setFocus();
+    QTest::keyClick(window.ui.updateBtn, Qt::Key_Return);
+    QCOMPARE(status->currentMessage(), "Firmware file not found: " + Prompt + ' ');
+    status->clearMessage();
+    window.ui.treeWidget->setFocus();
+    QTest::keyClick(&window, Qt::Key_U, Qt::AltModifier);
+    // A mnemonic shows the button pressed for a moment before it clicks.
+    QTRY_VERIFY(status->currentMessage().startsWith("Firmware file not found"));
+}
+
+// A port another program probes for a moment (zelkor-cli list, say) keeps its row selected, and
+// a job started meanwhile says that it could not start there instead of leaving it out.
+void tst_Window::briefRefusalKeepsSelection()
+{
+    ScratchDirectory fresh;
+    Zelkor window;
+    stopScanning(window);
+    const QTemporaryDir files;
+    window.ui.filenameEdit->setText(TestFirmware::write(files, TestFirmware::tenLines()));
+    const QString com1 = PortNameMap::portName(1), com2 = PortNameMap::portName(2);
+    const QList<TDevices> both {{com1, "100001", "DL-METER", "1.2.345", Ready},
+                                {com2, "100002", "DL-METER", "1.2.345", Ready}};
+    window.add_items({com1, com2}, both);
+    row(window, 1)->setSelected(true);
+    row(window, 2)->setSelected(true);
+    const PortRefusal probed {com2, "/dev/ttyUSB1", {PortError::Busy, {}}, "zelkor-cli", 4242};
+    window.add_items({com1}, {both.first()}, {probed});
+    QVERIFY(window.ui.treeWidget->selectionModel()->isSelected(
+        window.ui.treeWidget->indexFromItem(row(window, 2))));
+    QVERIFY(jobControlsEnabled(window));
+    window.selectionChanged();
+    QVERIFY(jobControlsEnabled(window));
+
+    RowHistory history(window);
+    press(window, Job::Update);
+    QCOMPARE(stateOf(row(window, 1)), int(RowBusy));
+    QCOMPARE(history.messages, QStringList {com2 + ": not started: In use by zelkor-cli (4242)"});
+    const QAbstractItemModel *jobs = window.historyPanel->view()->model();
+    QCOMPARE(jobs->index(0, JobHistoryModel::PortColumn).data().toString(), com2);
+    QVERIFY(jobs->index(0, JobHistoryModel::ReasonColumn).data().toString().contains("zelkor-cli"));
+    // The port free again: the device is selected as before.
+    QTRY_VERIFY_WITH_TIMEOUT(history.jobOver(1), JobTimeoutMs);
+    QCOMPARE(child<QLabel>(window, "batchSummaryLabel")->text(), "1 failed, 1 not started");
+    window.lastJobTime.invalidate();
+    window.add_items({com1, com2}, both);
+    QVERIFY(row(window, 2)->isSelected());
 }
 
 void tst_Window::refusedPorts_data()
@@ -581,16 +741,16 @@ void tst_Window::settingsRoundTrip()
 
     ScratchDirectory fresh;
     ScratchDirectory::storeSettings(before);
-    const QSize resized(700, 400);
+    QSize firstSize;
     {
         Zelkor window;
-        QCOMPARE(window.size(), FormSize);
+        firstSize = window.size();
         if (userActs) {
             child<QLineEdit>(window, "filenameEdit")->selectAll();
             QTest::keyClicks(child(window, "filenameEdit"), "typed name.cod");
             // Checked while a missing selection keeps it disabled.
             child<QCheckBox>(window, "calbAfterChk")->setChecked(true);
-            window.resize(resized);
+            window.resize(firstSize + QSize(40, 30));
         }
         ScratchDirectory::storeSettings(meanwhile);
     }
@@ -604,7 +764,7 @@ void tst_Window::settingsRoundTrip()
     // Nothing is selected yet.
     for (const QString &name : JobControls)
         QVERIFY2(!nextTime.findChild<QWidget *>(name)->isEnabled(), qPrintable(name));
-    QCOMPARE(nextTime.size(), userActs ? resized : FormSize);
+    QCOMPARE(nextTime.size(), firstSize + (userActs ? QSize(40, 30) : QSize(0, 0)));
 }
 
 // Saving changes only the window's own lines of settings.ini: comments, other groups, their
@@ -761,10 +921,16 @@ void tst_Window::jobEnds_data()
     QTest::addColumn<int>("state");
     // Status questions the port heard before the job was over: the window's check.
     QTest::addColumn<int>("checks");
+    // The mark the row keeps of the job, a line of its tooltip: a pattern of its start.
+    QTest::addColumn<QString>("mark");
+    QTest::addColumn<QByteArray>("firmware");
 
     const QList<DeviceFault> none;
+    const QByteArray tenLines = TestFirmware::tenLines();
+    const QString tick = QString(QChar(0x2713)) + ' ', cross = QString(QChar(0x2717)) + ' ';
     QTest::newRow("update then calibrate")
-        << Job::UpdateThenCalibrate << meter() << none << "" << Full << int(RowScanned) << 1;
+        << Job::UpdateThenCalibrate << meter() << none << "" << Full << int(RowScanned) << 1
+        << tick + "updated to 3.1.4 and calibrated at " << tenLines;
     // The restart into the new firmware is lost once, and the loader waits for a reset: the
     // window's check finds it still asking for firmware and has the job done again.
     DeviceProfile waits = meter();
@@ -772,24 +938,33 @@ void tst_Window::jobEnds_data()
     QTest::newRow("update repeated")
         << Job::Update << waits
         << QList<DeviceFault> {DeviceFault::on("RESET", DeviceFault::NoReply, 1, 2)} << "" << Full
-        << int(RowDone) << 2;
+        << int(RowDone) << 2 << tick + "updated to 3.1.4" << tenLines;
     // A calibration alone leaves the device usable, its row warned.
     QTest::newRow("calibration fails")
         << Job::Calibrate << meter(100001, {"save"}) << none << "Can't execute command SAVE"
-        << CalibrationCancelled << int(RowWarned) << 0;
+        << CalibrationCancelled << int(RowWarned) << 0
+        << cross + "The device did not confirm that it stored the new calibration." << tenLines;
     // The new firmware answers, yet the job failed: the row stays a failure.
     QTest::newRow("update done, calibration after it fails")
         << Job::UpdateThenCalibrate << meter(100001, {"save"}) << none
-        << "Can't execute command SAVE" << CalibrationCancelled << int(RowWarned) << 1;
+        << "Can't execute command SAVE" << CalibrationCancelled << int(RowWarned) << 1
+        << cross + "The device did not confirm" << tenLines;
     QTest::newRow("unplugged after the update")
         << Job::Update << meter()
         << QList<DeviceFault> {DeviceFault::on("RESET", DeviceFault::Unplug, 1)} << ""
-        << "Please reconnect device" << int(RowFailed) << 0;
+        << "Please reconnect device" << int(RowFailed) << 0
+        << cross + "After the update the device no longer answers." << tenLines;
     QTest::newRow("update fails") << Job::Update << meter()
                                   << QList<DeviceFault> {DeviceFault::on(
                                          "CONNECT", DeviceFault::BadStatus, 0, 5)}
                                   << "Can't execute command CONNECT" << UpdateCancelled
-                                  << int(RowFailed) << 0;
+                                  << int(RowFailed) << 0 << cross + "The loader did not answer."
+                                  << tenLines;
+    // The reader's finding travels with the failure to the row.
+    QTest::newRow("file without its end line")
+        << Job::Update << meter() << none << "Firmware file is corrupted" << UpdateCancelled
+        << int(RowFailed) << 0 << cross + "The firmware file /.*/firmware.cod has no end line"
+        << tenLines.left(tenLines.size() - 2) + "0A\n";
 }
 
 // A real job on one device, to its end: what the status bar said, the row's text and state,
@@ -803,6 +978,8 @@ void tst_Window::jobEnds()
     QFETCH(QString, status);
     QFETCH(int, state);
     QFETCH(int, checks);
+    QFETCH(QString, mark);
+    QFETCH(QByteArray, firmware);
 
     Bench bench;
     QString logError;
@@ -810,7 +987,7 @@ void tst_Window::jobEnds()
     const auto closeLog = qScopeGuard(LogFile::uninstall);
     SimulatedDevice *device = bench.add(1, profile, faults);
     QVERIFY(device);
-    Zelkor *window = openWithFirmware(bench, {1});
+    Zelkor *window = openWithFirmware(bench, {1}, firmware);
     QVERIFY(window);
     RowHistory history(*window);
     child<QCheckBox>(*window, "calbAfterChk")->setChecked(job == Job::UpdateThenCalibrate);
@@ -847,7 +1024,11 @@ void tst_Window::jobEnds()
     QTRY_COMPARE_WITH_TIMEOUT(ended().size(), 1, ListTimeoutMs);
     const QString outcome = !message.isEmpty() ? message : state == RowFailed ? status : "ok";
     QVERIFY2(ended().first().endsWith(": " + outcome), qPrintable(ended().first()));
-    // The reason of a failure stays with its row, through the scans that rebuild it.
+    // The reason of a failure stays with its row, through the scans that rebuild it, and so does
+    // the mark of a success.
+    const QRegularExpression markLine("\n" + mark);
+    QTRY_VERIFY2_WITH_TIMEOUT(row(*window, 1)->toolTip(StatusColumn).contains(markLine),
+                              qPrintable(row(*window, 1)->toolTip(StatusColumn)), ListTimeoutMs);
     if (!message.isEmpty()) {
         // The first scan result the window takes after the quiet spell that follows a job.
         bool rebuilt = false;
@@ -858,9 +1039,46 @@ void tst_Window::jobEnds()
         QTRY_VERIFY_WITH_TIMEOUT(rebuilt, ListTimeoutMs);
         QCOMPARE(row(*window, 1)->text(4), status);
         QVERIFY(row(*window, 1)->toolTip(4).contains(message));
+        QVERIFY(row(*window, 1)->toolTip(4).contains(markLine));
     }
     // A done row can take no second job; any other row is usable again.
     QCOMPARE(jobControlsEnabled(*window), state != RowDone);
+}
+
+// A failure stays readable after its device is pulled, a success after the scans that rebuild
+// its row; the batch is summed up, and the history can be taken away as CSV.
+void tst_Window::historyOutlivesRows()
+{
+    Bench bench;
+    QVERIFY(bench.add(1, meter(100001), {DeviceFault::on("CONNECT", DeviceFault::BadStatus, 0, 5)})
+            && bench.add(2, meter(100002)));
+    Zelkor *window = openWithFirmware(bench, {1, 2});
+    QVERIFY(window);
+    RowHistory history(*window);
+    press(*window, Job::Update);
+    QTRY_VERIFY_WITH_TIMEOUT(history.jobOver(1) && history.jobOver(2), JobTimeoutMs);
+    QCOMPARE(child<QLabel>(*window, "batchSummaryLabel")->text(), "1 updated, 1 failed");
+
+    bench.remove(1);
+    QTRY_VERIFY_WITH_TIMEOUT(!row(*window, 1), ListTimeoutMs);
+    const QString mark = QString(QChar(0x2713)) + " updated to 3.1.4 at ";
+    QTRY_VERIFY_WITH_TIMEOUT(row(*window, 2)->toolTip(StatusColumn).contains(mark), ListTimeoutMs);
+    const QAbstractItemModel *jobs = window->historyPanel->view()->model();
+    QCOMPARE(jobs->rowCount(), 2);
+    const auto entry = [jobs](int port, int column) {
+        const QModelIndexList found = jobs->match(jobs->index(0, JobHistoryModel::PortColumn),
+                                                  Qt::DisplayRole, PortNameMap::portName(port));
+        return found.isEmpty() ? QString() : jobs->index(found.first().row(), column).data().toString();
+    };
+    QCOMPARE(entry(1, JobHistoryModel::ResultColumn),
+             "Update failed: Can't execute command CONNECT");
+    QCOMPARE(entry(1, JobHistoryModel::ReasonColumn),
+             "The loader did not answer. Reconnect the device and try again.");
+    QCOMPARE(entry(2, JobHistoryModel::AfterColumn), "3.1.4");
+    window->historyPanel->copy();
+    const QStringList csv = QApplication::clipboard()->text().split("\r\n", Qt::SkipEmptyParts);
+    QCOMPARE(csv.size(), 3);
+    QVERIFY2(csv.last().contains(",\\\\.\\COM1,100001,1.2.345,,Update,"), qPrintable(csv.last()));
 }
 
 void tst_Window::closingWithJobs_data()

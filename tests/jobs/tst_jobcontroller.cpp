@@ -69,9 +69,7 @@ private:
         {
             connect(&jobs, &JobController::repeating, &jobs, [this] { ++repeats; });
             connect(&jobs, &JobController::finished, &jobs,
-                    [this](const QString &, JobKind, JobResult::Code result) {
-                        finished.append(result);
-                    });
+                    [this](const JobRecord &record) { finished.append(record.resultCode); });
             connect(&jobs, &JobController::recorded, &jobs,
                     [this](const JobRecord &record, const QString &reason) {
                         records.append(record);
