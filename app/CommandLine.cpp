@@ -2,10 +2,10 @@
 
 #include "DisplaySocket.h"
 #include "Translations.h"
+#include "UserConfigFolder.h"
 #include "ZelkorVersion.h"
 
 #include <QCommandLineParser>
-#include <QDir>
 
 #include <cstdio>
 
@@ -87,22 +87,10 @@ bool CommandLine::parse(const QStringList &arguments)
 
 bool CommandLine::enterWorkingFolder()
 {
-    if (!userConfig)
+    if (!userConfig || UserConfigFolder::enter())
         return true;
-    const QString folder = configLocation() + QLatin1Char('/') + Program;
-    if (!QDir().mkpath(folder) || !QDir::setCurrent(folder))
-        return stop(RuntimeError, QStringLiteral("can't use the folder %1").arg(folder));
-    return true;
-}
-
-// The XDG rules say a relative XDG_CONFIG_HOME is to be ignored (it would depend on where the
-// program starts); Qt takes it as it is.
-QString CommandLine::configLocation()
-{
-    const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (QDir::isAbsolutePath(configHome))
-        return configHome;
-    return QDir::homePath() + QStringLiteral("/.config");
+    return stop(RuntimeError,
+                QStringLiteral("can't use the folder %1").arg(UserConfigFolder::path()));
 }
 
 void CommandLine::print() const

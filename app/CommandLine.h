@@ -27,7 +27,6 @@ public:
     static QString helpText();
 
 private:
-    static QString configLocation();
     bool stop(int exitCode, const QString &text);
     bool displayReachable(const QString &platformOption, QStringList *unreached) const;
 

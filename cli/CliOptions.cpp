@@ -4,10 +4,10 @@
 #include "ExitCode.h"
 #include "JobLog.h"
 #include "JobOrder.h"
+#include "Translations.h"
 #include "ZelkorVersion.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
 
 namespace {
 
@@ -16,15 +16,68 @@ constexpr double MaximumVolts = Calibration::maximumVolts;
 
 const QString DefaultSettingsFile = QStringLiteral("settings.ini");
 
-const char Description[] =
+const char CommonOptions[] =
+    "  --settings FILE     settings file with the [Ports] map (default settings.ini)\n"
+    "  --user-config       use the window's folder for settings.ini and the job log:\n"
+    "                      $XDG_CONFIG_HOME/zelkor, normally ~/.config/zelkor\n"
+    "  --language NAME     en or ru; by default the user's, English where it is neither\n"
+    "  -v, --verbose       the program log's lines on standard error\n"
+    "  -q, --quiet         no progress, only results and errors\n"
+    "  -h, --help          help; after a command, that command's help\n"
+    "  -V, --version       the version\n";
+
+const char GeneralHelp[] =
+    "Usage: zelkor-cli [options] COMMAND [options] [PORT...]\n"
     "Updates and calibrates measuring devices on serial ports without the window.\n\n"
     "Commands:\n"
-    "  list [--json]                      list the devices found by one scan\n"
-    "  update --file FILE [--calibrate VOLTS] [--retries N] PORT...\n"
-    "  calibrate --voltage VOLTS PORT...\n\n"
-    "PORT is COM5, \\\\.\\COM5 or a device path. Exit status: 0 every job succeeded, 1 a job\n"
-    "failed, 2 usage error, bad firmware file or unknown port, 3 a port can't be opened,\n"
-    "130 interrupted.";
+    "  list        list the devices found by one scan\n"
+    "  update      write a firmware file into devices, optionally calibrating them after\n"
+    "  calibrate   calibrate devices against an external supply voltage\n\n"
+    "'zelkor-cli COMMAND --help' tells more about each. Results go to standard output,\n"
+    "progress and messages to standard error.\n\nOptions:\n";
+
+const char ExitStatus[] =
+    "\nExit status: 0 every job succeeded, 1 a job failed, 2 usage error, bad firmware file\n"
+    "or unknown port, 3 a port can't be opened, 130 interrupted.\n";
+
+const char ListHelp[] =
+    "Usage: zelkor-cli list [--json] [options]\n"
+    "Lists the devices that one scan of every port finds: a header row, then port, device\n"
+    "path, serial number, description, firmware version and status, separated by tabs.\n\n"
+    "  --json              print JSON instead: every device, and every port that could not\n"
+    "                      be asked, with locale-free values\n";
+
+const char UpdateHelp[] =
+    "Usage: zelkor-cli update --file FILE [--calibrate VOLTS] [options] PORT...\n"
+    "Writes the firmware file into the device on each PORT, all at once, and checks that it\n"
+    "runs. PORT is COM5, \\\\.\\COM5 (any case) or a device path.\n\n"
+    "  --file FILE         the firmware file (.cod)\n"
+    "  --calibrate VOLTS   calibrate after the update, at this external voltage (3 to 40)\n"
+    "  --retries N         repeats while the device still asks for firmware (default 3)\n"
+    "  --job-log FILE      job log to append to (default zelkor-jobs.csv)\n"
+    "  --dry-run           check the ports and the file, touch no device\n"
+    "  --json              print the results as JSON\n";
+
+const char CalibrateHelp[] =
+    "Usage: zelkor-cli calibrate --voltage VOLTS [options] PORT...\n"
+    "Calibrates the device on each PORT against the external supply voltage, all at once.\n"
+    "PORT is COM5, \\\\.\\COM5 (any case) or a device path.\n\n"
+    "  --voltage VOLTS     the external supply voltage, 3 to 40\n"
+    "  --job-log FILE      job log to append to (default zelkor-jobs.csv)\n"
+    "  --dry-run           check the ports, touch no device\n"
+    "  --json              print the results as JSON\n";
+
+const QStringList CommandWords {QStringLiteral("list"), QStringLiteral("update"),
+                                QStringLiteral("calibrate")};
+
+QString helpText(const QString &command)
+{
+    const char *const commandHelp[] = {ListHelp, UpdateHelp, CalibrateHelp};
+    const qsizetype index = CommandWords.indexOf(command);
+    const QString head = QString::fromLatin1(index < 0 ? GeneralHelp : commandHelp[index]);
+    return head + (index < 0 ? QString() : QStringLiteral("\nCommon options:\n"))
+        + QString::fromLatin1(CommonOptions) + QString::fromLatin1(ExitStatus);
+}
 
 CliOptions usageError(const QString &text)
 {
@@ -35,68 +88,68 @@ CliOptions usageError(const QString &text)
     return options;
 }
 
-// "nan" reads as a number and fails every comparison: only a value inside the range passes.
-std::optional<double> volts(const QString &text)
+// Numbers are written with a point whatever the locale: a comma is named, not guessed at.
+std::optional<double> number(const QString &text, QString *problem)
 {
     bool ok = false;
     const double value = text.toDouble(&ok);
-    if (!ok || !(value >= MinimumVolts && value <= MaximumVolts))
-        return std::nullopt;
-    return value;
+    if (ok)
+        return value;
+    QString pointed = text;
+    pointed.replace(QLatin1Char(','), QLatin1Char('.'));
+    pointed.toDouble(&ok);
+    *problem = ok && pointed != text
+        ? QStringLiteral("%1 is not a number; write %2").arg(text, pointed)
+        : QStringLiteral("%1 is not a number").arg(text);
+    return std::nullopt;
 }
 
 // The options of the commands, besides help and version.
 struct KnownOptions
 {
-    QCommandLineOption json {QStringLiteral("json"), QStringLiteral("Print JSON.")};
-    QCommandLineOption file {QStringLiteral("file"), QStringLiteral("Firmware file."),
-                             QStringLiteral("FILE")};
-    QCommandLineOption calibrate {QStringLiteral("calibrate"),
-                                  QStringLiteral("Calibrate after updating, at VOLTS."),
-                                  QStringLiteral("VOLTS")};
-    QCommandLineOption voltage {QStringLiteral("voltage"),
-                                QStringLiteral("External supply voltage, 3 to 40."),
-                                QStringLiteral("VOLTS")};
-    QCommandLineOption retries {
-        QStringLiteral("retries"),
-        QStringLiteral("Repeats while the device still asks for firmware (default %1).")
-            .arg(JobOrder::DefaultRepeats),
-        QStringLiteral("N"), QString::number(JobOrder::DefaultRepeats)};
-    QCommandLineOption settings {QStringLiteral("settings"),
-                                 QStringLiteral("Settings file with the [Ports] map."),
-                                 QStringLiteral("FILE"), DefaultSettingsFile};
-    QCommandLineOption jobLog {QStringLiteral("job-log"), QStringLiteral("Job log file."),
-                               QStringLiteral("FILE"),
+    QCommandLineOption json {QStringLiteral("json"), QString()};
+    QCommandLineOption file {QStringLiteral("file"), QString(), QStringLiteral("FILE")};
+    QCommandLineOption calibrate {QStringLiteral("calibrate"), QString(), QStringLiteral("VOLTS")};
+    QCommandLineOption voltage {QStringLiteral("voltage"), QString(), QStringLiteral("VOLTS")};
+    QCommandLineOption retries {QStringLiteral("retries"), QString(), QStringLiteral("N"),
+                                QString::number(JobOrder::DefaultRepeats)};
+    QCommandLineOption settings {QStringLiteral("settings"), QString(), QStringLiteral("FILE"),
+                                 DefaultSettingsFile};
+    QCommandLineOption userConfig {QStringLiteral("user-config"), QString()};
+    QCommandLineOption language {QStringLiteral("language"), QString(), QStringLiteral("NAME")};
+    QCommandLineOption jobLog {QStringLiteral("job-log"), QString(), QStringLiteral("FILE"),
                                QString::fromLatin1(JobLog::DefaultFileName)};
+    QCommandLineOption dryRun {QStringLiteral("dry-run"), QString()};
+    QCommandLineOption verbose {{QStringLiteral("v"), QStringLiteral("verbose")}, QString()};
+    QCommandLineOption quiet {{QStringLiteral("q"), QStringLiteral("quiet")}, QString()};
+    QCommandLineOption help {{QStringLiteral("h"), QStringLiteral("help")}, QString()};
+    QCommandLineOption version {{QStringLiteral("V"), QStringLiteral("version")}, QString()};
 
     void addTo(QCommandLineParser &parser) const
     {
-        parser.addOptions({json, file, calibrate, voltage, retries, settings, jobLog});
-        parser.addPositionalArgument(QStringLiteral("command"),
-                                     QStringLiteral("list, update or calibrate"));
-        parser.addPositionalArgument(QStringLiteral("PORT"), QStringLiteral("Ports of the job."),
-                                     QStringLiteral("[PORT...]"));
+        parser.addOptions({json, file, calibrate, voltage, retries, settings, userConfig, language,
+                           jobLog, dryRun, verbose, quiet, help, version});
     }
 
     // The name of an option set for a command it does not belong to; empty when every option
     // set belongs.
     QString misplaced(const QCommandLineParser &parser, CliOptions::Command command) const
     {
-        const QList<std::pair<QCommandLineOption, CliOptions::Command>> owners {
-            {file, CliOptions::Update},
-            {calibrate, CliOptions::Update},
-            {retries, CliOptions::Update},
-            {voltage, CliOptions::Calibrate}};
-        for (const auto &[option, owner] : owners) {
-            if (parser.isSet(option) && owner != command)
+        using C = CliOptions::Command;
+        const QList<std::pair<QCommandLineOption, QList<C>>> owners {
+            {file, {C::Update}},
+            {calibrate, {C::Update}},
+            {retries, {C::Update}},
+            {voltage, {C::Calibrate}},
+            {jobLog, {C::Update, C::Calibrate}},
+            {dryRun, {C::Update, C::Calibrate}}};
+        for (const auto &[option, commands] : owners) {
+            if (parser.isSet(option) && !commands.contains(command))
                 return option.names().first();
         }
         return QString();
     }
 };
-
-const QStringList CommandWords {QStringLiteral("list"), QStringLiteral("update"),
-                                QStringLiteral("calibrate")};
 
 CliOptions endsAtOnce(const QString &text)
 {
@@ -130,8 +183,12 @@ CliOptions voltageValue(const QCommandLineParser &parser, const KnownOptions &kn
         return usageError(QStringLiteral("'calibrate' needs --voltage VOLTS"));
     if (!parser.isSet(option))
         return options;
-    options.voltage = volts(parser.value(option));
+    QString problem;
+    options.voltage = number(parser.value(option), &problem);
     if (!options.voltage)
+        return usageError(QStringLiteral("--%1: %2").arg(option.names().first(), problem));
+    // "nan" reads as a number and fails every comparison: only a value inside the range passes.
+    if (!(*options.voltage >= MinimumVolts && *options.voltage <= MaximumVolts))
         return usageError(QStringLiteral("the voltage must lie between %1 and %2 V")
                               .arg(MinimumVolts, 0, 'f', 2)
                               .arg(MaximumVolts, 0, 'f', 2));
@@ -152,20 +209,17 @@ CliOptions CliOptions::parse(const QStringList &arguments)
 CliOptions CliOptions::parseArguments(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromLatin1(Description));
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
     const KnownOptions known;
     known.addTo(parser);
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
-    if (parser.isSet(help))
-        return endsAtOnce(parser.helpText());
-    if (parser.isSet(version))
-        return endsAtOnce(QStringLiteral("zelkor-cli %1\n").arg(QLatin1String(ZelkorVersion)));
-
     QStringList positional = parser.positionalArguments();
     const QString word = positional.isEmpty() ? QString() : positional.takeFirst();
+    if (parser.isSet(known.help))
+        return endsAtOnce(helpText(word));
+    if (parser.isSet(known.version))
+        return endsAtOnce(QStringLiteral("zelkor-cli %1\n").arg(QLatin1String(ZelkorVersion)));
+
     if (!CommandWords.contains(word))
         return usageError(QStringLiteral("expected a command: list, update or calibrate"));
     CliOptions options;
@@ -173,12 +227,20 @@ CliOptions CliOptions::parseArguments(const QStringList &arguments)
     const QString misplaced = known.misplaced(parser, options.command);
     if (!misplaced.isEmpty())
         return usageError(QStringLiteral("--%1 does not belong to '%2'").arg(misplaced, word));
-    if (options.command == List && (parser.isSet(known.jobLog) || !positional.isEmpty()))
-        return usageError(QStringLiteral("'list' takes no ports and no job log"));
+    if (options.command == List && !positional.isEmpty())
+        return usageError(QStringLiteral("'list' takes no ports"));
     if (options.command != List && positional.isEmpty())
         return usageError(QStringLiteral("no PORT given"));
 
     options.json = parser.isSet(known.json);
+    options.verbose = parser.isSet(known.verbose);
+    options.quiet = parser.isSet(known.quiet);
+    options.dryRun = parser.isSet(known.dryRun);
+    options.userConfig = parser.isSet(known.userConfig);
+    options.language = parser.value(known.language);
+    if (parser.isSet(known.language) && !Translations::languages().contains(options.language))
+        return usageError(QStringLiteral("--language takes %1")
+                              .arg(Translations::languages().join(QLatin1String(" or "))));
     options.settingsFile = parser.value(known.settings);
     options.jobLogFile = parser.value(known.jobLog);
     options.ports = positional;

@@ -25,6 +25,15 @@ public:
 
     Command command = List;
     bool json = false;
+    // The program log's lines on standard error.
+    bool verbose = false;
+    // No progress: only results and errors.
+    bool quiet = false;
+    // Everything checked, no device touched.
+    bool dryRun = false;
+    bool userConfig = false;
+    // Empty: the system's.
+    QString language;
     QString settingsFile;
     QString jobLogFile;
     QString firmwareFile;

@@ -6,8 +6,8 @@
 #include "FirmwareFile.h"
 #include "JobLog.h"
 #include "JobResult.h"
-#include "JobResultText.h"
 #include "JobRunner.h"
+#include "PlainReason.h"
 #include "PortNameMap.h"
 #include "PortResolver.h"
 #include "ResultOutput.h"
@@ -18,17 +18,26 @@
 
 namespace {
 
-// What a script gets when the program ends before any job: the reasons on standard error and,
-// with --json, as JSON on standard output.
-int refuse(const CliOptions &options, int exitCode, const QStringList &problems)
+void print(const QByteArray &out)
 {
-    const QByteArray why = ResultOutput::messageLines(problems);
-    std::fwrite(why.constData(), 1, size_t(why.size()), stderr);
-    if (options.json) {
-        const QByteArray out = ResultOutput::errorJson(exitCode, problems);
-        std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    std::fflush(stdout);
+}
+
+// The jobs as they would start, for a dry run.
+QList<JobRecord> plan(const CliOptions &options, const QStringList &ports)
+{
+    QList<JobRecord> jobs;
+    for (const QString &port : ports) {
+        JobRecord job;
+        job.port = port;
+        job.devicePath = PortNameMap::instance().devicePath(port);
+        job.kind = options.kind();
+        job.firmwareFile = QFileInfo(options.firmwareFile).fileName();
+        job.voltage = options.voltage;
+        jobs.append(job);
     }
-    return exitCode;
+    return jobs;
 }
 
 } // namespace
@@ -39,23 +48,24 @@ int JobCommand::run(const CliOptions &options)
     QStringList problems;
     if (!resolvePorts(options.ports, ports, &problems)
         || (options.updates() && !firmwareFileSound(options.firmwareFile, &problems)))
-        return refuse(options, ExitUsage, problems);
+        return ResultOutput::refuse(options.json, ExitUsage, problems);
     if (!portsAvailable(ports, &problems))
-        return refuse(options, ExitPortUnavailable, problems);
+        return ResultOutput::refuse(options.json, ExitPortUnavailable, problems);
+    if (options.dryRun) {
+        const QList<JobRecord> jobs = plan(options, ports);
+        print(options.json ? ResultOutput::planJson(jobs) : ResultOutput::planLines(jobs));
+        return ExitSuccess;
+    }
 
     JobOrder order;
     order.kind = options.kind();
     order.firmwareFile = options.firmwareFile;
     order.volts = options.voltage.value_or(0.0);
     order.repeats = options.repeats;
-    // JSON owns standard output; progress goes beside the messages then.
-    JobRunner runner(order, ports, JobLog(options.jobLogFile), options.json ? stderr : stdout);
+    // Standard output holds the results alone, for the script that reads them.
+    JobRunner runner(order, ports, JobLog(options.jobLogFile), options.quiet ? nullptr : stderr);
     const QList<JobRecord> records = runner.run();
-
-    const QByteArray out =
-        options.json ? ResultOutput::jobJson(records) : ResultOutput::jobLines(records);
-    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
-    std::fflush(stdout);
+    print(options.json ? ResultOutput::jobJson(records) : ResultOutput::jobLines(records));
     if (runner.interrupted())
         return ExitInterrupted;
     int exitCode = ExitSuccess;
@@ -104,7 +114,7 @@ bool JobCommand::firmwareFileSound(const QString &path, QStringList *problems)
     const JobResult::Code result = file.read();
     if (result == JobResult::Ok)
         return true;
-    problems->append(QStringLiteral("%1: %2").arg(path, JobResultText::message(result)));
+    problems->append(PlainReason::of(result, file.defect()));
     return false;
 }
 

@@ -17,7 +17,7 @@ JobRunner::JobRunner(const JobOrder &order, const QStringList &ports, const JobL
     : order(order)
     , ports(ports)
     , log(log)
-    , progress(std::make_unique<ProgressOutput>(progressStream, ports))
+    , progress(progressStream ? std::make_unique<ProgressOutput>(progressStream, ports) : nullptr)
 { }
 
 JobRunner::~JobRunner() = default;
@@ -27,23 +27,25 @@ QList<JobRecord> JobRunner::run()
     QEventLoop loop;
     JobController jobs(ProgramName, log);
     QHash<QString, JobRecord> records;
-    connect(&jobs, &JobController::progress, this,
+    if (progress) {
+        connect(
+            &jobs, &JobController::progress, this,
             [this](const QString &port, const JobProgress &value) { progress->show(port, value); });
-    connect(&jobs, &JobController::failed, this,
-            [this](const QString &port, JobResult::Code code) { progress->fail(port, code); });
-    connect(&jobs, &JobController::repeating, this,
-            [this](const QString &port) { progress->note(port, RepeatText); });
+        connect(&jobs, &JobController::failed, this,
+                [this](const QString &port, JobResult::Code code) { progress->fail(port, code); });
+        connect(&jobs, &JobController::repeating, this,
+                [this](const QString &port) { progress->note(port, RepeatText); });
+    }
     // A job counts as finished once its row is on disk; a row that can't be written is
     // reported and changes nothing about the job.
-    connect(&jobs, &JobController::recorded, this,
-            [&](const JobRecord &record, const QString &reason) {
-                if (!reason.isEmpty())
-                    std::fprintf(stderr, "zelkor-cli: job log not written: %s\n",
-                                 qPrintable(reason));
-                records.insert(record.port, record);
-                if (records.size() == ports.size())
-                    loop.quit();
-            });
+    connect(
+        &jobs, &JobController::recorded, this, [&](const JobRecord &record, const QString &reason) {
+            if (!reason.isEmpty())
+                std::fprintf(stderr, "zelkor-cli: job log not written: %s\n", qPrintable(reason));
+            records.insert(record.port, record);
+            if (records.size() == ports.size())
+                loop.quit();
+        });
     SignalWatcher watcher(SignalWatcher::StopOnBrokenPipe);
     connect(&watcher, &SignalWatcher::caught, this, [this, &jobs] {
         stopped = true;

@@ -22,6 +22,7 @@ class JobRunner : public QObject
     Q_OBJECT
 
 public:
+    // progressStream: none for no progress.
     JobRunner(const JobOrder &order, const QStringList &ports, const JobLog &log,
               std::FILE *progressStream);
     ~JobRunner() override;

@@ -41,13 +41,18 @@ void askHeldPortsAgain(QList<TDevices> &devices, QList<PortRefusal> &refused)
 int ListCommand::run(const CliOptions &options)
 {
     QList<PortRefusal> refused;
-    QList<TDevices> devices = ScanPass::devices(&refused);
+    qsizetype asked = 0;
+    QList<TDevices> devices = ScanPass::devices(&refused, &asked);
     askHeldPortsAgain(devices, refused);
-    const QByteArray out =
-        options.json ? ResultOutput::deviceJson(devices) : ResultOutput::deviceLines(devices);
+    const QByteArray out = options.json ? ResultOutput::deviceJson(devices, refused)
+                                        : ResultOutput::deviceLines(devices);
     std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     // A port left out of the list without a word would look like a device that is not there.
-    const QByteArray why = ResultOutput::refusalLines(refused);
+    QByteArray why = ResultOutput::refusalLines(refused);
+    if (devices.isEmpty() && refused.isEmpty())
+        why = ResultOutput::messageLines({QStringLiteral("no device answered on %1 port%2")
+                                              .arg(asked)
+                                              .arg(asked == 1 ? QString() : QStringLiteral("s"))});
     std::fwrite(why.constData(), 1, size_t(why.size()), stderr);
     return refused.isEmpty() ? ExitSuccess : ExitPortUnavailable;
 }

@@ -15,12 +15,13 @@ const QString DevicePrefix = QStringLiteral("\\\\.\\");
 
 } // namespace
 
+// Windows takes "com5" for "COM5"; so do we.
 std::optional<QString> PortResolver::resolve(const QString &argument, QString *error)
 {
-    if (argument.startsWith(ShortPrefix))
-        return byName(DevicePrefix + argument, error);
-    if (argument.startsWith(DevicePrefix))
-        return byName(argument, error);
+    if (argument.startsWith(ShortPrefix, Qt::CaseInsensitive))
+        return byName(DevicePrefix + argument.toUpper(), error);
+    if (argument.startsWith(DevicePrefix + ShortPrefix, Qt::CaseInsensitive))
+        return byName(argument.toUpper(), error);
     return byPath(argument, error);
 }
 

@@ -1,7 +1,9 @@
 #include "ProgressOutput.h"
 
 #include "JobResultText.h"
+#include "PrintableText.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
@@ -9,6 +11,26 @@ namespace {
 constexpr int PercentPerStep = 10;
 // Keeps the calibration's tenths apart from the update's in printedStep.
 constexpr int CalibrationPhase = 100;
+
+struct TerminalSize
+{
+    int rows = 0;
+    int columns = 0;
+};
+
+// Zero when the stream is no terminal or the terminal does not tell.
+TerminalSize sizeOf(std::FILE *stream)
+{
+    winsize size = {};
+    if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) != 0)
+        return {};
+    return {size.ws_row, size.ws_col};
+}
+
+QString lineText(const QString &port, const QString &text)
+{
+    return PrintableText::escaped(port + QLatin1Char(' ') + text);
+}
 
 } // namespace
 
@@ -20,50 +42,62 @@ void ProgressOutput::show(const QString &port, const JobProgress &progress)
 {
     const bool calibrating = progress.phase == JobProgress::Phase::Calibration;
     const QString phase = calibrating ? QStringLiteral("calibrate") : QStringLiteral("update");
-    if (terminal) {
-        setLine(port, QStringLiteral("%1 %2").arg(phase, -9).arg(JobResultText::progress(progress)));
+    if (drawInPlace(port,
+                    QStringLiteral("%1 %2").arg(phase, -9).arg(JobResultText::progress(progress))))
         return;
-    }
     const int step = (calibrating ? CalibrationPhase : 0) + progress.percent / PercentPerStep;
     if (printedStep.value(port, -1) == step)
         return;
     printedStep.insert(port, step);
-    std::fprintf(stream, "%s %s %d%%\n", qPrintable(port), qPrintable(phase), progress.percent);
-    std::fflush(stream);
+    printLine(port, QStringLiteral("%1 %2%").arg(phase).arg(progress.percent));
 }
 
+// The closing line reports the failure; a line drawn in place shows it at once.
 void ProgressOutput::fail(const QString &port, JobResult::Code code)
 {
-    // The closing line reports the failure; a terminal shows it at once.
-    if (terminal)
-        setLine(port, JobResultText::message(code));
+    drawInPlace(port, JobResultText::message(code));
 }
 
 void ProgressOutput::note(const QString &port, const QString &text)
 {
-    if (terminal) {
-        setLine(port, text);
+    if (drawInPlace(port, text))
         return;
-    }
     // A repeated job counts its tenths afresh.
     printedStep.remove(port);
-    std::fprintf(stream, "%s %s\n", qPrintable(port), qPrintable(text));
-    std::fflush(stream);
+    printLine(port, text);
 }
 
-void ProgressOutput::setLine(const QString &port, const QString &text)
+bool ProgressOutput::drawInPlace(const QString &port, const QString &text)
 {
     lines.insert(port, text);
+    const TerminalSize size = terminal ? sizeOf(stream) : TerminalSize {};
+    // The block's lines and the one the cursor waits on; a line as wide as the terminal
+    // would wrap, and moving up by the block's lines would then miss its first.
+    bool fits = size.rows > ports.size();
+    for (const QString &shown : std::as_const(ports))
+        fits = fits && lineText(shown, lines.value(shown)).size() < size.columns;
+    if (!fits) {
+        // Plain lines go below whatever was drawn; a later block starts afresh.
+        drawnLines = 0;
+        return false;
+    }
     redraw();
+    return true;
 }
 
 // Every port's line again, from the first; the cursor ends below the last.
 void ProgressOutput::redraw()
 {
-    if (drawn)
-        std::fprintf(stream, "\033[%dA", int(ports.size()));
-    drawn = true;
+    if (drawnLines > 0)
+        std::fprintf(stream, "\033[%dA", drawnLines);
+    drawnLines = int(ports.size());
     for (const QString &port : std::as_const(ports))
-        std::fprintf(stream, "\r\033[K%s %s\n", qPrintable(port), qPrintable(lines.value(port)));
+        std::fprintf(stream, "\r\033[K%s\n", qPrintable(lineText(port, lines.value(port))));
+    std::fflush(stream);
+}
+
+void ProgressOutput::printLine(const QString &port, const QString &text)
+{
+    std::fprintf(stream, "%s\n", qPrintable(lineText(port, text)));
     std::fflush(stream);
 }

@@ -9,9 +9,11 @@
 
 #include <cstdio>
 
-// The jobs' progress as the user follows it. On a terminal each port has one line, redrawn in
-// place with a bar and the percentage; anywhere else (a log file, a pipe) a plain line goes
-// out whenever a port's job passes another ten percent.
+// The jobs' progress as the user follows it. Where every port's line fits the terminal, in
+// height and in width, each port has one line, redrawn in place with a bar and the percentage.
+// Anywhere else (a log file, a pipe, a terminal too small for them) a plain line goes out
+// whenever a port's job passes another ten percent. The terminal's size is asked at every
+// line, so a resized window changes the form from the next line on.
 class ProgressOutput
 {
 public:
@@ -23,8 +25,10 @@ public:
     void note(const QString &port, const QString &text);
 
 private:
-    void setLine(const QString &port, const QString &text);
+    // Sets the port's line; false when the lines do not fit in place (then nothing is drawn).
+    bool drawInPlace(const QString &port, const QString &text);
     void redraw();
+    void printLine(const QString &port, const QString &text);
 
     std::FILE *stream;
     const bool terminal;
@@ -32,7 +36,8 @@ private:
     QHash<QString, QString> lines;
     // Per port: the last phase and tenth printed as a plain line.
     QHash<QString, int> printedStep;
-    bool drawn = false;
+    // Lines of the block drawn in place that the cursor stands below; 0: none.
+    int drawnLines = 0;
 };
 
 #endif // PROGRESSOUTPUT_H

@@ -1,6 +1,8 @@
 #include "ResultOutput.h"
 
 #include "JobResult.h"
+#include "JobResultText.h"
+#include "PlainReason.h"
 #include "PortNameMap.h"
 #include "PrintableText.h"
 #include "RefusalText.h"
@@ -10,11 +12,19 @@
 #include <QJsonObject>
 #include <QStringList>
 
+#include <cstdio>
+
 namespace {
 
-QByteArray json(const QJsonDocument &document)
+const QString HeaderFields[] = {QStringLiteral("PORT"),     QStringLiteral("DEVICE PATH"),
+                                QStringLiteral("SERIAL"),   QStringLiteral("DESCRIPTION"),
+                                QStringLiteral("FIRMWARE"), QStringLiteral("STATUS")};
+
+QByteArray json(const QJsonObject &object)
 {
-    return document.toJson(QJsonDocument::Indented);
+    QJsonObject document = object;
+    document.insert(QStringLiteral("format"), ResultOutput::JsonFormat);
+    return QJsonDocument(document).toJson(QJsonDocument::Indented);
 }
 
 // A device's texts, a process name: one line, and no command for the terminal that shows it.
@@ -23,48 +33,121 @@ QByteArray line(const QString &text)
     return PrintableText::escaped(text).toUtf8() + '\n';
 }
 
+// Each field escaped on its own: a tab in one must not split it.
+QByteArray tabbedLine(QStringList fields)
+{
+    for (QString &field : fields)
+        field = PrintableText::escaped(field);
+    return fields.join(QLatin1Char('\t')).toUtf8() + '\n';
+}
+
+// Null for what is not known, so that a script need not tell "" from a value.
+QJsonValue text(const QString &value)
+{
+    return value.isEmpty() ? QJsonValue() : QJsonValue(value);
+}
+
+// The job log keeps serial numbers as decimal text; scripts compare them as numbers.
+QJsonValue serial(const QString &decimal)
+{
+    bool ok = false;
+    const qint64 number = decimal.toLongLong(&ok);
+    return ok ? QJsonValue(number) : QJsonValue();
+}
+
+QString refusalCode(PortError::Kind kind)
+{
+    switch (kind) {
+    case PortError::None:
+    case PortError::Io:
+        break;
+    case PortError::NotFound:
+        return QStringLiteral("not_found");
+    case PortError::Permission:
+        return QStringLiteral("permission");
+    case PortError::Busy:
+        return QStringLiteral("busy");
+    case PortError::NotATerminal:
+        return QStringLiteral("not_a_terminal");
+    case PortError::Timeout:
+        return QStringLiteral("timeout");
+    }
+    return QStringLiteral("io");
+}
+
+// What a job was asked to do, where.
+QJsonObject orderFields(const JobRecord &job)
+{
+    return {
+        {QStringLiteral("port"), job.port},
+        {QStringLiteral("device_path"), job.devicePath},
+        {QStringLiteral("job"), JobRecord::jobName(job.kind)},
+        {QStringLiteral("firmware_file"), text(job.firmwareFile)},
+        {QStringLiteral("voltage"), job.voltage ? QJsonValue(*job.voltage) : QJsonValue()},
+    };
+}
+
+QString resultCode(JobResult::Code code)
+{
+    if (code == JobResult::Interrupted)
+        return QStringLiteral("interrupted");
+    return JobResult::isFailure(code) ? QStringLiteral("failed") : QStringLiteral("ok");
+}
+
 } // namespace
 
 QByteArray ResultOutput::deviceLines(const QList<TDevices> &devices)
 {
-    QByteArray out;
-    for (const TDevices &d : devices) {
-        QStringList fields {d.location,        PortNameMap::instance().devicePath(d.location),
-                            d.serialNumber,    d.description,
-                            d.firmwareVersion, d.status};
-        // Each field escaped on its own: a tab in one must not split it.
-        for (QString &field : fields)
-            field = PrintableText::escaped(field);
-        out += fields.join(QLatin1Char('\t')).toUtf8() + '\n';
-    }
+    QByteArray out = tabbedLine(QStringList(std::begin(HeaderFields), std::end(HeaderFields)));
+    for (const TDevices &d : devices)
+        out += tabbedLine({d.location, PortNameMap::instance().devicePath(d.location),
+                           d.serialNumber, d.description, d.firmwareVersion, d.status});
     return out;
 }
 
-QByteArray ResultOutput::deviceJson(const QList<TDevices> &devices)
+QByteArray ResultOutput::deviceJson(const QList<TDevices> &devices,
+                                    const QList<PortRefusal> &refused)
 {
     QJsonArray array;
     for (const TDevices &d : devices) {
         array.append(QJsonObject {
-            {QStringLiteral("location"), d.location},
+            {QStringLiteral("port"), d.location},
             {QStringLiteral("device_path"), PortNameMap::instance().devicePath(d.location)},
-            {QStringLiteral("serial_number"), d.serialNumber},
-            {QStringLiteral("description"), d.description},
-            {QStringLiteral("firmware_version"), d.firmwareVersion},
-            {QStringLiteral("status"), d.status},
+            {QStringLiteral("serial"), serial(d.fields.serialText())},
+            {QStringLiteral("description"), text(d.fields.name.value_or(QString()))},
+            {QStringLiteral("firmware"), text(d.fields.firmwareText())},
+            {QStringLiteral("status"), d.fields.statusCode()},
         });
     }
-    return json(QJsonDocument(array));
+    for (const PortRefusal &r : refused) {
+        array.append(QJsonObject {
+            {QStringLiteral("port"), r.portName},
+            {QStringLiteral("device_path"), r.devicePath},
+            {QStringLiteral("serial"), QJsonValue()},
+            {QStringLiteral("description"), QJsonValue()},
+            {QStringLiteral("firmware"), QJsonValue()},
+            {QStringLiteral("status"), QStringLiteral("refused")},
+            {QStringLiteral("refusal"), refusalCode(r.error.kind)},
+        });
+    }
+    return json({{QStringLiteral("devices"), array}});
 }
 
 QByteArray ResultOutput::jobLines(const QList<JobRecord> &jobs)
 {
     QByteArray out;
     for (const JobRecord &job : jobs) {
-        QString text = job.port + QLatin1Char(' ');
+        // An empty chip tells its serial number only once it has firmware.
+        const QString serialText = job.serialNumber.isEmpty() ? job.serialAfter : job.serialNumber;
+        QString text =
+            QStringLiteral("%1 serial %2: ")
+                .arg(job.port, serialText.isEmpty() ? QStringLiteral("unknown") : serialText);
         if (job.resultCode == JobResult::Interrupted)
             text += QStringLiteral("interrupted");
         else if (JobResult::isFailure(job.resultCode))
-            text += QStringLiteral("failed: ") + job.resultText;
+            text += QStringLiteral("failed: %1. %2")
+                        .arg(JobResultText::message(job.resultCode),
+                             PlainReason::of(job.resultCode, job.fileDefect));
         else
             text += (QStringLiteral("ok ") + job.firmwareAfter).trimmed();
         out += line(text);
@@ -76,18 +159,20 @@ QByteArray ResultOutput::jobJson(const QList<JobRecord> &jobs)
 {
     QJsonArray array;
     for (const JobRecord &job : jobs) {
-        array.append(QJsonObject {
-            {QStringLiteral("port"), job.port},
-            {QStringLiteral("device_path"), job.devicePath},
-            {QStringLiteral("serial_number"), job.serialNumber},
-            {QStringLiteral("firmware_before"), job.firmwareBefore},
-            {QStringLiteral("firmware_after"), job.firmwareAfter},
-            {QStringLiteral("result_code"), job.resultCode},
-            {QStringLiteral("result_text"), job.resultText},
-            {QStringLiteral("seconds"), job.seconds},
-        });
+        QJsonObject object = orderFields(job);
+        object.insert(QStringLiteral("serial"), serial(job.serialNumber));
+        object.insert(QStringLiteral("description"), text(job.description));
+        object.insert(QStringLiteral("firmware"), text(job.firmwareBefore));
+        object.insert(QStringLiteral("serial_after"), serial(job.serialAfter));
+        object.insert(QStringLiteral("firmware_after"), text(job.firmwareAfter));
+        object.insert(QStringLiteral("attempts"), job.attempts);
+        object.insert(QStringLiteral("result"), resultCode(job.resultCode));
+        object.insert(QStringLiteral("result_code"), job.resultCode);
+        object.insert(QStringLiteral("result_text"), job.resultText);
+        object.insert(QStringLiteral("seconds"), job.seconds);
+        array.append(object);
     }
-    return json(QJsonDocument(array));
+    return json({{QStringLiteral("jobs"), array}});
 }
 
 QString ResultOutput::refusalText(const PortRefusal &refusal)
@@ -113,8 +198,39 @@ QByteArray ResultOutput::refusalLines(const QList<PortRefusal> &refused)
 
 QByteArray ResultOutput::errorJson(int exitCode, const QStringList &messages)
 {
-    return json(QJsonDocument(QJsonObject {
+    return json({
         {QStringLiteral("exit_code"), exitCode},
         {QStringLiteral("errors"), QJsonArray::fromStringList(messages)},
-    }));
+    });
+}
+
+int ResultOutput::refuse(bool json, int exitCode, const QStringList &problems)
+{
+    const QByteArray why = messageLines(problems);
+    std::fwrite(why.constData(), 1, size_t(why.size()), stderr);
+    if (json) {
+        const QByteArray out = errorJson(exitCode, problems);
+        std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    }
+    return exitCode;
+}
+
+QByteArray ResultOutput::planLines(const QList<JobRecord> &jobs)
+{
+    QByteArray out;
+    for (const JobRecord &job : jobs)
+        out += line(QStringLiteral("%1 %2: ready for %3 (dry run)")
+                        .arg(job.port, job.devicePath, JobRecord::jobName(job.kind)));
+    return out;
+}
+
+QByteArray ResultOutput::planJson(const QList<JobRecord> &jobs)
+{
+    QJsonArray array;
+    for (const JobRecord &job : jobs) {
+        QJsonObject object = orderFields(job);
+        object.insert(QStringLiteral("result"), QStringLiteral("dry_run"));
+        array.append(object);
+    }
+    return json({{QStringLiteral("jobs"), array}});
 }

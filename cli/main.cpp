@@ -5,6 +5,8 @@
 #include "PortNameMap.h"
 #include "ResultOutput.h"
 #include "SignalWatcher.h"
+#include "Translations.h"
+#include "UserConfigFolder.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
@@ -12,13 +14,27 @@
 
 #include <cstdio>
 
+namespace {
+
+// The libraries' trace lines are for developers; the output here is for people and scripts.
+// --verbose adds the program's own log lines, as the window's log file has them.
+void chooseLogLines(bool verbose)
+{
+    QLoggingCategory::setFilterRules(verbose
+                                         ? QStringLiteral("*.debug=false\n*.info=false\n"
+                                                          "zelkor.*.info=true\nzelkor.*.debug=true")
+                                         : QStringLiteral("*.debug=false\n*.info=false"));
+    qSetMessagePattern(QStringLiteral("%{time hh:mm:ss.zzz} %{category}: %{message}"));
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     SignalWatcher::ignoreBrokenPipes();
     QCoreApplication app(argc, argv);
-    // The libraries' trace lines are for developers; the output here is for people and scripts.
-    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false\n*.info=false"));
     const CliOptions options = CliOptions::parse(QCoreApplication::arguments());
+    chooseLogLines(options.verbose);
     if (options.exitNow) {
         std::fputs(qPrintable(options.exitText), *options.exitNow == ExitSuccess ? stdout : stderr);
         if (options.json)
@@ -26,6 +42,13 @@ int main(int argc, char *argv[])
                        stdout);
         return *options.exitNow;
     }
+    // The window's rule: Russian where the user's languages put it before English, else
+    // English.
+    Translations::install(app, options.language);
+    if (options.userConfig && !UserConfigFolder::enter())
+        return ResultOutput::refuse(
+            options.json, ExitUsage,
+            {QStringLiteral("can't use the folder %1").arg(UserConfigFolder::path())});
     QSettings settings(options.settingsFile, QSettings::IniFormat);
     PortNameMap::instance().loadSettings(settings);
     return options.command == CliOptions::List ? ListCommand::run(options)

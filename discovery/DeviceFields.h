@@ -34,6 +34,12 @@ struct DeviceFields
     std::optional<quint32> serial;
     std::optional<QString> name;
     std::optional<Version> firmware;
+
+    // The values as programs read them, the same under every locale: "ready", "no_firmware" or
+    // "isp"; the serial number in decimal and the firmware as "a.b.c", empty when unknown.
+    QString statusCode() const;
+    QString serialText() const;
+    QString firmwareText() const;
 };
 
 #endif // DEVICEFIELDS_H

@@ -7,17 +7,19 @@
 
 #include <QThread>
 
-QList<TDevices> ScanPass::devices(QList<PortRefusal> *refused)
+QList<TDevices> ScanPass::devices(QList<PortRefusal> *refused, qsizetype *asked)
 {
     DeviceThread scanner;
     QList<TDevices> found;
     QObject::connect(
         &scanner, &DeviceThread::finish, &scanner,
-        [&found, refused](const QStringList &, const QList<TDevices> &devices,
-                          const QList<PortRefusal> &refusals) {
+        [&found, refused, asked](const QStringList &ports, const QList<TDevices> &devices,
+                                 const QList<PortRefusal> &refusals) {
             found = devices;
             if (refused)
                 *refused = refusals;
+            if (asked)
+                *asked = ports.size();
         },
         Qt::DirectConnection);
     scanner.start();

@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr qsizetype FieldCount = 17;
+constexpr qsizetype FieldCount = 18;
 const QByteArray FormulaStarts = QByteArrayLiteral("=+-@\t\r");
 // Voltage, attempts, result code, seconds: the program's own numbers, negative ones too.
 const QList<int> NumberFields = {12, 13, 14, 16};
@@ -82,6 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     record.firmwareBefore = text(5);
     record.firmwareFile = text(6);
     record.resultText = text(7);
+    record.serialAfter = text(8);
     // Any code a stored log may hold, known or not.
     record.resultCode = JobResult::Code(size > 0 ? qint8(data[size - 1]) : 0);
 

@@ -78,9 +78,9 @@ void DeviceJob::prepare(const std::optional<TDevices> &lastSeen)
 void DeviceJob::takeIdentity()
 {
     if (seenBefore) {
-        rec.serialNumber = seenBefore->serialNumber;
-        rec.description = seenBefore->description;
-        rec.firmwareBefore = seenBefore->firmwareVersion;
+        rec.serialNumber = seenBefore->fields.serialText();
+        rec.description = seenBefore->fields.name.value_or(QString());
+        rec.firmwareBefore = seenBefore->fields.firmwareText();
     }
     rec.firmwareSha256 = firmwareSha256;
 }
@@ -111,7 +111,7 @@ void DeviceJob::workerFinished(int updateResult, int calibrationResult)
     if (over)
         return;
     if (JobResult::isFailure(updateResult)) {
-        end(JobResult::Code(updateResult));
+        confirm(JobResult::Code(updateResult));
         return;
     }
     workerResult = JobResult::Code(calibrationResult);
@@ -163,13 +163,15 @@ void DeviceJob::repeat()
     worker->restart();
 }
 
-// A calibration alone: without the window's scan the firmware it leaves is asked for.
+// Without the window's scan the device is asked what the job left: a calibration's firmware,
+// or whether a failed update erased it (then it tells no serial number any more).
 void DeviceJob::confirm(JobResult::Code result)
 {
-    if (scanner || JobResult::isFailure(result)) {
+    if (scanner || result == JobResult::PortCantOpen) {
         end(result);
         return;
     }
+    settled = result;
     helper.run([this] { seenAfter = ScanPass::device(rec.port); }, [this, result] { end(result); });
 }
 
@@ -182,7 +184,8 @@ void DeviceJob::abandon()
         takeIdentity();
     worker->requestStop();
     worker->wait();
-    end(JobResult::Interrupted);
+    // Stopped while asking what the job left: the job itself has ended as it did.
+    end(settled.value_or(JobResult::Interrupted));
 }
 
 void DeviceJob::end(JobResult::Code result)
@@ -190,13 +193,14 @@ void DeviceJob::end(JobResult::Code result)
     over = true;
     rec.time = QDateTime::currentDateTime();
     rec.resultCode = result;
-    rec.resultText = JobResult::isFailure(result) ? JobResultText::message(result) : OkText;
+    rec.resultText = JobResult::isFailure(result) ? JobResultText::logText(result) : OkText;
     rec.seconds = clock.elapsed() / MsPerSecond;
-    if (seenAfter)
-        rec.firmwareAfter = seenAfter->firmwareVersion;
-    // The window's scan tells the firmware an update left; a calibration leaves it as it was.
-    if (scanner && !jobUpdates(order.kind))
+    takeSeenAfter(seenAfter);
+    // The window's scan tells what an update left; a calibration leaves it as it was.
+    if (scanner && !jobUpdates(order.kind)) {
         rec.firmwareAfter = rec.firmwareBefore;
+        rec.serialAfter = rec.serialNumber;
+    }
     waitingForScan = scanner && jobUpdates(order.kind) && !JobResult::isFailure(result);
     if (scanner) {
         // The device may run other firmware now: the scan tries every command form again.
@@ -206,9 +210,16 @@ void DeviceJob::end(JobResult::Code result)
     emit finished(this);
 }
 
-void DeviceJob::setFirmwareAfter(const std::optional<TDevices> &device)
+void DeviceJob::setSeenAfter(const std::optional<TDevices> &device)
 {
     waitingForScan = false;
-    if (device)
-        rec.firmwareAfter = device->firmwareVersion;
+    takeSeenAfter(device);
+}
+
+void DeviceJob::takeSeenAfter(const std::optional<TDevices> &device)
+{
+    if (!device)
+        return;
+    rec.firmwareAfter = device->fields.firmwareText();
+    rec.serialAfter = device->fields.serialText();
 }

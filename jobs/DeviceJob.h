@@ -49,8 +49,9 @@ public:
     // Over, and its record waits for a scan pass to tell the firmware now running.
     bool awaitsScan() const { return waitingForScan; }
     const JobRecord &record() const { return rec; }
-    // The firmware the device runs after the job, as a scan pass found it; none: unknown.
-    void setFirmwareAfter(const std::optional<TDevices> &device);
+    // The device after the job (its firmware and serial number), as a scan pass found it;
+    // none: unknown.
+    void setSeenAfter(const std::optional<TDevices> &device);
 
 signals:
     // The first run of the worker begins.
@@ -76,6 +77,7 @@ private:
     void repeat();
     void confirm(JobResult::Code result);
     void end(JobResult::Code result);
+    void takeSeenAfter(const std::optional<TDevices> &device);
 
     const JobOrder order;
     DeviceThread *const scanner;
@@ -86,6 +88,8 @@ private:
     bool over = false;
     bool waitingForScan = false;
     JobResult::Code workerResult = JobResult::Ok;
+    // The job's result, once only the scan after it is left.
+    std::optional<JobResult::Code> settled;
 
     // Written by the helper, read once it has ended.
     std::optional<TDevices> seenBefore;

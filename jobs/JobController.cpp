@@ -76,7 +76,7 @@ void JobController::scanned(const QList<TDevices> &devices)
         const QList<DeviceJob *> waiting = jobs;
         for (DeviceJob *job : waiting) {
             if (job->awaitsScan() && job->record().port == device.location) {
-                job->setFirmwareAfter(device);
+                job->setSeenAfter(device);
                 record(job);
             }
         }
@@ -130,7 +130,7 @@ void JobController::stopAll()
     for (DeviceJob *job : QList<DeviceJob *>(jobs))
         job->abandon();
     for (DeviceJob *job : QList<DeviceJob *>(jobs)) {
-        job->setFirmwareAfter(std::nullopt);
+        job->setSeenAfter(std::nullopt);
         record(job);
     }
 }

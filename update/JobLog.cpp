@@ -5,6 +5,7 @@
 
 #include <QByteArrayList>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -20,10 +21,14 @@ constexpr int LockWaitMs = 2000;
 constexpr int VoltageDecimals = 2;
 constexpr int SecondsDecimals = 1;
 
-// No column name needs quoting.
+// No column name needs quoting. New columns go at the end, so that readers that know fewer
+// keep working.
 constexpr char Header[] = "time,host,program,port,device path,job,serial number,description,"
                           "firmware before,firmware after,firmware file,firmware sha256,voltage,"
-                          "attempts,result code,result text,seconds\r\n";
+                          "attempts,result code,result text,seconds,serial after\r\n";
+constexpr int ColumnCount = 18;
+// Enough for the last row of any log: its longest fields are a file name and a description.
+constexpr qsizetype TailBytes = 64 * 1024;
 
 // A spreadsheet takes a cell that begins with one of these for a formula, which a device's
 // description or a file name could carry in; a leading apostrophe keeps it text.
@@ -72,14 +77,38 @@ bool fail(QString *reason, const QString &path, int error)
     return false;
 }
 
-// What the row must follow: the header in an empty file, a line end after a last line that
-// lacks one (a row cut short by a crash, a file edited by hand); nothing otherwise.
+// The fields of a line, counted outside quotes.
+int columns(const QByteArray &line)
+{
+    int count = 1;
+    bool quoted = false;
+    for (const char c : line) {
+        if (c == '"')
+            quoted = !quoted;
+        else if (c == ',' && !quoted)
+            ++count;
+    }
+    return count;
+}
+
+// What the row must follow: a line end after a last line that lacks one (a row cut short by a
+// crash, a file edited by hand), then the header where the last whole line has other columns
+// than ours: in an empty file, and in one that an older version wrote, whose rows keep the
+// header they were written under.
 bool rowPrefix(int fd, off_t size, QByteArray *prefix)
 {
-    char last = '\n';
-    if (size > 0 && ::pread(fd, &last, 1, size - 1) != 1)
+    const off_t start = std::max<off_t>(0, size - TailBytes);
+    QByteArray tail(qsizetype(size - start), Qt::Uninitialized);
+    if (::pread(fd, tail.data(), size_t(tail.size()), start) != tail.size())
         return false;
-    *prefix = size == 0 ? JobLog::header() : last == '\n' ? QByteArray() : QByteArray("\r\n");
+    *prefix = tail.isEmpty() || tail.endsWith('\n') ? QByteArray() : QByteArray("\r\n");
+    // The last whole line, if the tail holds all of it.
+    const qsizetype end = tail.lastIndexOf('\n');
+    const qsizetype begin = end > 0 ? tail.lastIndexOf('\n', end - 1) + 1 : 0;
+    const bool ours = end >= 0 && (begin > 0 || start == 0)
+        && columns(tail.mid(begin, end - begin)) == ColumnCount;
+    if (!ours)
+        *prefix += JobLog::header();
     return true;
 }
 
@@ -112,6 +141,7 @@ QByteArray JobLog::row(const JobRecord &r)
         numberField(QString::number(r.resultCode)),
         textField(r.resultText),
         numberField(QString::number(r.seconds, 'f', SecondsDecimals)),
+        textField(r.serialAfter),
     };
     return fields.join(',') + "\r\n";
 }

@@ -11,7 +11,8 @@
 // each finished job. Rows are never rewritten. Each row is appended under a lock on the file and
 // is on disk before append() returns, so programs that write at once, or a crash right after,
 // never lose or interleave rows; a row lands whole or not at all. An empty file gets the header
-// row first.
+// row first, and so does a file whose last row has other columns (an older version's): each
+// header row names the columns of the rows below it.
 //
 // append() blocks for one disk flush; the window may call it from its GUI thread.
 class JobLog

@@ -12,7 +12,9 @@
 #include <optional>
 
 // One finished job as the job log keeps it: which device got what, when, and how it ended.
-// The device's identity is what a scan saw just before the job.
+// The device's identity is what a scan saw just before the job, the serial number and firmware
+// after it what a scan saw after it; each empty when the scan did not learn it. The values are
+// the same under every locale: scripts filter the log by them.
 struct JobRecord
 {
     QDateTime time;
@@ -35,6 +37,9 @@ struct JobRecord
     // For a job that failed on its firmware file: what is wrong with it. Not in the job log.
     FirmwareFileDefect fileDefect;
     double seconds = 0.0;
+    // An update that failed half-way leaves a chip without firmware, which tells no serial
+    // number: the row of the next job on it may then carry it here.
+    QString serialAfter;
 
     // "update", "calibrate" or "update+calibrate".
     static QString jobName(JobKind kind);

@@ -69,6 +69,12 @@ QString JobResultText::message(JobResult::Code code)
     return text ? QCoreApplication::translate(Context, text->message) : QString();
 }
 
+QString JobResultText::logText(JobResult::Code code)
+{
+    const FailureText *text = find(code);
+    return text ? QString::fromUtf8(text->message) : QString();
+}
+
 QString JobResultText::rowText(JobResult::Code code)
 {
     if (!find(code))

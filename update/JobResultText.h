@@ -15,6 +15,8 @@ QString progress(const JobProgress &progress);
 // The message that says what went wrong, and the short text a device's row keeps; empty for a
 // code that has no text.
 QString message(JobResult::Code code);
+// The message untranslated, for the job log, which reads the same whoever wrote it.
+QString logText(JobResult::Code code);
 QString rowText(JobResult::Code code);
 
 } // namespace JobResultText

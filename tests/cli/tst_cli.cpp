@@ -1,5 +1,6 @@
 #include "CliOptions.h"
 #include "ComPort.h"
+#include "ProgressOutput.h"
 #include "SecondOpener.h"
 #include "SimulatedPorts.h"
 #include "TestFirmware.h"
@@ -17,7 +18,9 @@
 #include <fcntl.h>
 #include <memory>
 #include <poll.h>
+#include <pty.h>
 #include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
@@ -48,17 +51,21 @@ private slots:
     void voltageBounds();
     void refused_data();
     void refused();
+    void listSameUnderEveryLocale();
     void listWaitsForHeldPort_data();
     void listWaitsForHeldPort();
     void jobs();
     void endedFromOutside_data();
     void endedFromOutside();
+    void fitsTheTerminal_data();
+    void fitsTheTerminal();
 
 private:
     SimulatedDevice *add(int port, const QList<DeviceFault> &faults = {},
                          bool bootsOnResetOnly = false);
-    // output: a descriptor that takes standard output instead of this test.
-    std::unique_ptr<QProcess> start(const QStringList &arguments, int output = -1);
+    // progress: a descriptor that takes standard error instead of this test; lang: LANG.
+    std::unique_ptr<QProcess> start(const QStringList &arguments, int progress = -1,
+                                    const QString &lang = QStringLiteral("C.UTF-8"));
     static void finish(QProcess &run, int exitCode);
     // The job log's rows by port, fields split; checks the header on the way.
     QMap<QString, QStringList> logRows();
@@ -92,11 +99,17 @@ SimulatedDevice *tst_Cli::add(int port, const QList<DeviceFault> &faults, bool b
     return device;
 }
 
-std::unique_ptr<QProcess> tst_Cli::start(const QStringList &arguments, int output)
+std::unique_ptr<QProcess> tst_Cli::start(const QStringList &arguments, int progress,
+                                         const QString &lang)
 {
     auto run = std::make_unique<QProcess>();
-    if (output >= 0)
-        run->setChildProcessModifier([output] { ::dup2(output, STDOUT_FILENO); });
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LANG"), lang);
+    environment.remove(QStringLiteral("LC_ALL"));
+    environment.remove(QStringLiteral("LANGUAGE"));
+    run->setProcessEnvironment(environment);
+    if (progress >= 0)
+        run->setChildProcessModifier([progress] { ::dup2(progress, STDERR_FILENO); });
     run->setWorkingDirectory(dir.path());
     run->start(QStringLiteral(ZELKOR_CLI), arguments);
     return run;
@@ -118,7 +131,7 @@ QMap<QString, QStringList> tst_Cli::logRows()
     if (lines.takeFirst()
         != "time,host,program,port,device path,job,serial number,description,"
            "firmware before,firmware after,firmware file,firmware sha256,voltage,"
-           "attempts,result code,result text,seconds\r")
+           "attempts,result code,result text,seconds,serial after\r")
         return {};
     QMap<QString, QStringList> rows;
     for (const QByteArray &line : std::as_const(lines)) {
@@ -162,16 +175,22 @@ void tst_Cli::refused_data()
 
     const QString good = QStringLiteral("{good}");
     QTest::newRow("no command") << QStringList() << false << 2 << "expected a command";
-    QTest::newRow("update without file")
-        << QStringList {"update", "COM5"} << false << 2 << "'update' needs --file";
+    QTest::newRow("decimal comma, verbose")
+        << QStringList {"-v", "calibrate", "--voltage", "12,5", "COM5"} << false << 2
+        << "12,5 is not a number; write 12.5";
+    QTest::newRow("help of a command, after its options")
+        << QStringList {"calibrate", "--voltage", "12", "-h"} << false << 0
+        << "Usage: zelkor-cli calibrate --voltage";
+    // Ports opened and closed, the file read: nothing else.
+    QTest::newRow("dry run, a name in lower case")
+        << QStringList {"update", "--dry-run", "--file", good, "com5"} << false << 0
+        << "\\\\.\\COM5 " + ports.device(5)->portPath() + ": ready for update (dry run)";
     QTest::newRow("voltage not a number, JSON")
         << QStringList {"calibrate", "--json", "--voltage", "nan", "COM5"} << false << 2
         << "between 3.00 and 40.00 V";
-    QTest::newRow("option of another command")
-        << QStringList {"calibrate", "--voltage", "12", "--retries", "1", "COM5"} << false << 2
-        << "--retries does not belong to 'calibrate'";
-    QTest::newRow("missing file") << QStringList {"update", "--file", "none.cod", "COM5"} << false
-                                  << 2 << "none.cod: Can'n open firmware file";
+    QTest::newRow("missing file")
+        << QStringList {"update", "--file", "none.cod", "COM5"} << false << 2
+        << "The firmware file none.cod could not be opened: it does not exist";
     QTest::newRow("unknown port") << QStringList {"calibrate", "--voltage", "12", "COM5", "COM200"}
                                   << false << 2 << "unknown port \\\\.\\COM200";
     QTest::newRow("one port by name and by path")
@@ -187,7 +206,8 @@ void tst_Cli::refused_data()
             + QString::number(QCoreApplication::applicationPid()) + ")";
 }
 
-// Nothing on any wire, and an exit status that says why.
+// Nothing on any wire, and an exit status that says why: what can be checked or answered
+// before a job is.
 void tst_Cli::refused()
 {
     QFETCH(QStringList, arguments);
@@ -204,14 +224,39 @@ void tst_Cli::refused()
     const auto run = start(arguments);
     finish(*run, exitCode);
     QSettings(dir.filePath("settings.ini"), QSettings::IniFormat).setValue("Ports/COM11", "");
-    QVERIFY2(run->readAllStandardError().contains(reason.toUtf8()), qPrintable(reason));
+    const QByteArray out = run->readAllStandardOutput();
+    QVERIFY2((exitCode ? run->readAllStandardError() : out).contains(reason.toUtf8()),
+             qPrintable(reason));
     // A script that asked for JSON can tell what went wrong from it.
-    const QJsonObject json = QJsonDocument::fromJson(run->readAllStandardOutput()).object();
+    const QJsonObject json = QJsonDocument::fromJson(out).object();
     QCOMPARE(json.value("exit_code").toInt(), arguments.contains("--json") ? exitCode : 0);
     QVERIFY(!arguments.contains("--json")
             || json.value("errors").toArray().first().toString().contains(reason));
     QCOMPARE(ports.device(Updated)->log().size() + ports.device(Failing)->log().size(), 0);
     QVERIFY(!QFile::exists(dir.filePath("zelkor-jobs.csv")));
+}
+
+// Scripts read the same JSON whatever the user's language: values, not the list's texts.
+void tst_Cli::listSameUnderEveryLocale()
+{
+    const QString path = ports.add(12, DeviceProfile::loader())->portPath();
+    QSettings(dir.filePath("settings.ini"), QSettings::IniFormat).setValue("Ports/COM12", path);
+    QByteArrayList outputs;
+    for (const QString lang : {"C", "en_US.UTF-8", "ru_RU.UTF-8"}) {
+        const auto run = start({"list", "--json"}, -1, lang);
+        finish(*run, 0);
+        outputs << run->readAllStandardOutput();
+    }
+    ports.remove(12);
+    QSettings(dir.filePath("settings.ini"), QSettings::IniFormat).setValue("Ports/COM12", "");
+    QCOMPARE(outputs[1], outputs[0]);
+    QCOMPARE(outputs[2], outputs[0]);
+    QJsonObject listed = QJsonDocument::fromJson(outputs[0])["devices"].toArray().last().toObject();
+    QCOMPARE(listed.take("device_path").toString(), path);
+    QCOMPARE(listed,
+             QJsonDocument::fromJson(R"({"port": "\\\\.\\COM12", "serial": null,
+        "description": null, "firmware": null, "status": "no_firmware"})")
+                 .object());
 }
 
 void tst_Cli::listWaitsForHeldPort_data()
@@ -268,35 +313,47 @@ void tst_Cli::jobs()
 
     const auto update =
         start({"update", "--file", firmware, "--retries", "1", "COM5", "COM6", "COM9"});
-    const auto calibrate = start({"calibrate", "--voltage", "12.5", "--json", "COM7"});
-    const auto stopped = start({"update", "--file", firmware, "--retries", "0", "COM8"});
+    // The job log reads the same whatever language its writers speak.
+    const QString russian = QStringLiteral("ru_RU.UTF-8");
+    const auto calibrate = start({"calibrate", "--voltage", "12.5", "--json", "COM7"}, -1, russian);
+    const auto stopped =
+        start({"update", "--file", firmware, "--retries", "0", "COM8"}, -1, russian);
+    stopped->setReadChannel(QProcess::StandardError);
     QTRY_VERIFY_WITH_TIMEOUT(stopped->bytesAvailable() > 0, StartTimeoutMs);
     ::kill(pid_t(stopped->processId()), SIGINT);
 
     finish(*update, 1);
+    // The results alone, the progress beside them on standard error.
     const QByteArrayList lines = update->readAllStandardOutput().split('\n');
-    QCOMPARE(lines.mid(lines.size() - 4),
-             QByteArrayList({"\\\\.\\COM5 ok 3.1.4",
-                             "\\\\.\\COM6 failed: Can't execute command NEW SECTION",
-                             "\\\\.\\COM9 failed: Device still asks for firmware", ""}));
-    QCOMPARE(failing->log().requests().last(), QStringLiteral("NEW SECTION"));
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines[0], "\\\\.\\COM5 serial 5005: ok 3.1.4");
+    QVERIFY(lines[1].startsWith("\\\\.\\COM6 serial 6006: failed: Can't execute command NEW "
+                                "SECTION. The loader refused a section of the firmware"));
+    QVERIFY(lines[2].startsWith("\\\\.\\COM9 serial 9009: failed: Device still asks for "
+                                "firmware. The firmware was written several times"));
+    QVERIFY(update->readAllStandardError().contains("\\\\.\\COM5 update 100%\n"));
+    // The job stops at the refused command; only the scan after it asks on.
+    const QStringList heard = failing->log().requests();
+    QVERIFY(heard.contains("NEW SECTION") && !heard.contains("WRITE DATA"));
     finish(*stopped, 130);
-    QVERIFY(stopped->readAllStandardOutput().endsWith("\\\\.\\COM8 interrupted\n"));
+    QCOMPARE(stopped->readAllStandardOutput(), "\\\\.\\COM8 serial 8008: interrupted\n");
     finish(*calibrate, 0);
-    const QJsonArray results = QJsonDocument::fromJson(calibrate->readAllStandardOutput()).array();
+    const QJsonObject output = QJsonDocument::fromJson(calibrate->readAllStandardOutput()).object();
+    QCOMPARE(output.value("format").toInt(), 1);
+    const QJsonArray results = output.value("jobs").toArray();
     QCOMPARE(results.size(), 1);
     QJsonObject result = results[0].toObject();
     QVERIFY(result.take("seconds").isDouble());
+    QCOMPARE(result.take("device_path").toString(), ports.device(Calibrated)->portPath());
     QCOMPARE(result,
-             QJsonObject({{"port", com(Calibrated)},
-                          {"device_path", ports.device(Calibrated)->portPath()},
-                          {"serial_number", "7007"},
-                          {"firmware_before", "1.2.345"},
-                          {"firmware_after", "1.2.345"},
-                          {"result_code", 0},
-                          {"result_text", "ok"}}));
+             QJsonDocument::fromJson(R"({"port": "\\\\.\\COM7", "job": "calibrate",
+        "serial": 7007, "description": "DL-METER", "firmware": "1.2.345", "serial_after": 7007,
+        "firmware_after": "1.2.345", "firmware_file": null, "voltage": 12.5, "attempts": 1,
+        "result": "ok", "result_code": 0, "result_text": "ok"})")
+                 .object());
 
-    // From the program to the result text; the time, host and duration vary.
+    // From the program to the result text, and the serial number after; the time, host and
+    // duration vary.
     const QString file = QFileInfo(firmware).fileName();
     const QString sha =
         QCryptographicHash::hash(TestFirmware::tenLines(), QCryptographicHash::Sha256).toHex();
@@ -307,21 +364,21 @@ void tst_Cli::jobs()
         + rest;
     };
     const QMap<QString, QStringList> expected {
-        {com(Updated), row(Updated, "update", {"3.1.4", file, sha, "", "1", "0", "ok"})},
+        {com(Updated), row(Updated, "update", {"3.1.4", file, sha, "", "1", "0", "ok", "5005"})},
         {com(Failing),
          row(Failing, "update",
-             {"", file, sha, "", "1", "-7", "Can't execute command NEW SECTION"})},
+             {"", file, sha, "", "1", "-7", "Can't execute command NEW SECTION", ""})},
         {com(Calibrated),
-         row(Calibrated, "calibrate", {"1.2.345", "", "", "12.50", "1", "0", "ok"})},
+         row(Calibrated, "calibrate", {"1.2.345", "", "", "12.50", "1", "0", "ok", "7007"})},
         {com(Repeated),
          row(Repeated, "update",
-             {"", file, sha, "", "2", "-90", "Device still asks for firmware"})},
-        {com(Stopped), row(Stopped, "update", {"", file, sha, "", "1", "-99", "Interrupted"})},
+             {"", file, sha, "", "2", "-90", "Device still asks for firmware", ""})},
+        {com(Stopped), row(Stopped, "update", {"", file, sha, "", "1", "-99", "Interrupted", ""})},
     };
     const QMap<QString, QStringList> rows = logRows();
     QCOMPARE(rows.keys(), expected.keys());
     for (const QString &port : expected.keys()) {
-        QCOMPARE(rows[port].mid(2, 14), expected[port]);
+        QCOMPARE(rows[port].mid(2, 14) + rows[port].mid(17), expected[port]);
         QVERIFY(QDateTime::fromString(rows[port][0], Qt::ISODate).isValid()
                 && rows[port][0].contains(QRegularExpression("[+-]\\d\\d:\\d\\d$")));
     }
@@ -329,12 +386,12 @@ void tst_Cli::jobs()
 
 void tst_Cli::endedFromOutside_data()
 {
-    QTest::addColumn<int>("signalNumber"); // 0: standard output's reader goes after a line
+    QTest::addColumn<int>("signalNumber"); // 0: the progress's reader goes after a line
     // Ctrl-C: in jobs().
     QTest::newRow("logged out") << int(SIGTERM);
     QTest::newRow("terminal closed") << int(SIGHUP);
     QTest::newRow("quit key") << int(SIGQUIT);
-    QTest::newRow("output into head -n 1") << 0;
+    QTest::newRow("progress into head -n 1") << 0;
 }
 
 // The job stops after the exchange in progress and gets its row in the job log, the port is
@@ -351,6 +408,7 @@ void tst_Cli::endedFromOutside()
                            signalNumber ? -1 : pipe[1]);
     ::close(pipe[1]);
     if (signalNumber) {
+        run->setReadChannel(QProcess::StandardError);
         QTRY_VERIFY_WITH_TIMEOUT(run->bytesAvailable() > 0, StartTimeoutMs);
         ::kill(pid_t(run->processId()), signalNumber);
     }
@@ -363,6 +421,53 @@ void tst_Cli::endedFromOutside()
     QCOMPARE(lines.size(), 3);
     QVERIFY2(lines[1].contains(",-99,Interrupted,"), lines[1].constData());
     QVERIFY(!SecondOpener(ports.device(Ended)->portPath()).isExclusive());
+}
+
+void tst_Cli::fitsTheTerminal_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<bool>("inPlace");
+
+    QTest::newRow("room enough") << 24 << 80 << true;
+    // Three lines and the cursor's below them.
+    QTest::newRow("as many rows as ports") << 3 << 80 << false;
+    QTest::newRow("narrower than a line") << 24 << 20 << false;
+}
+
+// The progress on a terminal of a given size, as the far end of a pseudo-terminal sees it:
+// lines drawn in place only where all of them fit; else a plain line per tenth, as in a pipe.
+// A terminal made smaller on the way gets plain lines from then on.
+void tst_Cli::fitsTheTerminal()
+{
+    QFETCH(int, rows);
+    QFETCH(int, columns);
+    QFETCH(bool, inPlace);
+    int master = -1, slave = -1;
+    winsize size = {ushort(rows), ushort(columns), 0, 0};
+    QVERIFY(::openpty(&master, &slave, nullptr, nullptr, &size) == 0);
+    std::FILE *stream = ::fdopen(slave, "w");
+    ProgressOutput progress(stream, {"\\\\.\\COM1", "\\\\.\\COM2", "\\\\.\\COM3"});
+    // The terminal passes the bytes on a moment after they were written.
+    const auto read = [master] {
+        QByteArray seen(65536, 0);
+        qsizetype got = 0;
+        for (pollfd ready {master, POLLIN, 0}; ::poll(&ready, 1, 100) == 1;)
+            got += qMax<ssize_t>(0, ::read(master, seen.data() + got, size_t(seen.size() - got)));
+        return seen.left(got);
+    };
+    for (int percent = 0; percent <= 20; percent += 5)
+        progress.show("\\\\.\\COM1", {JobProgress::Phase::Update, percent});
+    const QByteArray drawn = read();
+    QCOMPARE(drawn.contains("\033["), inPlace);
+    QCOMPARE(drawn.count("COM1 update"), inPlace ? 5 : 3);
+
+    size.ws_row = 2;
+    QVERIFY(::ioctl(slave, TIOCSWINSZ, &size) == 0);
+    progress.show("\\\\.\\COM1", {JobProgress::Phase::Update, 30});
+    QCOMPARE(read(), QByteArray("\\\\.\\COM1 update 30%\r\n"));
+    std::fclose(stream);
+    ::close(master);
 }
 
 QTEST_GUILESS_MAIN(tst_Cli)

@@ -3,6 +3,7 @@
 #include "ProtocolTiming.h"
 #include "SimulatedPorts.h"
 #include "TestFirmware.h"
+#include "Translations.h"
 #include "crc16.h"
 
 #include <QCryptographicHash>
@@ -59,6 +60,7 @@ private slots:
     void stop_data();
     void stop();
     void besideTheScan();
+    void erasedByFailedUpdate();
 
 private:
     // The controller under test, with what it reported.
@@ -257,13 +259,14 @@ void tst_JobController::besideTheScan()
                               QString::number(record.voltage.value_or(-1)),
                               QString::number(record.attempts),
                               QString::number(record.resultCode),
-                              record.resultText};
+                              record.resultText,
+                              record.serialAfter};
     QCOMPARE(fields,
              (QStringList {"zelkor", PortName, device->portPath(), "update+calibrate", "12345",
                            "DL-METER", "1.2.345", "3.1.4", QFileInfo(file).fileName(),
                            QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
                                .toHex(),
-                           "12", "1", "0", "ok"}));
+                           "12", "1", "0", "ok", "12345"}));
 
     // No pass comes after this one before the program stops.
     run.records.clear();
@@ -274,6 +277,26 @@ void tst_JobController::besideTheScan()
     QCOMPARE(run.records.first().resultCode, JobResult::Ok);
     QCOMPARE(run.records.first().firmwareBefore, QStringLiteral("3.1.4"));
     QVERIFY(run.records.first().firmwareAfter.isEmpty());
+}
+
+// A chip erased by a failed update tells no serial number; the next job's row gets it back after
+// the job. Rows read the same under the window's Russian texts.
+void tst_JobController::erasedByFailedUpdate()
+{
+    QVERIFY(Translations::install(*QCoreApplication::instance(), QStringLiteral("ru")));
+    SimulatedPorts ports;
+    QVERIFY(ports.add(Port, meter(), {DeviceFault::on("NEW SECTION", DeviceFault::BadStatus)}));
+    Run run;
+    run.jobs.start(PortName, update());
+    QVERIFY(run.recorded());
+    run.jobs.start(PortName, update());
+    QVERIFY(QTest::qWaitFor([&] { return run.records.size() == 2; }, JobTimeoutMs));
+    QStringList identities;
+    for (const JobRecord &r : std::as_const(run.records))
+        identities << QStringList {r.serialNumber, r.description, r.firmwareBefore, r.serialAfter,
+                                   r.firmwareAfter, r.resultText}.join(',');
+    QCOMPARE(identities, (QStringList {"12345,DL-METER,1.2.345,,,Can't execute command NEW SECTION",
+                                       ",,,12345,3.1.4,ok"}));
 }
 
 QTEST_GUILESS_MAIN(tst_JobController)

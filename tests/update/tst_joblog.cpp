@@ -65,7 +65,7 @@ void tst_JobLog::row_data()
     QTest::addColumn<QByteArray>("expected");
 
     const QByteArray at = "2026-03-01T12:00:05", port = ",,,\\\\.\\COM5,,update,,";
-    const QByteArray tail = ",,,,,12.50,1,-7,,0.0\r\n";
+    const QByteArray tail = ",,,,,12.50,1,-7,,0.0,\r\n";
     QTest::newRow("plain, UTC") << "DL-METER" << 0 << at + "+00:00" + port + "DL-METER" + tail;
     QTest::newRow("comma, east") << "a,b" << 7200 << at + "+02:00" + port + "\"a,b\"" + tail;
     // A row stays one line; no control character reaches a terminal that shows the file.
@@ -162,6 +162,14 @@ void tst_JobLog::appendLandsWhole_data()
     QTest::newRow("empty file") << QByteArray() << header << Trouble::None;
     QTest::newRow("last line cut short")
         << header + row.left(40) << QByteArray("\r\n") << Trouble::None;
+    QTest::newRow("commas quoted in the last row")
+        << header + JobLog::row(record("a,b,c", Noon)) << QByteArray() << Trouble::None;
+    // Written before the last column was added: its rows keep the header they have.
+    const QByteArray older = header.left(header.lastIndexOf(',')) + "\r\n";
+    const QByteArray olderRow = row.left(row.lastIndexOf(',')) + "\r\n";
+    QTest::newRow("older version's file") << older + olderRow << header << Trouble::None;
+    QTest::newRow("older version's row cut short")
+        << older + olderRow.left(40) << "\r\n" + header << Trouble::None;
     // Ends 10 bytes before a block's end, where the row stops on the full disk.
     const QByteArray nearlyFull = header
         + JobLog::row(record(
