@@ -20,6 +20,7 @@ void JobHistoryModel::addJob(const JobRecord &record)
     entry.time = record.time;
     entry.port = record.port;
     entry.serialNumber = record.serialNumber;
+    entry.serialAfter = record.serialAfter;
     entry.firmwareBefore = record.firmwareBefore;
     entry.firmwareAfter = record.firmwareAfter;
     entry.kind = record.kind;
@@ -56,7 +57,8 @@ void JobHistoryModel::complete(const JobRecord &record)
         if (entry.port == record.port && entry.time == record.time
             && entry.outcome != Outcome::NotStarted) {
             entry.firmwareAfter = record.firmwareAfter;
-            emit dataChanged(index(row, AfterColumn), index(row, AfterColumn));
+            entry.serialAfter = record.serialAfter;
+            emit dataChanged(index(row, SerialAfterColumn), index(row, AfterColumn));
             return;
         }
     }
@@ -127,6 +129,8 @@ QString JobHistoryModel::text(const Entry &entry, int column)
         return entry.port;
     case SerialColumn:
         return entry.serialNumber;
+    case SerialAfterColumn:
+        return entry.serialAfter;
     case BeforeColumn:
         return entry.firmwareBefore;
     case AfterColumn:
@@ -152,6 +156,8 @@ QVariant JobHistoryModel::headerData(int section, Qt::Orientation orientation, i
         return tr("Port");
     case SerialColumn:
         return tr("Serial number");
+    case SerialAfterColumn:
+        return tr("Serial after");
     case BeforeColumn:
         return tr("Firmware before");
     case AfterColumn:

@@ -22,6 +22,7 @@ public:
         TimeColumn,
         PortColumn,
         SerialColumn,
+        SerialAfterColumn,
         BeforeColumn,
         AfterColumn,
         JobColumn,
@@ -35,7 +36,8 @@ public:
     void addJob(const JobRecord &record);
     // A selected device that could take no job: the port, and why not.
     void addNotStarted(const QString &port, JobKind kind, const QString &reason);
-    // The job's record has become complete: the firmware its update left is known now.
+    // The job's record has become complete: the firmware and serial number its update left are
+    // known now.
     void complete(const JobRecord &record);
     void clear();
     // The entries of the rows given, all of them for none, under a header line, as CSV.
@@ -55,6 +57,7 @@ private:
         QDateTime time;
         QString port;
         QString serialNumber;
+        QString serialAfter;
         QString firmwareBefore;
         QString firmwareAfter;
         JobKind kind = JobKind::Update;

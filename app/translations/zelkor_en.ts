@@ -96,6 +96,10 @@
         <source>Reason and what to do</source>
         <translation>Reason and what to do</translation>
     </message>
+    <message>
+        <source>Serial after</source>
+        <translation>Serial after</translation>
+    </message>
 </context>
 <context>
     <name>JobHistoryPanel</name>

@@ -101,6 +101,10 @@
         <source>Reason and what to do</source>
         <translation>Причина и что делать</translation>
     </message>
+    <message>
+        <source>Serial after</source>
+        <translation>Серийный номер после</translation>
+    </message>
 </context>
 <context>
     <name>JobHistoryPanel</name>

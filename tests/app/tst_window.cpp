@@ -1075,10 +1075,11 @@ void tst_Window::historyOutlivesRows()
     QCOMPARE(entry(1, JobHistoryModel::ReasonColumn),
              "The loader did not answer. Reconnect the device and try again.");
     QCOMPARE(entry(2, JobHistoryModel::AfterColumn), "3.1.4");
+    QCOMPARE(entry(2, JobHistoryModel::SerialAfterColumn), "100002");
     window->historyPanel->copy();
     const QStringList csv = QApplication::clipboard()->text().split("\r\n", Qt::SkipEmptyParts);
     QCOMPARE(csv.size(), 3);
-    QVERIFY2(csv.last().contains(",\\\\.\\COM1,100001,1.2.345,,Update,"), qPrintable(csv.last()));
+    QVERIFY2(csv.last().contains(",\\\\.\\COM1,100001,,1.2.345,,Update,"), qPrintable(csv.last()));
 }
 
 void tst_Window::closingWithJobs_data()
