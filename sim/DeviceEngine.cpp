@@ -115,11 +115,18 @@ void DeviceEngine::dispatch(const DeviceRequest &request, const DeviceProtocol &
         // Traffic keeps a loader from booting: it boots after a quiet spell only.
         if (deviceState.bootAt)
             deviceState.bootAt = now + std::chrono::milliseconds(deviceProfile.bootDelayMs);
-        const std::optional<DeviceFault> fault = faults.take(request.name);
-        if (fault)
-            record.fault = DeviceFault::kindName(fault->kind);
-        DeviceContext context {deviceState, deviceProfile, oneStopBit(), now};
-        pieces = carryOut(request, protocol, fault, context);
+        if (arrived < deviceState.restartingUntil) {
+            record.fault = QStringLiteral("restarting");
+        } else {
+            const std::optional<DeviceFault> fault = faults.take(request.name);
+            if (fault)
+                record.fault = DeviceFault::kindName(fault->kind);
+            DeviceContext context {deviceState, deviceProfile, oneStopBit(), now};
+            pieces = carryOut(request, protocol, fault, context);
+            if (request.name == QLatin1String("RESET") && !(fault && fault->refusesRequest()))
+                deviceState.restartingUntil =
+                    arrived + std::chrono::milliseconds(deviceProfile.resetSettleMs);
+        }
     }
     record.reply = queueReply(pieces, now);
     wireLog.append(record);

@@ -76,6 +76,10 @@ struct DeviceProfile
     bool firmwareIntact = false;
     int bootDelayMs = 1500;
 
+    // After a RESET the chip restarts: what arrives within this many milliseconds is lost
+    // (0: nothing is).
+    int resetSettleMs = 0;
+
     // Line-speed pacing (115200 bit/s, 11 bits a byte) in both directions, and a pause before
     // every reply starts.
     bool pacing = false;

@@ -24,6 +24,8 @@ struct DeviceState
     bool imageComplete = false; // DISCONNECT accepted since the last CONNECT
     LoaderImage image;
     int resets = 0; // RESET frames that took effect
+    // Until then the device restarts after a reset and hears nothing.
+    std::chrono::steady_clock::time_point restartingUntil {};
     // When the loader boots the installed firmware by itself.
     std::optional<std::chrono::steady_clock::time_point> bootAt;
 

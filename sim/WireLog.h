@@ -21,7 +21,7 @@ struct WireRecord
     QString request;
     QByteArray bytes;
     QByteArray reply; // every byte sent in answer, pieces joined
-    QString fault; // name of the fault that struck, or empty
+    QString fault; // name of the fault that struck, "restarting" for a frame lost then, or empty
 };
 
 // The requests a device received, in order. Written by the device's thread, read by any.

@@ -132,6 +132,7 @@ void TestCommandLine::endsInOrder_data()
 {
     QTest::addColumn<int>("signalNumber");
     QTest::addColumn<bool>("stderrClosed"); // before the signal: its reader went away
+    QTest::newRow("Ctrl-C") << int(SIGINT) << false;
     QTest::newRow("terminal closed") << int(SIGHUP) << false;
     QTest::newRow("quit key") << int(SIGQUIT) << false;
     QTest::newRow("log reader gone, then SIGTERM") << int(SIGTERM) << true;

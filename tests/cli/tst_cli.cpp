@@ -1,3 +1,4 @@
+#include "CliOptions.h"
 #include "ComPort.h"
 #include "ProgressOutput.h"
 #include "SecondOpener.h"
@@ -47,6 +48,8 @@ class tst_Cli : public QObject
 
 private slots:
     void initTestCase();
+    void voltageBounds_data();
+    void voltageBounds();
     void refused_data();
     void refused();
     void listSameUnderEveryLocale();
@@ -140,6 +143,30 @@ QMap<QString, QStringList> tst_Cli::logRows()
     return rows;
 }
 
+void tst_Cli::voltageBounds_data()
+{
+    QTest::addColumn<QString>("volts");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("2.99") << "2.99" << false;
+    QTest::newRow("3.00") << "3.00" << true;
+    QTest::newRow("40.00") << "40.00" << true;
+    QTest::newRow("40.01") << "40.01" << false;
+}
+
+// Both ends of the range are voltages a user may calibrate at, with either option.
+void tst_Cli::voltageBounds()
+{
+    QFETCH(QString, volts);
+    QFETCH(bool, accepted);
+    for (const QStringList &job : {QStringList {"calibrate", "--voltage"},
+                                   QStringList {"update", "--file", firmware, "--calibrate"}}) {
+        const CliOptions options =
+            CliOptions::parse(QStringList {"zelkor-cli"} + job + QStringList {volts, "COM5"});
+        QCOMPARE(options.exitNow.has_value(), !accepted);
+        QCOMPARE(options.voltage, accepted ? std::optional(volts.toDouble()) : std::nullopt);
+    }
+}
+
 void tst_Cli::refused_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -149,9 +176,6 @@ void tst_Cli::refused_data()
 
     const QString good = QStringLiteral("{good}");
     QTest::newRow("no command") << QStringList() << false << 2 << "expected a command";
-    QTest::newRow("voltage above range")
-        << QStringList {"update", "--file", good, "--calibrate", "40.01", "COM5"} << false << 2
-        << "between 3.00 and 40.00 V";
     QTest::newRow("decimal comma, verbose")
         << QStringList {"-v", "calibrate", "--voltage", "12,5", "COM5"} << false << 2
         << "12,5 is not a number; write 12.5";
@@ -380,13 +404,15 @@ void tst_Cli::jobs()
 void tst_Cli::endedFromOutside_data()
 {
     QTest::addColumn<int>("signalNumber"); // 0: the progress's reader goes after a line
+    // Ctrl-C: in jobs().
+    QTest::newRow("logged out") << int(SIGTERM);
     QTest::newRow("terminal closed") << int(SIGHUP);
     QTest::newRow("quit key") << int(SIGQUIT);
     QTest::newRow("progress into head -n 1") << 0;
 }
 
-// As on SIGINT: the job stops after the exchange in progress and gets its row in the job log,
-// the port is given back as it was found.
+// The job stops after the exchange in progress and gets its row in the job log, the port is
+// given back as it was found.
 void tst_Cli::endedFromOutside()
 {
     QFETCH(int, signalNumber);

@@ -111,7 +111,11 @@ void tst_JobController::checkAfterUpdate_data()
     QTest::addColumn<int>("runs"); // of the whole update
 
     using namespace JobResult;
-    QTest::newRow("new firmware answers") << Faults {} << 3 << int(Ok) << 1;
+    // Still booting, it answers later than a scan would wait, within the check's margin.
+    DeviceFault lateCheck = DeviceFault::on("1g", DeviceFault::LateTail, 1);
+    lateCheck.bytes = 8; // the whole reply
+    lateCheck.delayMs = 200;
+    QTest::newRow("new firmware answers, late") << Faults {lateCheck} << 3 << int(Ok) << 1;
     QTest::newRow("asks once, a repeat allowed")
         << Faults {checkAsksForFirmware()} << 1 << int(Ok) << 2;
     QTest::newRow("asks once, no repeat allowed")

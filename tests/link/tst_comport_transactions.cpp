@@ -30,6 +30,7 @@ class TestComPortTransactions : public QObject
 private slots:
     void init();
     void cleanup();
+    void checkValue();
     void exchange_data();
     void exchange();
     void wrongEchoOnALineThatNeverFallsQuiet();
@@ -58,6 +59,14 @@ void TestComPortTransactions::cleanup()
     link.reset();
     watcher.reset();
     line.reset();
+}
+
+// Published values: frames built and checked with the same wrong start value or polynomial
+// would agree with each other and with nothing a device sends.
+void TestComPortTransactions::checkValue()
+{
+    QCOMPARE(crc16("123456789", 9), quint16(0x4B37));
+    QCOMPARE(crc16("", 0), quint16(0xFFFF));
 }
 
 void TestComPortTransactions::exchange_data()

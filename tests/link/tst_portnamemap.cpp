@@ -1,5 +1,7 @@
 #include "PortNameMap.h"
 
+#include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -13,6 +15,8 @@ private slots:
     void defaultTable_data();
     void defaultTable();
     void settingsWin();
+    void namesThroughLinks_data();
+    void namesThroughLinks();
 };
 
 void TestPortNameMap::defaultTable_data()
@@ -69,6 +73,39 @@ void TestPortNameMap::settingsWin()
     // Loading replaces what was set before.
     QCOMPARE(map.devicePath(PortNameMap::portName(3)), QStringLiteral("/dev/ttyS2"));
     QCOMPARE(settings.value("Program_settings/open_path").toString(), QStringLiteral("/home/tech"));
+}
+
+void TestPortNameMap::namesThroughLinks_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("number"); // 0: no port name
+    QTest::newRow("the link in the map") << "by-id/usb-meter" << 5;
+    QTest::newRow("the node it leads to") << "ttyUSB0" << 5;
+    QTest::newRow("another link to that node") << "by-path/pci-0" << 5;
+    QTest::newRow("another node") << "ttyUSB1" << 0;
+}
+
+// A port is one device however it is named: the job log and the check for a device named
+// twice depend on it.
+void TestPortNameMap::namesThroughLinks()
+{
+    QFETCH(QString, path);
+    QFETCH(int, number);
+    QTemporaryDir dev;
+    QVERIFY(dev.isValid() && QDir(dev.path()).mkpath("by-id")
+            && QDir(dev.path()).mkpath("by-path"));
+    for (const char *node : {"ttyUSB0", "ttyUSB1"})
+        QVERIFY(QFile(dev.filePath(node)).open(QIODevice::WriteOnly));
+    QVERIFY(QFile::link("../ttyUSB0", dev.filePath("by-id/usb-meter"))
+            && QFile::link("../ttyUSB0", dev.filePath("by-path/pci-0")));
+    PortNameMap &map = PortNameMap::instance();
+    map.clear();
+    map.setDefaultTableEnabled(false);
+    map.setPath(PortNameMap::portName(5), dev.filePath("by-id/usb-meter"));
+    map.setPath(PortNameMap::portName(9), dev.filePath("ttyUSB7"));
+    QCOMPARE(map.portNameAt(dev.filePath(path)),
+             number ? PortNameMap::portName(number) : QString());
+    map.setDefaultTableEnabled(true);
 }
 
 QTEST_APPLESS_MAIN(TestPortNameMap)

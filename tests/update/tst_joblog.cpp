@@ -72,6 +72,9 @@ void tst_JobLog::row_data()
     QTest::newRow("quote and line break, west of UTC by half hours")
         << "5\" \"x\"\r\nz" << -(3 * 3600 + 1800)
         << at + "-03:30" + port + "\"5\"\" \"\"x\"\"\\x0D\\x0Az\"" + tail;
+    // Either line-end character alone would end the row early.
+    QTest::newRow("line feed alone") << "\n" << 0 << at + "+00:00" + port + "\\x0A" + tail;
+    QTest::newRow("carriage return alone") << "\r" << 0 << at + "+00:00" + port + "'\\x0D" + tail;
     QTest::newRow("terminal's title set, bell")
         << "\x1B]0;x\aDL" << 0 << at + "+00:00" + port + "\\x1B]0;x\\x07DL" + tail;
     // A spreadsheet would run these as formulas; the result code above stays a number.

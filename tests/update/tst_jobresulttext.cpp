@@ -24,23 +24,11 @@ void tst_JobResultText::failureTexts_data()
     const auto row = [](int code, const char *message, bool calibration = false) {
         QTest::addRow("%d", code) << code << QString(message) << calibration;
     };
-    // Codes outside the enumeration arrive from job logs and other programs.
+    // The ends of the update and the calibration ranges, which decide the row's text; codes
+    // outside the enumeration arrive from job logs and other programs.
     row(PortCantOpen, "Can'n open device");
-    row(FirmwareFileCantOpen, "Can'n open firmware file");
-    row(FirmwareFileCorrupted, "Firmware file is corrupted");
-    row(LoaderResetFailed, "Can't execute command RESET");
-    row(LoaderConnectFailed, "Can't execute command CONNECT");
-    row(LoaderDisconnectFailed, "Can't execute command DISCONNECT");
-    row(LoaderNewSectionFailed, "Can't execute command NEW SECTION");
     row(LoaderWriteDataFailed, "Can't execute command WRITE DATA");
     row(ScalFailed, "Can't execute command SCAL", true);
-    row(SaveFailed, "Can't execute command SAVE", true);
-    row(GetiFailed, "Can't execute command GETI", true);
-    row(CalibrateFailed, "Can't execute command CALIBRATE", true);
-    row(RdanFailed, "Can't execute command RDAN", true);
-    row(CalibrationResetFailed, "Can't execute command RESET", true);
-    row(NoExternalPower, "Please connect external power", true);
-    row(GfwvFailed, "Can't execute command GFWV", true);
     row(TimeoutFailed, "Can't set timeout", true);
     // Around and between the table's codes.
     for (int code : {int(UpdateSucceeded), int(Ok), -9, -150, -199, -206, -210})

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include <chrono>
+#include <cmath>
 #include <memory>
 #include <thread>
 #include <utility>
@@ -46,8 +47,19 @@ private slots:
     void checkValueKeptInRepeat();
     void heldPortWaitedFor_data();
     void heldPortWaitedFor();
+    void pauses_data();
+    void pauses();
 
 private:
+    // What the device heard in an update followed by a calibration, each pause at PauseScale,
+    // and when the job was over.
+    struct TimedJob
+    {
+        QList<WireRecord> heard;
+        std::chrono::steady_clock::time_point over;
+    };
+    static TimedJob timedJob();
+
     QTemporaryDir dir;
     const QString PortName = SimulatedPorts::portName(Port);
 };
@@ -233,8 +245,9 @@ void tst_UpdateThread::heldPortWaitedFor_data()
     QTest::addColumn<int>("heldMs");
     QTest::addColumn<int>("result");
     QTest::addColumn<QByteArray>("file");
-    // Another window's scan probes the device just as the job starts.
-    QTest::newRow("held for a moment") << 300 << 1 << tenLines();
+    // Another window's scan probes the device just as the job starts, for as long as two
+    // probes of a silent port may take.
+    QTest::newRow("held for a moment") << 700 << 1 << tenLines();
     QTest::newRow("held for good") << 3000 << -1 << tenLines();
     // The file is checked before the port is opened, which would have waited for it.
     QTest::newRow("held, file corrupted") << 3000 << -3 << tenLines() + "0102\n";
@@ -261,6 +274,85 @@ void tst_UpdateThread::heldPortWaitedFor()
     QCOMPARE(run.report().finishes, run.once(PortName, result, 0, result > 0));
     if (result < 0)
         QCOMPARE(device->log().size(), 0);
+}
+
+namespace {
+
+// Short enough for a quick job, long enough that the line's own delays stay well below a pause.
+constexpr double PauseScale = 0.2;
+// A pause after an answered frame starts once the answer is in, after the device logged the
+// frame. After a RESET, which gets no answer, it starts as the frame goes out: the device's
+// thread, waking up late to the frame, may log it up to this much later.
+constexpr int LateWakeMs = 8;
+
+} // namespace
+
+tst_UpdateThread::TimedJob tst_UpdateThread::timedJob()
+{
+    ProtocolTiming::setScale(PauseScale);
+    // Read time-outs run out only for a frame lost to the device's restart.
+    ProtocolTiming::setTimeoutScale(0.1);
+    DeviceProfile profile = DeviceProfile::ready();
+    profile.resetSettleMs = int(ProtocolTiming::loaderResetPauseMs * PauseScale) - LateWakeMs;
+    SimulatedPorts ports;
+    SimulatedDevice *device =
+        ports.add(Port, profile, {DeviceFault::on("scal", DeviceFault::BadStatus)});
+    QTemporaryDir dir;
+    JobRun run;
+    if (!device || !run.run(SimulatedPorts::portName(Port), write(dir, tenLines()), true, true))
+        return {};
+    return {device->log().records(), std::chrono::steady_clock::now()};
+}
+
+void tst_UpdateThread::pauses_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<int>("occurrence"); // of `from`, counted from 1
+    QTest::addColumn<QString>("to"); // empty: the job's end
+    QTest::addColumn<int>("leastMs"); // at full length
+
+    const auto row = [](const char *name, const char *from, int occurrence, const char *to,
+                        int leastMs) {
+        QTest::newRow(name) << QString(from) << occurrence << QString(to) << leastMs;
+    };
+    using T = ProtocolTiming;
+    row("reset into the loader", "RESET", 1, "CONNECT", T::loaderResetPauseMs);
+    row("section address", "NEW SECTION", 1, "WRITE DATA", T::sectionPauseMs);
+    row("before the restart", "DISCONNECT", 1, "RESET", T::restartPauseMs);
+    row("restart ticks", "RESET", 2, "gfwv", T::loaderResetPauseMs + T::restartTicks * T::tickMs);
+    row("calibration mode", "calb", 1, "rdan", T::calibrationModePauseMs);
+    row("old calibration block", "scal", 1, "s002", T::oldCalibrationPauseMs);
+    row("closing ticks", "RESET", 3, "", T::loaderResetPauseMs + T::calibrationTicks * T::tickMs);
+}
+
+// Every pause on the wire: the time between a frame and the next one the device heard, or the
+// job's end, measured where the device received them.
+void tst_UpdateThread::pauses()
+{
+    QFETCH(QString, from);
+    QFETCH(int, occurrence);
+    QFETCH(QString, to);
+    QFETCH(int, leastMs);
+    static const TimedJob job = timedJob();
+    // Every frame heard, none lost to a restart.
+    QStringList heard;
+    for (const WireRecord &record : job.heard)
+        heard << record.request + (record.fault == QLatin1String("restarting") ? " lost" : "");
+    QStringList calibration = calibrationRequests();
+    calibration.insert(calibration.indexOf("save"), "s002");
+    QCOMPARE(heard, tenLineRequests() + calibration);
+
+    qsizetype at = -1;
+    for (int seen = 0; seen < occurrence && at + 1 < job.heard.size();)
+        seen += job.heard.at(++at).request == from;
+    QCOMPARE(job.heard.at(at).request, from);
+    const bool last = at + 1 == job.heard.size();
+    QCOMPARE(last ? QString() : job.heard.at(at + 1).request, to);
+    const auto gap = (last ? job.over : job.heard.at(at + 1).received) - job.heard.at(at).received;
+    const qint64 gapMs = std::chrono::duration_cast<std::chrono::milliseconds>(gap).count();
+    const int lateBy = job.heard.at(at).reply.isEmpty() ? LateWakeMs : 1;
+    QVERIFY2(gapMs >= std::lround(leastMs * PauseScale) - lateBy,
+             qPrintable(QString::number(gapMs)));
 }
 
 QTEST_GUILESS_MAIN(tst_UpdateThread)
