@@ -11,6 +11,7 @@
 
 namespace {
 std::atomic<double> timingScale {1.0};
+std::atomic<double> tickScale {1.0};
 std::atomic<double> timeoutScale {1.0};
 
 double positive(double factor)
@@ -26,7 +27,7 @@ void ProtocolTiming::pause(int ms)
 
 void ProtocolTiming::tickWait()
 {
-    waitFor(scaled(tickMs));
+    waitFor(static_cast<int>(std::lround(tickMs * tickScale.load())));
 }
 
 // Elapsed time, in sleeps of at most one poll, so that a stop request ends the wait early.
@@ -65,6 +66,12 @@ unsigned ProtocolTiming::scaledTimeout(unsigned ms)
 void ProtocolTiming::setScale(double factor)
 {
     timingScale.store(positive(factor));
+    tickScale.store(positive(factor));
+}
+
+void ProtocolTiming::setTickScale(double factor)
+{
+    tickScale.store(positive(factor));
 }
 
 void ProtocolTiming::setTimeoutScale(double factor)

@@ -46,6 +46,9 @@ public:
     // Multiply every pause and tick, or every link time-out, by factor (1.0 = full length).
     // For tests only.
     static void setScale(double factor);
+    // Then the ticks alone, so that short pauses can run at a length the line's own delays
+    // don't blur while the long tick waits stay quick. For tests only.
+    static void setTickScale(double factor);
     static void setTimeoutScale(double factor);
 
 private:

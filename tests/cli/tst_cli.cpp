@@ -33,7 +33,7 @@ constexpr unsigned long ProbeMs = 150;
 
 // Devices, by port number. Each has a serial number of its own (COM5 5005, COM6 6006, ...), so
 // that a log row shows whose scan record it carries.
-enum Port { Updated = 5, Failing = 6, Calibrated = 7, Stopped = 8, Repeated = 9, Ended = 10 };
+enum Port { Updated = 5, Failing = 6, Calibrated = 7, Stopped = 8, Ended = 10 };
 constexpr quint32 SerialPerPort = 1001;
 
 constexpr auto com = &SimulatedPorts::portName;
@@ -62,8 +62,7 @@ private slots:
     void fitsTheTerminal();
 
 private:
-    SimulatedDevice *add(int port, const QList<DeviceFault> &faults = {},
-                         bool bootsOnResetOnly = false);
+    SimulatedDevice *add(int port, const QList<DeviceFault> &faults = {});
     // progress: a descriptor that takes standard error instead of this test; lang: LANG.
     std::unique_ptr<QProcess> start(const QStringList &arguments, int progress = -1,
                                     const QString &lang = QStringLiteral("C.UTF-8"));
@@ -89,11 +88,10 @@ void tst_Cli::initTestCase()
     QVERIFY(add(Updated) && add(Failing));
 }
 
-SimulatedDevice *tst_Cli::add(int port, const QList<DeviceFault> &faults, bool bootsOnResetOnly)
+SimulatedDevice *tst_Cli::add(int port, const QList<DeviceFault> &faults)
 {
     DeviceProfile profile = DeviceProfile::ready();
     profile.serialNumber = port * SerialPerPort;
-    profile.bootDelayMs = bootsOnResetOnly ? 0 : profile.bootDelayMs;
     SimulatedDevice *device = ports.add(port, profile, faults);
     QSettings settings(dir.filePath("settings.ini"), QSettings::IniFormat);
     settings.setValue(QStringLiteral("Ports/COM%1").arg(port), device ? device->portPath() : "");
@@ -326,10 +324,9 @@ void tst_Cli::jobs()
         add(Failing, {DeviceFault::on("NEW SECTION", DeviceFault::BadStatus, 0, -1)});
     add(Calibrated);
     add(Stopped);
-    add(Repeated, {DeviceFault::on("RESET", DeviceFault::NoReply, 1, -1)}, true);
 
     const auto update =
-        start({"update", "--file", firmware, "--retries", "1", "COM5", "COM6", "COM9"});
+        start({"update", "--file", firmware, "--retries", "1", "COM5", "COM6"});
     // The job log reads the same whatever language its writers speak.
     const QString russian = QStringLiteral("ru_RU.UTF-8");
     const auto calibrate = start({"calibrate", "--voltage", "12.5", "--json", "COM7"}, -1, russian);
@@ -342,12 +339,10 @@ void tst_Cli::jobs()
     finish(*update, 1);
     // The results alone, the progress beside them on standard error.
     const QByteArrayList lines = update->readAllStandardOutput().split('\n');
-    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines.size(), 3);
     QCOMPARE(lines[0], "\\\\.\\COM5 serial 5005: ok 3.1.4");
     QVERIFY(lines[1].startsWith("\\\\.\\COM6 serial 6006: failed: Can't execute command NEW "
                                 "SECTION. The loader refused a section of the firmware"));
-    QVERIFY(lines[2].startsWith("\\\\.\\COM9 serial 9009: failed: Device still asks for "
-                                "firmware. The firmware was written several times"));
     QVERIFY(update->readAllStandardError().contains("\\\\.\\COM5 update 100%\n"));
     // The job stops at the refused command; only the scan after it asks on.
     const QStringList heard = failing->log().requests();
@@ -387,9 +382,6 @@ void tst_Cli::jobs()
              {"", file, sha, "", "1", "-7", "Can't execute command NEW SECTION", ""})},
         {com(Calibrated),
          row(Calibrated, "calibrate", {"1.2.345", "", "", "12.50", "1", "0", "ok", "7007"})},
-        {com(Repeated),
-         row(Repeated, "update",
-             {"", file, sha, "", "2", "-90", "Device still asks for firmware", ""})},
         {com(Stopped), row(Stopped, "update", {"", file, sha, "", "1", "-99", "Interrupted", ""})},
     };
     const QMap<QString, QStringList> rows = logRows();
