@@ -325,8 +325,7 @@ void tst_Cli::jobs()
     add(Calibrated);
     add(Stopped);
 
-    const auto update =
-        start({"update", "--file", firmware, "--retries", "1", "COM5", "COM6"});
+    const auto update = start({"update", "--file", firmware, "--retries", "1", "COM5", "COM6"});
     // The job log reads the same whatever language its writers speak.
     const QString russian = QStringLiteral("ru_RU.UTF-8");
     const auto calibrate = start({"calibrate", "--voltage", "12.5", "--json", "COM7"}, -1, russian);

@@ -358,8 +358,7 @@ void tst_UpdateThread::pauses()
     const auto gap = (last ? job.over : job.heard.at(at + 1).received) - job.heard.at(at).received;
     const qint64 gapMs = std::chrono::duration_cast<std::chrono::milliseconds>(gap).count();
     const int lateBy = job.heard.at(at).reply.isEmpty() ? LateWakeMs : 1;
-    QVERIFY2(gapMs >= leastMs - lateBy,
-             qPrintable(QString::number(gapMs)));
+    QVERIFY2(gapMs >= leastMs - lateBy, qPrintable(QString::number(gapMs)));
 }
 
 QTEST_GUILESS_MAIN(tst_UpdateThread)
