@@ -16,7 +16,8 @@ constexpr double MaximumVolts = Calibration::maximumVolts;
 
 const QString DefaultSettingsFile = QStringLiteral("settings.ini");
 
-const char CommonOptions[] =
+const char CommonOptions[] = QT_TRANSLATE_NOOP(
+    "CliOptions",
     "  --settings FILE     settings file with the [Ports] map (default settings.ini)\n"
     "  --user-config       use the window's folder for settings.ini and the job log:\n"
     "                      $XDG_CONFIG_HOME/zelkor, normally ~/.config/zelkor\n"
@@ -24,9 +25,10 @@ const char CommonOptions[] =
     "  -v, --verbose       the program log's lines on standard error\n"
     "  -q, --quiet         no progress, only results and errors\n"
     "  -h, --help          help; after a command, that command's help\n"
-    "  -V, --version       the version\n";
+    "  -V, --version       the version\n");
 
-const char GeneralHelp[] =
+const char GeneralHelp[] = QT_TRANSLATE_NOOP(
+    "CliOptions",
     "Usage: zelkor-cli [options] COMMAND [options] [PORT...]\n"
     "Updates and calibrates measuring devices on serial ports without the window.\n\n"
     "Commands:\n"
@@ -34,20 +36,23 @@ const char GeneralHelp[] =
     "  update      write a firmware file into devices, optionally calibrating them after\n"
     "  calibrate   calibrate devices against an external supply voltage\n\n"
     "'zelkor-cli COMMAND --help' tells more about each. Results go to standard output,\n"
-    "progress and messages to standard error.\n\nOptions:\n";
+    "progress and messages to standard error.\n\nOptions:\n");
 
-const char ExitStatus[] =
+const char ExitStatus[] = QT_TRANSLATE_NOOP(
+    "CliOptions",
     "\nExit status: 0 every job succeeded, 1 a job failed, 2 usage error, bad firmware file\n"
-    "or unknown port, 3 a port can't be opened, 130 interrupted.\n";
+    "or unknown port, 3 a port can't be opened, 130 interrupted.\n");
 
-const char ListHelp[] =
+const char ListHelp[] = QT_TRANSLATE_NOOP(
+    "CliOptions",
     "Usage: zelkor-cli list [--json] [options]\n"
     "Lists the devices that one scan of every port finds: a header row, then port, device\n"
     "path, serial number, description, firmware version and status, separated by tabs.\n\n"
     "  --json              print JSON instead: every device, and every port that could not\n"
-    "                      be asked, with locale-free values\n";
+    "                      be asked, with locale-free values\n");
 
-const char UpdateHelp[] =
+const char UpdateHelp[] = QT_TRANSLATE_NOOP(
+    "CliOptions",
     "Usage: zelkor-cli update --file FILE [--calibrate VOLTS] [options] PORT...\n"
     "Writes the firmware file into the device on each PORT, all at once, and checks that it\n"
     "runs. PORT is COM5, \\\\.\\COM5 (any case) or a device path.\n\n"
@@ -56,16 +61,17 @@ const char UpdateHelp[] =
     "  --retries N         repeats while the device still asks for firmware (default 3)\n"
     "  --job-log FILE      job log to append to (default zelkor-jobs.csv)\n"
     "  --dry-run           check the ports and the file, touch no device\n"
-    "  --json              print the results as JSON\n";
+    "  --json              print the results as JSON\n");
 
-const char CalibrateHelp[] =
+const char CalibrateHelp[] = QT_TRANSLATE_NOOP(
+    "CliOptions",
     "Usage: zelkor-cli calibrate --voltage VOLTS [options] PORT...\n"
     "Calibrates the device on each PORT against the external supply voltage, all at once.\n"
     "PORT is COM5, \\\\.\\COM5 (any case) or a device path.\n\n"
     "  --voltage VOLTS     the external supply voltage, 3 to 40\n"
     "  --job-log FILE      job log to append to (default zelkor-jobs.csv)\n"
     "  --dry-run           check the ports, touch no device\n"
-    "  --json              print the results as JSON\n";
+    "  --json              print the results as JSON\n");
 
 const QStringList CommandWords {QStringLiteral("list"), QStringLiteral("update"),
                                 QStringLiteral("calibrate")};
@@ -74,17 +80,18 @@ QString helpText(const QString &command)
 {
     const char *const commandHelp[] = {ListHelp, UpdateHelp, CalibrateHelp};
     const qsizetype index = CommandWords.indexOf(command);
-    const QString head = QString::fromLatin1(index < 0 ? GeneralHelp : commandHelp[index]);
-    return head + (index < 0 ? QString() : QStringLiteral("\nCommon options:\n"))
-        + QString::fromLatin1(CommonOptions) + QString::fromLatin1(ExitStatus);
+    const QString head = CliOptions::tr(index < 0 ? GeneralHelp : commandHelp[index]);
+    return head + (index < 0 ? QString() : CliOptions::tr("\nCommon options:\n"))
+        + CliOptions::tr(CommonOptions) + CliOptions::tr(ExitStatus);
 }
 
-CliOptions usageError(const QString &text)
+// Keeps the language, so that a later parse can tell the error in it.
+CliOptions usageError(CliOptions options, const QString &text)
 {
-    CliOptions options;
     options.exitNow = ExitUsage;
     options.problem = text;
-    options.exitText = QStringLiteral("zelkor-cli: %1\nTry 'zelkor-cli --help'.\n").arg(text);
+    options.exitText = QStringLiteral("zelkor-cli: %1\n%2\n")
+                           .arg(text, CliOptions::tr("Try 'zelkor-cli --help'."));
     return options;
 }
 
@@ -99,8 +106,8 @@ std::optional<double> number(const QString &text, QString *problem)
     pointed.replace(QLatin1Char(','), QLatin1Char('.'));
     pointed.toDouble(&ok);
     *problem = ok && pointed != text
-        ? QStringLiteral("%1 is not a number; write %2").arg(text, pointed)
-        : QStringLiteral("%1 is not a number").arg(text);
+        ? CliOptions::tr("%1 is not a number; write %2").arg(text, pointed)
+        : CliOptions::tr("%1 is not a number").arg(text);
     return std::nullopt;
 }
 
@@ -151,9 +158,8 @@ struct KnownOptions
     }
 };
 
-CliOptions endsAtOnce(const QString &text)
+CliOptions endsAtOnce(CliOptions options, const QString &text)
 {
-    CliOptions options;
     options.exitNow = ExitSuccess;
     options.exitText = text;
     return options;
@@ -164,12 +170,12 @@ CliOptions updateValues(const QCommandLineParser &parser, const KnownOptions &kn
                         CliOptions options)
 {
     if (!parser.isSet(known.file))
-        return usageError(QStringLiteral("'update' needs --file FILE"));
+        return usageError(options, CliOptions::tr("'update' needs --file FILE"));
     options.firmwareFile = parser.value(known.file);
     bool ok = false;
     options.repeats = parser.value(known.retries).toInt(&ok);
     if (!ok || options.repeats < 0)
-        return usageError(QStringLiteral("--retries takes a whole number from 0 up"));
+        return usageError(options, CliOptions::tr("--retries takes a whole number from 0 up"));
     return options;
 }
 
@@ -180,16 +186,17 @@ CliOptions voltageValue(const QCommandLineParser &parser, const KnownOptions &kn
     const QCommandLineOption &option =
         options.command == CliOptions::Update ? known.calibrate : known.voltage;
     if (options.command == CliOptions::Calibrate && !parser.isSet(option))
-        return usageError(QStringLiteral("'calibrate' needs --voltage VOLTS"));
+        return usageError(options, CliOptions::tr("'calibrate' needs --voltage VOLTS"));
     if (!parser.isSet(option))
         return options;
     QString problem;
     options.voltage = number(parser.value(option), &problem);
     if (!options.voltage)
-        return usageError(QStringLiteral("--%1: %2").arg(option.names().first(), problem));
+        return usageError(options, QStringLiteral("--%1: %2").arg(option.names().first(), problem));
     // "nan" reads as a number and fails every comparison: only a value inside the range passes.
     if (!(*options.voltage >= MinimumVolts && *options.voltage <= MaximumVolts))
-        return usageError(QStringLiteral("the voltage must lie between %1 and %2 V")
+        return usageError(options,
+                          CliOptions::tr("the voltage must lie between %1 and %2 V")
                               .arg(MinimumVolts, 0, 'f', 2)
                               .arg(MaximumVolts, 0, 'f', 2));
     return options;
@@ -212,35 +219,36 @@ CliOptions CliOptions::parseArguments(const QStringList &arguments)
     const KnownOptions known;
     known.addTo(parser);
     if (!parser.parse(arguments))
-        return usageError(parser.errorText());
+        return usageError({}, parser.errorText());
+    CliOptions options;
+    options.language = parser.value(known.language);
+    if (parser.isSet(known.language) && !Translations::languages().contains(options.language))
+        return usageError(
+            {}, tr("--language takes %1").arg(Translations::languages().join(tr(" or "))));
     QStringList positional = parser.positionalArguments();
     const QString word = positional.isEmpty() ? QString() : positional.takeFirst();
     if (parser.isSet(known.help))
-        return endsAtOnce(helpText(word));
+        return endsAtOnce(options, helpText(word));
     if (parser.isSet(known.version))
-        return endsAtOnce(QStringLiteral("zelkor-cli %1\n").arg(QLatin1String(ZelkorVersion)));
+        return endsAtOnce(options,
+                          QStringLiteral("zelkor-cli %1\n").arg(QLatin1String(ZelkorVersion)));
 
     if (!CommandWords.contains(word))
-        return usageError(QStringLiteral("expected a command: list, update or calibrate"));
-    CliOptions options;
+        return usageError(options, tr("expected a command: list, update or calibrate"));
     options.command = Command(CommandWords.indexOf(word));
     const QString misplaced = known.misplaced(parser, options.command);
     if (!misplaced.isEmpty())
-        return usageError(QStringLiteral("--%1 does not belong to '%2'").arg(misplaced, word));
+        return usageError(options, tr("--%1 does not belong to '%2'").arg(misplaced, word));
     if (options.command == List && !positional.isEmpty())
-        return usageError(QStringLiteral("'list' takes no ports"));
+        return usageError(options, tr("'list' takes no ports"));
     if (options.command != List && positional.isEmpty())
-        return usageError(QStringLiteral("no PORT given"));
+        return usageError(options, tr("no PORT given"));
 
     options.json = parser.isSet(known.json);
     options.verbose = parser.isSet(known.verbose);
     options.quiet = parser.isSet(known.quiet);
     options.dryRun = parser.isSet(known.dryRun);
     options.userConfig = parser.isSet(known.userConfig);
-    options.language = parser.value(known.language);
-    if (parser.isSet(known.language) && !Translations::languages().contains(options.language))
-        return usageError(QStringLiteral("--language takes %1")
-                              .arg(Translations::languages().join(QLatin1String(" or "))));
     options.settingsFile = parser.value(known.settings);
     options.jobLogFile = parser.value(known.jobLog);
     options.ports = positional;

@@ -3,6 +3,7 @@
 
 #include "JobKind.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -11,6 +12,8 @@
 // The command line of zelkor-cli, checked: which command, its ports and its values.
 class CliOptions
 {
+    Q_DECLARE_TR_FUNCTIONS(CliOptions)
+
 public:
     enum Command { List, Update, Calibrate };
 

@@ -98,10 +98,10 @@ bool JobCommand::resolvePorts(const QStringList &arguments, QStringList &ports,
             RemoteAddress::isRemote(path) ? path : QFileInfo(path).canonicalFilePath();
         const qsizetype earlier = device.isEmpty() ? -1 : devices.indexOf(device);
         if (ports.contains(*port) || earlier >= 0) {
-            problems->append(earlier < 0 || ports.at(earlier) == *port
-                                 ? QStringLiteral("%1 is named twice").arg(*port)
-                                 : QStringLiteral("%1 is named twice: as %2 and %3")
-                                       .arg(device, ports.at(earlier), *port));
+            problems->append(
+                earlier < 0 || ports.at(earlier) == *port
+                    ? tr("%1 is named twice").arg(*port)
+                    : tr("%1 is named twice: as %2 and %3").arg(device, ports.at(earlier), *port));
             return false;
         }
         ports.append(*port);

@@ -1,6 +1,7 @@
 #ifndef JOBCOMMAND_H
 #define JOBCOMMAND_H
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -11,6 +12,8 @@ class CliOptions;
 // port can be opened. Only then do the jobs start.
 class JobCommand
 {
+    Q_DECLARE_TR_FUNCTIONS(JobCommand)
+
 public:
     static int run(const CliOptions &options);
 

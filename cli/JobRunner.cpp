@@ -4,12 +4,13 @@
 #include "ProgressOutput.h"
 #include "SignalWatcher.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QHash>
 
 namespace {
 const QString ProgramName = QStringLiteral("zelkor-cli");
-const QString RepeatText = QStringLiteral("Error. Trying to update again");
+const char RepeatText[] = QT_TRANSLATE_NOOP("JobRunner", "Error. Trying to update again");
 } // namespace
 
 JobRunner::JobRunner(const JobOrder &order, const QStringList &ports, const JobLog &log,
@@ -33,8 +34,9 @@ QList<JobRecord> JobRunner::run()
             [this](const QString &port, const JobProgress &value) { progress->show(port, value); });
         connect(&jobs, &JobController::failed, this,
                 [this](const QString &port, JobResult::Code code) { progress->fail(port, code); });
-        connect(&jobs, &JobController::repeating, this,
-                [this](const QString &port) { progress->note(port, RepeatText); });
+        connect(&jobs, &JobController::repeating, this, [this](const QString &port) {
+            progress->note(port, QCoreApplication::translate("JobRunner", RepeatText));
+        });
     }
     // A job counts as finished once its row is on disk; a row that can't be written is
     // reported and changes nothing about the job.

@@ -7,6 +7,8 @@
 #include "ResultOutput.h"
 #include "ScanPass.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -50,9 +52,8 @@ int ListCommand::run(const CliOptions &options)
     // A port left out of the list without a word would look like a device that is not there.
     QByteArray why = ResultOutput::refusalLines(refused);
     if (devices.isEmpty() && refused.isEmpty())
-        why = ResultOutput::messageLines({QStringLiteral("no device answered on %1 port%2")
-                                              .arg(asked)
-                                              .arg(asked == 1 ? QString() : QStringLiteral("s"))});
+        why = ResultOutput::messageLines({QCoreApplication::translate(
+            "ListCommand", "no device answered on %n port(s)", nullptr, int(asked))});
     std::fwrite(why.constData(), 1, size_t(why.size()), stderr);
     return refused.isEmpty() ? ExitSuccess : ExitPortUnavailable;
 }

@@ -25,7 +25,7 @@ std::optional<QString> PortResolver::resolve(const QString &argument, QString *e
         return byName(argument.toUpper(), error);
     if (RemoteAddress::isRemote(argument)) {
         if (!RemoteAddress::parse(argument)) {
-            *error = QStringLiteral("%1 is not of the form rfc2217://HOST:PORT").arg(argument);
+            *error = tr("%1 is not of the form rfc2217://HOST:PORT").arg(argument);
             return std::nullopt;
         }
         return named(argument, error);
@@ -39,8 +39,8 @@ std::optional<QString> PortResolver::byName(const QString &name, QString *error)
     const QString path = PortNameMap::instance().devicePath(name);
     const bool exists = RemoteAddress::isRemote(path) || QFileInfo::exists(path);
     if (PortNameMap::portNumber(name) == 0 || !exists) {
-        *error = path.isEmpty() ? QStringLiteral("unknown port %1").arg(name)
-                                : QStringLiteral("unknown port %1: no %2").arg(name, path);
+        *error = path.isEmpty() ? tr("unknown port %1").arg(name)
+                                : tr("unknown port %1: no %2").arg(name, path);
         return std::nullopt;
     }
     return name;
@@ -50,7 +50,7 @@ std::optional<QString> PortResolver::byPath(const QString &path, QString *error)
 {
     const QString wanted = QFileInfo(path).canonicalFilePath();
     if (wanted.isEmpty()) {
-        *error = QStringLiteral("unknown port %1").arg(path);
+        *error = tr("unknown port %1").arg(path);
         return std::nullopt;
     }
     return named(wanted, error);
@@ -71,6 +71,6 @@ std::optional<QString> PortResolver::named(const QString &path, QString *error)
             return name;
         }
     }
-    *error = QStringLiteral("no free port name left for %1").arg(path);
+    *error = tr("no free port name left for %1").arg(path);
     return std::nullopt;
 }

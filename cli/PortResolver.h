@@ -1,6 +1,7 @@
 #ifndef PORTRESOLVER_H
 #define PORTRESOLVER_H
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <optional>
@@ -11,6 +12,8 @@
 // the range that only overrides reach.
 class PortResolver
 {
+    Q_DECLARE_TR_FUNCTIONS(PortResolver)
+
 public:
     // The port name, or nothing (with the reason in error) when the port doesn't exist.
     static std::optional<QString> resolve(const QString &argument, QString *error);

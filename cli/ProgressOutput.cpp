@@ -3,6 +3,7 @@
 #include "JobResultText.h"
 #include "PrintableText.h"
 
+#include <algorithm>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -41,9 +42,14 @@ ProgressOutput::ProgressOutput(std::FILE *stream, const QStringList &ports)
 void ProgressOutput::show(const QString &port, const JobProgress &progress)
 {
     const bool calibrating = progress.phase == JobProgress::Phase::Calibration;
-    const QString phase = calibrating ? QStringLiteral("calibrate") : QStringLiteral("update");
-    if (drawInPlace(port,
-                    QStringLiteral("%1 %2").arg(phase, -9).arg(JobResultText::progress(progress))))
+    const QString update = tr("update");
+    const QString calibrate = tr("calibrate");
+    const QString phase = calibrating ? calibrate : update;
+    // The block's columns line up whichever phase each port is in.
+    const int phaseWidth = int(std::max(update.size(), calibrate.size()));
+    if (drawInPlace(
+            port,
+            QStringLiteral("%1 %2").arg(phase, -phaseWidth).arg(JobResultText::progress(progress))))
         return;
     const int step = (calibrating ? CalibrationPhase : 0) + progress.percent / PercentPerStep;
     if (printedStep.value(port, -1) == step)

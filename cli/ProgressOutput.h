@@ -4,6 +4,7 @@
 #include "JobProgress.h"
 #include "JobResult.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QStringList>
 
@@ -16,6 +17,8 @@
 // line, so a resized window changes the form from the next line on.
 class ProgressOutput
 {
+    Q_DECLARE_TR_FUNCTIONS(ProgressOutput)
+
 public:
     ProgressOutput(std::FILE *stream, const QStringList &ports);
 

@@ -7,6 +7,7 @@
 #include "PrintableText.h"
 #include "RefusalText.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -16,9 +17,10 @@
 
 namespace {
 
-const QString HeaderFields[] = {QStringLiteral("PORT"),     QStringLiteral("DEVICE PATH"),
-                                QStringLiteral("SERIAL"),   QStringLiteral("DESCRIPTION"),
-                                QStringLiteral("FIRMWARE"), QStringLiteral("STATUS")};
+const char *const HeaderFields[] = {
+    QT_TRANSLATE_NOOP("ResultOutput", "PORT"),     QT_TRANSLATE_NOOP("ResultOutput", "DEVICE PATH"),
+    QT_TRANSLATE_NOOP("ResultOutput", "SERIAL"),   QT_TRANSLATE_NOOP("ResultOutput", "DESCRIPTION"),
+    QT_TRANSLATE_NOOP("ResultOutput", "FIRMWARE"), QT_TRANSLATE_NOOP("ResultOutput", "STATUS")};
 
 QByteArray json(const QJsonObject &object)
 {
@@ -104,7 +106,10 @@ QString resultCode(JobResult::Code code)
 
 QByteArray ResultOutput::deviceLines(const QList<TDevices> &devices)
 {
-    QByteArray out = tabbedLine(QStringList(std::begin(HeaderFields), std::end(HeaderFields)));
+    QStringList header;
+    for (const char *field : HeaderFields)
+        header << QCoreApplication::translate("ResultOutput", field);
+    QByteArray out = tabbedLine(header);
     for (const TDevices &d : devices)
         out += tabbedLine({d.location, PortNameMap::instance().devicePath(d.location),
                            d.serialNumber, d.description, d.firmwareVersion, d.status});
@@ -146,16 +151,20 @@ QByteArray ResultOutput::jobLines(const QList<JobRecord> &jobs)
         // An empty chip tells its serial number only once it has firmware.
         const QString serialText = job.serialNumber.isEmpty() ? job.serialAfter : job.serialNumber;
         QString text =
-            QStringLiteral("%1 serial %2: ")
-                .arg(job.port, serialText.isEmpty() ? QStringLiteral("unknown") : serialText);
+            QCoreApplication::translate("ResultOutput", "%1 serial %2: ")
+                .arg(job.port,
+                     serialText.isEmpty() ? QCoreApplication::translate("ResultOutput", "unknown")
+                                          : serialText);
         if (job.resultCode == JobResult::Interrupted)
-            text += QStringLiteral("interrupted");
+            text += QCoreApplication::translate("ResultOutput", "interrupted");
         else if (JobResult::isFailure(job.resultCode))
-            text += QStringLiteral("failed: %1. %2")
+            text += QCoreApplication::translate("ResultOutput", "failed: %1. %2")
                         .arg(JobResultText::message(job.resultCode),
                              PlainReason::of(job.resultCode, job.fileDefect));
         else
-            text += (QStringLiteral("ok ") + job.firmwareAfter).trimmed();
+            text += QCoreApplication::translate("ResultOutput", "ok %1")
+                        .arg(job.firmwareAfter)
+                        .trimmed();
         out += line(text);
     }
     return out;
@@ -225,7 +234,7 @@ QByteArray ResultOutput::planLines(const QList<JobRecord> &jobs)
 {
     QByteArray out;
     for (const JobRecord &job : jobs)
-        out += line(QStringLiteral("%1 %2: ready for %3 (dry run)")
+        out += line(QCoreApplication::translate("ResultOutput", "%1 %2: ready for %3 (dry run)")
                         .arg(job.port, job.devicePath, JobRecord::jobName(job.kind)));
     return out;
 }

@@ -33,22 +33,26 @@ int main(int argc, char *argv[])
 {
     SignalWatcher::ignoreBrokenPipes();
     QCoreApplication app(argc, argv);
+    // Parsed before the translation is there, a wrong command line reads the same to a script
+    // under every locale; the second parse tells people in their language.
+    const CliOptions untranslated = CliOptions::parse(QCoreApplication::arguments());
+    // The window's rule: Russian where the user's languages put it before English, else
+    // English.
+    Translations::install(app, untranslated.language);
     const CliOptions options = CliOptions::parse(QCoreApplication::arguments());
     chooseLogLines(options.verbose);
     if (options.exitNow) {
         std::fputs(qPrintable(options.exitText), *options.exitNow == ExitSuccess ? stdout : stderr);
         if (options.json)
-            std::fputs(ResultOutput::errorJson(*options.exitNow, {options.problem}).constData(),
-                       stdout);
+            std::fputs(
+                ResultOutput::errorJson(*options.exitNow, {untranslated.problem}).constData(),
+                stdout);
         return *options.exitNow;
     }
-    // The window's rule: Russian where the user's languages put it before English, else
-    // English.
-    Translations::install(app, options.language);
     if (options.userConfig && !UserConfigFolder::enter())
-        return ResultOutput::refuse(
-            options.json, ExitUsage,
-            {QStringLiteral("can't use the folder %1").arg(UserConfigFolder::path())});
+        return ResultOutput::refuse(options.json, ExitUsage,
+                                    {QCoreApplication::translate("main", "can't use the folder %1")
+                                         .arg(UserConfigFolder::path())});
     QSettings settings(options.settingsFile, QSettings::IniFormat);
     PortNameMap::instance().loadSettings(settings);
     return options.command == CliOptions::List ? ListCommand::run(options)

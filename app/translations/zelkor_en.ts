@@ -2,6 +2,187 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>CliOptions</name>
+    <message>
+        <source>  --settings FILE     settings file with the [Ports] map (default settings.ini)
+  --user-config       use the window&apos;s folder for settings.ini and the job log:
+                      $XDG_CONFIG_HOME/zelkor, normally ~/.config/zelkor
+  --language NAME     en or ru; by default the user&apos;s, English where it is neither
+  -v, --verbose       the program log&apos;s lines on standard error
+  -q, --quiet         no progress, only results and errors
+  -h, --help          help; after a command, that command&apos;s help
+  -V, --version       the version
+</source>
+        <translation>  --settings FILE     settings file with the [Ports] map (default settings.ini)
+  --user-config       use the window&apos;s folder for settings.ini and the job log:
+                      $XDG_CONFIG_HOME/zelkor, normally ~/.config/zelkor
+  --language NAME     en or ru; by default the user&apos;s, English where it is neither
+  -v, --verbose       the program log&apos;s lines on standard error
+  -q, --quiet         no progress, only results and errors
+  -h, --help          help; after a command, that command&apos;s help
+  -V, --version       the version
+</translation>
+    </message>
+    <message>
+        <source>Usage: zelkor-cli [options] COMMAND [options] [PORT...]
+Updates and calibrates measuring devices on serial ports without the window.
+
+Commands:
+  list        list the devices found by one scan
+  update      write a firmware file into devices, optionally calibrating them after
+  calibrate   calibrate devices against an external supply voltage
+
+&apos;zelkor-cli COMMAND --help&apos; tells more about each. Results go to standard output,
+progress and messages to standard error.
+
+Options:
+</source>
+        <translation>Usage: zelkor-cli [options] COMMAND [options] [PORT...]
+Updates and calibrates measuring devices on serial ports without the window.
+
+Commands:
+  list        list the devices found by one scan
+  update      write a firmware file into devices, optionally calibrating them after
+  calibrate   calibrate devices against an external supply voltage
+
+&apos;zelkor-cli COMMAND --help&apos; tells more about each. Results go to standard output,
+progress and messages to standard error.
+
+Options:
+</translation>
+    </message>
+    <message>
+        <source>
+Exit status: 0 every job succeeded, 1 a job failed, 2 usage error, bad firmware file
+or unknown port, 3 a port can&apos;t be opened, 130 interrupted.
+</source>
+        <translation>
+Exit status: 0 every job succeeded, 1 a job failed, 2 usage error, bad firmware file
+or unknown port, 3 a port can&apos;t be opened, 130 interrupted.
+</translation>
+    </message>
+    <message>
+        <source>Usage: zelkor-cli list [--json] [options]
+Lists the devices that one scan of every port finds: a header row, then port, device
+path, serial number, description, firmware version and status, separated by tabs.
+
+  --json              print JSON instead: every device, and every port that could not
+                      be asked, with locale-free values
+</source>
+        <translation>Usage: zelkor-cli list [--json] [options]
+Lists the devices that one scan of every port finds: a header row, then port, device
+path, serial number, description, firmware version and status, separated by tabs.
+
+  --json              print JSON instead: every device, and every port that could not
+                      be asked, with locale-free values
+</translation>
+    </message>
+    <message>
+        <source>Usage: zelkor-cli update --file FILE [--calibrate VOLTS] [options] PORT...
+Writes the firmware file into the device on each PORT, all at once, and checks that it
+runs. PORT is COM5, \\.\COM5 (any case) or a device path.
+
+  --file FILE         the firmware file (.cod)
+  --calibrate VOLTS   calibrate after the update, at this external voltage (3 to 40)
+  --retries N         repeats while the device still asks for firmware (default 3)
+  --job-log FILE      job log to append to (default zelkor-jobs.csv)
+  --dry-run           check the ports and the file, touch no device
+  --json              print the results as JSON
+</source>
+        <translation>Usage: zelkor-cli update --file FILE [--calibrate VOLTS] [options] PORT...
+Writes the firmware file into the device on each PORT, all at once, and checks that it
+runs. PORT is COM5, \\.\COM5 (any case) or a device path.
+
+  --file FILE         the firmware file (.cod)
+  --calibrate VOLTS   calibrate after the update, at this external voltage (3 to 40)
+  --retries N         repeats while the device still asks for firmware (default 3)
+  --job-log FILE      job log to append to (default zelkor-jobs.csv)
+  --dry-run           check the ports and the file, touch no device
+  --json              print the results as JSON
+</translation>
+    </message>
+    <message>
+        <source>Usage: zelkor-cli calibrate --voltage VOLTS [options] PORT...
+Calibrates the device on each PORT against the external supply voltage, all at once.
+PORT is COM5, \\.\COM5 (any case) or a device path.
+
+  --voltage VOLTS     the external supply voltage, 3 to 40
+  --job-log FILE      job log to append to (default zelkor-jobs.csv)
+  --dry-run           check the ports, touch no device
+  --json              print the results as JSON
+</source>
+        <translation>Usage: zelkor-cli calibrate --voltage VOLTS [options] PORT...
+Calibrates the device on each PORT against the external supply voltage, all at once.
+PORT is COM5, \\.\COM5 (any case) or a device path.
+
+  --voltage VOLTS     the external supply voltage, 3 to 40
+  --job-log FILE      job log to append to (default zelkor-jobs.csv)
+  --dry-run           check the ports, touch no device
+  --json              print the results as JSON
+</translation>
+    </message>
+    <message>
+        <source>
+Common options:
+</source>
+        <translation>
+Common options:
+</translation>
+    </message>
+    <message>
+        <source>Try &apos;zelkor-cli --help&apos;.</source>
+        <translation>Try &apos;zelkor-cli --help&apos;.</translation>
+    </message>
+    <message>
+        <source>%1 is not a number; write %2</source>
+        <translation>%1 is not a number; write %2</translation>
+    </message>
+    <message>
+        <source>%1 is not a number</source>
+        <translation>%1 is not a number</translation>
+    </message>
+    <message>
+        <source>&apos;update&apos; needs --file FILE</source>
+        <translation>&apos;update&apos; needs --file FILE</translation>
+    </message>
+    <message>
+        <source>--retries takes a whole number from 0 up</source>
+        <translation>--retries takes a whole number from 0 up</translation>
+    </message>
+    <message>
+        <source>&apos;calibrate&apos; needs --voltage VOLTS</source>
+        <translation>&apos;calibrate&apos; needs --voltage VOLTS</translation>
+    </message>
+    <message>
+        <source>the voltage must lie between %1 and %2 V</source>
+        <translation>the voltage must lie between %1 and %2 V</translation>
+    </message>
+    <message>
+        <source>--language takes %1</source>
+        <translation>--language takes %1</translation>
+    </message>
+    <message>
+        <source> or </source>
+        <translation> or </translation>
+    </message>
+    <message>
+        <source>expected a command: list, update or calibrate</source>
+        <translation>expected a command: list, update or calibrate</translation>
+    </message>
+    <message>
+        <source>--%1 does not belong to &apos;%2&apos;</source>
+        <translation>--%1 does not belong to &apos;%2&apos;</translation>
+    </message>
+    <message>
+        <source>&apos;list&apos; takes no ports</source>
+        <translation>&apos;list&apos; takes no ports</translation>
+    </message>
+    <message>
+        <source>no PORT given</source>
+        <translation>no PORT given</translation>
+    </message>
+</context>
+<context>
     <name>DeviceThread</name>
     <message>
         <source>n/a</source>
@@ -56,6 +237,17 @@
             <numerusform>%n not started</numerusform>
             <numerusform>%n not started</numerusform>
         </translation>
+    </message>
+</context>
+<context>
+    <name>JobCommand</name>
+    <message>
+        <source>%1 is named twice</source>
+        <translation>%1 is named twice</translation>
+    </message>
+    <message>
+        <source>%1 is named twice: as %2 and %3</source>
+        <translation>%1 is named twice: as %2 and %3</translation>
     </message>
 </context>
 <context>
@@ -212,6 +404,23 @@
     </message>
 </context>
 <context>
+    <name>JobRunner</name>
+    <message>
+        <source>Error. Trying to update again</source>
+        <translation>Error. Trying to update again</translation>
+    </message>
+</context>
+<context>
+    <name>ListCommand</name>
+    <message numerus="yes">
+        <source>no device answered on %n port(s)</source>
+        <translation>
+            <numerusform>no device answered on %n port</numerusform>
+            <numerusform>no device answered on %n ports</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>PlainReason</name>
     <message>
         <source>The port could not be opened. Check that the device is plugged in and that no other program uses the port, then try again.</source>
@@ -343,6 +552,36 @@
     </message>
 </context>
 <context>
+    <name>PortResolver</name>
+    <message>
+        <source>%1 is not of the form rfc2217://HOST:PORT</source>
+        <translation>%1 is not of the form rfc2217://HOST:PORT</translation>
+    </message>
+    <message>
+        <source>unknown port %1</source>
+        <translation>unknown port %1</translation>
+    </message>
+    <message>
+        <source>unknown port %1: no %2</source>
+        <translation>unknown port %1: no %2</translation>
+    </message>
+    <message>
+        <source>no free port name left for %1</source>
+        <translation>no free port name left for %1</translation>
+    </message>
+</context>
+<context>
+    <name>ProgressOutput</name>
+    <message>
+        <source>update</source>
+        <translation>update</translation>
+    </message>
+    <message>
+        <source>calibrate</source>
+        <translation>calibrate</translation>
+    </message>
+</context>
+<context>
     <name>RefusalText</name>
     <message>
         <source>Permission denied</source>
@@ -411,6 +650,57 @@ then log out and in again.</translation>
     <message>
         <source>%1 (device server %2): %3</source>
         <translation>%1 (device server %2): %3</translation>
+    </message>
+</context>
+<context>
+    <name>ResultOutput</name>
+    <message>
+        <source>PORT</source>
+        <translation>PORT</translation>
+    </message>
+    <message>
+        <source>DEVICE PATH</source>
+        <translation>DEVICE PATH</translation>
+    </message>
+    <message>
+        <source>SERIAL</source>
+        <translation>SERIAL</translation>
+    </message>
+    <message>
+        <source>DESCRIPTION</source>
+        <translation>DESCRIPTION</translation>
+    </message>
+    <message>
+        <source>FIRMWARE</source>
+        <translation>FIRMWARE</translation>
+    </message>
+    <message>
+        <source>STATUS</source>
+        <translation>STATUS</translation>
+    </message>
+    <message>
+        <source>%1 serial %2: </source>
+        <translation>%1 serial %2: </translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>unknown</translation>
+    </message>
+    <message>
+        <source>interrupted</source>
+        <translation>interrupted</translation>
+    </message>
+    <message>
+        <source>failed: %1. %2</source>
+        <translation>failed: %1. %2</translation>
+    </message>
+    <message>
+        <source>ok %1</source>
+        <translation>ok %1</translation>
+    </message>
+    <message>
+        <source>%1 %2: ready for %3 (dry run)</source>
+        <translation>%1 %2: ready for %3 (dry run)</translation>
     </message>
 </context>
 <context>
@@ -696,6 +986,13 @@ then log out and in again.</translation>
     <message>
         <source>The voltage of the external supply that the devices are calibrated against, 3 to 40 V</source>
         <translation>The voltage of the external supply that the devices are calibrated against, 3 to 40 V</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>can&apos;t use the folder %1</source>
+        <translation>can&apos;t use the folder %1</translation>
     </message>
 </context>
 </TS>

@@ -2,6 +2,187 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU">
 <context>
+    <name>CliOptions</name>
+    <message>
+        <source>  --settings FILE     settings file with the [Ports] map (default settings.ini)
+  --user-config       use the window&apos;s folder for settings.ini and the job log:
+                      $XDG_CONFIG_HOME/zelkor, normally ~/.config/zelkor
+  --language NAME     en or ru; by default the user&apos;s, English where it is neither
+  -v, --verbose       the program log&apos;s lines on standard error
+  -q, --quiet         no progress, only results and errors
+  -h, --help          help; after a command, that command&apos;s help
+  -V, --version       the version
+</source>
+        <translation>  --settings FILE     файл настроек с картой [Ports] (по умолчанию settings.ini)
+  --user-config       брать settings.ini и журнал заданий из папки окна:
+                      $XDG_CONFIG_HOME/zelkor, обычно ~/.config/zelkor
+  --language NAME     en или ru; по умолчанию язык пользователя, иначе английский
+  -v, --verbose       строки журнала программы в стандартный поток ошибок
+  -q, --quiet         без хода работы, только результаты и ошибки
+  -h, --help          справка; после команды — справка по этой команде
+  -V, --version       версия
+</translation>
+    </message>
+    <message>
+        <source>Usage: zelkor-cli [options] COMMAND [options] [PORT...]
+Updates and calibrates measuring devices on serial ports without the window.
+
+Commands:
+  list        list the devices found by one scan
+  update      write a firmware file into devices, optionally calibrating them after
+  calibrate   calibrate devices against an external supply voltage
+
+&apos;zelkor-cli COMMAND --help&apos; tells more about each. Results go to standard output,
+progress and messages to standard error.
+
+Options:
+</source>
+        <translation>Использование: zelkor-cli [параметры] COMMAND [параметры] [PORT...]
+Обновляет и калибрует измерительные устройства на последовательных портах без окна.
+
+Команды:
+  list        список устройств, найденных одним опросом портов
+  update      записать файл прошивки в устройства и, если нужно, затем откалибровать их
+  calibrate   откалибровать устройства по внешнему напряжению питания
+
+&apos;zelkor-cli COMMAND --help&apos; подробнее расскажет о каждой. Результаты идут в стандартный
+вывод, ход работы и сообщения — в стандартный поток ошибок.
+
+Параметры:
+</translation>
+    </message>
+    <message>
+        <source>
+Exit status: 0 every job succeeded, 1 a job failed, 2 usage error, bad firmware file
+or unknown port, 3 a port can&apos;t be opened, 130 interrupted.
+</source>
+        <translation>
+Код возврата: 0 все задания выполнены, 1 задание не выполнено, 2 ошибка в командной
+строке, негодный файл прошивки или неизвестный порт, 3 порт не открывается, 130 прервано.
+</translation>
+    </message>
+    <message>
+        <source>Usage: zelkor-cli list [--json] [options]
+Lists the devices that one scan of every port finds: a header row, then port, device
+path, serial number, description, firmware version and status, separated by tabs.
+
+  --json              print JSON instead: every device, and every port that could not
+                      be asked, with locale-free values
+</source>
+        <translation>Использование: zelkor-cli list [--json] [параметры]
+Выводит устройства, найденные одним опросом всех портов: строку заголовка, затем порт,
+путь к устройству, серийный номер, описание, версию прошивки и состояние через табуляцию.
+
+  --json              вывести вместо этого JSON: каждое устройство и каждый порт, который
+                      не удалось опросить, со значениями, не зависящими от языка
+</translation>
+    </message>
+    <message>
+        <source>Usage: zelkor-cli update --file FILE [--calibrate VOLTS] [options] PORT...
+Writes the firmware file into the device on each PORT, all at once, and checks that it
+runs. PORT is COM5, \\.\COM5 (any case) or a device path.
+
+  --file FILE         the firmware file (.cod)
+  --calibrate VOLTS   calibrate after the update, at this external voltage (3 to 40)
+  --retries N         repeats while the device still asks for firmware (default 3)
+  --job-log FILE      job log to append to (default zelkor-jobs.csv)
+  --dry-run           check the ports and the file, touch no device
+  --json              print the results as JSON
+</source>
+        <translation>Использование: zelkor-cli update --file FILE [--calibrate VOLTS] [параметры] PORT...
+Записывает файл прошивки в устройство на каждом порту PORT, во все сразу, и проверяет,
+что прошивка работает. PORT — это COM5, \\.\COM5 (в любом регистре) или путь к устройству.
+
+  --file FILE         файл прошивки (.cod)
+  --calibrate VOLTS   откалибровать после обновления при этом внешнем напряжении (3–40)
+  --retries N         повторы, пока устройство ещё ждёт прошивку (по умолчанию 3)
+  --job-log FILE      журнал заданий для записи (по умолчанию zelkor-jobs.csv)
+  --dry-run           проверить порты и файл, не трогая устройств
+  --json              вывести результаты в JSON
+</translation>
+    </message>
+    <message>
+        <source>Usage: zelkor-cli calibrate --voltage VOLTS [options] PORT...
+Calibrates the device on each PORT against the external supply voltage, all at once.
+PORT is COM5, \\.\COM5 (any case) or a device path.
+
+  --voltage VOLTS     the external supply voltage, 3 to 40
+  --job-log FILE      job log to append to (default zelkor-jobs.csv)
+  --dry-run           check the ports, touch no device
+  --json              print the results as JSON
+</source>
+        <translation>Использование: zelkor-cli calibrate --voltage VOLTS [параметры] PORT...
+Калибрует устройство на каждом порту PORT по внешнему напряжению питания, все сразу.
+PORT — это COM5, \\.\COM5 (в любом регистре) или путь к устройству.
+
+  --voltage VOLTS     внешнее напряжение питания, от 3 до 40
+  --job-log FILE      журнал заданий для записи (по умолчанию zelkor-jobs.csv)
+  --dry-run           проверить порты, не трогая устройств
+  --json              вывести результаты в JSON
+</translation>
+    </message>
+    <message>
+        <source>
+Common options:
+</source>
+        <translation>
+Общие параметры:
+</translation>
+    </message>
+    <message>
+        <source>Try &apos;zelkor-cli --help&apos;.</source>
+        <translation>Справка: &apos;zelkor-cli --help&apos;.</translation>
+    </message>
+    <message>
+        <source>%1 is not a number; write %2</source>
+        <translation>%1 — не число; пишите %2</translation>
+    </message>
+    <message>
+        <source>%1 is not a number</source>
+        <translation>%1 — не число</translation>
+    </message>
+    <message>
+        <source>&apos;update&apos; needs --file FILE</source>
+        <translation>команде &apos;update&apos; нужен --file FILE</translation>
+    </message>
+    <message>
+        <source>--retries takes a whole number from 0 up</source>
+        <translation>--retries принимает целое число от 0</translation>
+    </message>
+    <message>
+        <source>&apos;calibrate&apos; needs --voltage VOLTS</source>
+        <translation>команде &apos;calibrate&apos; нужен --voltage VOLTS</translation>
+    </message>
+    <message>
+        <source>the voltage must lie between %1 and %2 V</source>
+        <translation>напряжение должно быть от %1 до %2 В</translation>
+    </message>
+    <message>
+        <source>--language takes %1</source>
+        <translation>--language принимает %1</translation>
+    </message>
+    <message>
+        <source> or </source>
+        <translation> или </translation>
+    </message>
+    <message>
+        <source>expected a command: list, update or calibrate</source>
+        <translation>ожидается команда: list, update или calibrate</translation>
+    </message>
+    <message>
+        <source>--%1 does not belong to &apos;%2&apos;</source>
+        <translation>--%1 не относится к команде &apos;%2&apos;</translation>
+    </message>
+    <message>
+        <source>&apos;list&apos; takes no ports</source>
+        <translation>команда &apos;list&apos; не принимает портов</translation>
+    </message>
+    <message>
+        <source>no PORT given</source>
+        <translation>не указан PORT</translation>
+    </message>
+</context>
+<context>
     <name>DeviceThread</name>
     <message>
         <source>n/a</source>
@@ -61,6 +242,17 @@
             <numerusform>%n не запущено</numerusform>
             <numerusform>%n не запущено</numerusform>
         </translation>
+    </message>
+</context>
+<context>
+    <name>JobCommand</name>
+    <message>
+        <source>%1 is named twice</source>
+        <translation>%1 указан дважды</translation>
+    </message>
+    <message>
+        <source>%1 is named twice: as %2 and %3</source>
+        <translation>%1 указан дважды: как %2 и %3</translation>
     </message>
 </context>
 <context>
@@ -217,6 +409,24 @@
     </message>
 </context>
 <context>
+    <name>JobRunner</name>
+    <message>
+        <source>Error. Trying to update again</source>
+        <translation>Ошибка. Повторная попытка обновления</translation>
+    </message>
+</context>
+<context>
+    <name>ListCommand</name>
+    <message numerus="yes">
+        <source>no device answered on %n port(s)</source>
+        <translation>
+            <numerusform>ни одно устройство не ответило на %n порту</numerusform>
+            <numerusform>ни одно устройство не ответило на %n портах</numerusform>
+            <numerusform>ни одно устройство не ответило на %n портах</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>PlainReason</name>
     <message>
         <source>The port could not be opened. Check that the device is plugged in and that no other program uses the port, then try again.</source>
@@ -348,6 +558,36 @@
     </message>
 </context>
 <context>
+    <name>PortResolver</name>
+    <message>
+        <source>%1 is not of the form rfc2217://HOST:PORT</source>
+        <translation>%1 не имеет вида rfc2217://HOST:PORT</translation>
+    </message>
+    <message>
+        <source>unknown port %1</source>
+        <translation>неизвестный порт %1</translation>
+    </message>
+    <message>
+        <source>unknown port %1: no %2</source>
+        <translation>неизвестный порт %1: нет %2</translation>
+    </message>
+    <message>
+        <source>no free port name left for %1</source>
+        <translation>не осталось свободного имени порта для %1</translation>
+    </message>
+</context>
+<context>
+    <name>ProgressOutput</name>
+    <message>
+        <source>update</source>
+        <translation>обновление</translation>
+    </message>
+    <message>
+        <source>calibrate</source>
+        <translation>калибровка</translation>
+    </message>
+</context>
+<context>
     <name>RefusalText</name>
     <message>
         <source>Permission denied</source>
@@ -416,6 +656,57 @@ sudo usermod -aG %2 $USER
     <message>
         <source>%1 (device server %2): %3</source>
         <translation>%1 (сервер портов %2): %3</translation>
+    </message>
+</context>
+<context>
+    <name>ResultOutput</name>
+    <message>
+        <source>PORT</source>
+        <translation>ПОРТ</translation>
+    </message>
+    <message>
+        <source>DEVICE PATH</source>
+        <translation>ПУТЬ К УСТРОЙСТВУ</translation>
+    </message>
+    <message>
+        <source>SERIAL</source>
+        <translation>СЕРИЙНЫЙ НОМЕР</translation>
+    </message>
+    <message>
+        <source>DESCRIPTION</source>
+        <translation>ОПИСАНИЕ</translation>
+    </message>
+    <message>
+        <source>FIRMWARE</source>
+        <translation>ПРОШИВКА</translation>
+    </message>
+    <message>
+        <source>STATUS</source>
+        <translation>СОСТОЯНИЕ</translation>
+    </message>
+    <message>
+        <source>%1 serial %2: </source>
+        <translation>%1 серийный номер %2: </translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>неизвестен</translation>
+    </message>
+    <message>
+        <source>interrupted</source>
+        <translation>прервано</translation>
+    </message>
+    <message>
+        <source>failed: %1. %2</source>
+        <translation>ошибка: %1. %2</translation>
+    </message>
+    <message>
+        <source>ok %1</source>
+        <translation>готово %1</translation>
+    </message>
+    <message>
+        <source>%1 %2: ready for %3 (dry run)</source>
+        <translation>%1 %2: готов к заданию %3 (пробный запуск)</translation>
     </message>
 </context>
 <context>
@@ -702,6 +993,13 @@ sudo usermod -aG %2 $USER
     <message>
         <source>The voltage of the external supply that the devices are calibrated against, 3 to 40 V</source>
         <translation>Напряжение внешнего источника, по которому калибруются устройства, от 3 до 40 В</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>can&apos;t use the folder %1</source>
+        <translation>не удаётся использовать папку %1</translation>
     </message>
 </context>
 </TS>

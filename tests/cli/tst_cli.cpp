@@ -252,6 +252,7 @@ void tst_Cli::refused()
 }
 
 // Scripts read the same JSON whatever the user's language: values, not the list's texts.
+// People read the list in theirs.
 void tst_Cli::listSameUnderEveryLocale()
 {
     const QString path = ports.add(12, DeviceProfile::loader())->portPath();
@@ -262,6 +263,14 @@ void tst_Cli::listSameUnderEveryLocale()
         finish(*run, 0);
         outputs << run->readAllStandardOutput();
     }
+    const auto human = start({"list"}, -1, "ru_RU.UTF-8");
+    finish(*human, 0);
+    const QStringList lines = QString::fromUtf8(human->readAllStandardOutput()).split('\n');
+    QCOMPARE(
+        lines.first(),
+        QStringLiteral("ПОРТ\tПУТЬ К УСТРОЙСТВУ\tСЕРИЙНЫЙ НОМЕР\tОПИСАНИЕ\tПРОШИВКА\tСОСТОЯНИЕ"));
+    QVERIFY(lines.contains(
+        QStringLiteral("\\\\.\\COM12\t%1\tн/д\tн/д\tНет прошивки\tГотов").arg(path)));
     ports.remove(12);
     QSettings(dir.filePath("settings.ini"), QSettings::IniFormat).setValue("Ports/COM12", "");
     QCOMPARE(outputs[1], outputs[0]);
@@ -347,7 +356,8 @@ void tst_Cli::jobs()
     const QStringList heard = failing->log().requests();
     QVERIFY(heard.contains("NEW SECTION") && !heard.contains("WRITE DATA"));
     finish(*stopped, 130);
-    QCOMPARE(stopped->readAllStandardOutput(), "\\\\.\\COM8 serial 8008: interrupted\n");
+    QCOMPARE(QString::fromUtf8(stopped->readAllStandardOutput()),
+             QStringLiteral("\\\\.\\COM8 серийный номер 8008: прервано\n"));
     finish(*calibrate, 0);
     const QJsonObject output = QJsonDocument::fromJson(calibrate->readAllStandardOutput()).object();
     QCOMPARE(output.value("format").toInt(), 1);
