@@ -194,11 +194,13 @@ CliOptions voltageValue(const QCommandLineParser &parser, const KnownOptions &kn
     if (!options.voltage)
         return usageError(options, QStringLiteral("--%1: %2").arg(option.names().first(), problem));
     // "nan" reads as a number and fails every comparison: only a value inside the range passes.
-    if (!(*options.voltage >= MinimumVolts && *options.voltage <= MaximumVolts))
+    if (!(*options.voltage >= MinimumVolts && *options.voltage <= MaximumVolts)) {
+        options.voltage.reset();
         return usageError(options,
                           CliOptions::tr("the voltage must lie between %1 and %2 V")
                               .arg(MinimumVolts, 0, 'f', 2)
                               .arg(MaximumVolts, 0, 'f', 2));
+    }
     return options;
 }
 
