@@ -48,9 +48,12 @@ PortError CommLine::systemError(DWORD code)
     case ERROR_PATH_NOT_FOUND:
         kind = PortError::NotFound;
         break;
-    // Windows admits one opener of a COM port; everyone else is refused this way.
+    // Windows admits one opener of a COM port; everyone else is refused this way. Wine tells a
+    // terminal that its Linux holder made exclusive as a lock conflict.
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_BUSY:
         kind = PortError::Busy;
         break;
     case ERROR_TIMEOUT:
