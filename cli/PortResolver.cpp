@@ -3,7 +3,6 @@
 #include "PortNameMap.h"
 #include "RemoteAddress.h"
 
-#include <QFileInfo>
 
 namespace {
 
@@ -37,7 +36,8 @@ std::optional<QString> PortResolver::resolve(const QString &argument, QString *e
 std::optional<QString> PortResolver::byName(const QString &name, QString *error)
 {
     const QString path = PortNameMap::instance().devicePath(name);
-    const bool exists = RemoteAddress::isRemote(path) || QFileInfo::exists(path);
+    const bool exists =
+        RemoteAddress::isRemote(path) || !PortNameMap::deviceNode(path).isEmpty();
     if (PortNameMap::portNumber(name) == 0 || !exists) {
         *error = path.isEmpty() ? tr("unknown port %1").arg(name)
                                 : tr("unknown port %1: no %2").arg(name, path);
@@ -48,7 +48,7 @@ std::optional<QString> PortResolver::byName(const QString &name, QString *error)
 
 std::optional<QString> PortResolver::byPath(const QString &path, QString *error)
 {
-    const QString wanted = QFileInfo(path).canonicalFilePath();
+    const QString wanted = PortNameMap::deviceNode(path);
     if (wanted.isEmpty()) {
         *error = tr("unknown port %1").arg(path);
         return std::nullopt;
