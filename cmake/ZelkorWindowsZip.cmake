@@ -15,8 +15,12 @@ if(CMAKE_SCRIPT_MODE_FILE)
     file(COPY ${PROGRAMS} ${LIBRARIES} DESTINATION "${STAGE}")
     file(COPY "${QT_PLUGINS}/platforms/qwindows.dll" DESTINATION "${STAGE}/platforms")
     file(COPY "${QT_PLUGINS}/styles/qwindowsvistastyle.dll" DESTINATION "${STAGE}/styles")
-    file(GLOB qt_translations "${QT_TRANSLATIONS}/qtbase_*.qm")
-    file(COPY ${qt_translations} DESTINATION "${STAGE}/translations")
+    # Qt's own texts (its dialogs' buttons) in the languages of app/translations.
+    file(COPY "${QT_TRANSLATIONS}/qtbase_en.qm" "${QT_TRANSLATIONS}/qtbase_ru.qm"
+        DESTINATION "${STAGE}/translations")
+    # Their debugging information is most of their size.
+    file(GLOB_RECURSE binaries "${STAGE}/*.exe" "${STAGE}/*.dll")
+    execute_process(COMMAND "${STRIP}" --strip-unneeded ${binaries} COMMAND_ERROR_IS_FATAL ANY)
     # Without it Qt would take the folder above the programs for its prefix.
     file(WRITE "${STAGE}/qt.conf" "[Paths]\nPrefix = .\nPlugins = .\nTranslations = translations\n")
     get_filename_component(folder "${STAGE}" NAME)
@@ -47,6 +51,7 @@ add_custom_target(windows_zip
         "-DLIBRARIES=$<TARGET_FILE:Qt6::Core>|$<TARGET_FILE:Qt6::Gui>|$<TARGET_FILE:Qt6::Widgets>|${_zelkor_runtime_dll_list}"
         "-DQT_PLUGINS=${QT6_INSTALL_PREFIX}/${QT6_INSTALL_PLUGINS}"
         "-DQT_TRANSLATIONS=${QT_HOST_PATH}/share/qt6/translations"
+        "-DSTRIP=${CMAKE_STRIP}"
         -P ${CMAKE_CURRENT_LIST_FILE}
     DEPENDS zelkor zelkor-cli
     BYPRODUCTS ${PROJECT_BINARY_DIR}/${_zelkor_zip_name}.zip
