@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <functional>
+
 namespace {
 
 constexpr int RunTimeoutMs = 120000;
@@ -19,8 +22,6 @@ constexpr int PortCount = 255;
 // that COM5 takes under Wine, on a device of the same kind, so that the two wire logs compare.
 enum Port { Windows = 5, Linux = 6, Loader = 7 };
 
-using Exchanges = QList<QByteArray>;
-
 struct Run
 {
     int exitCode = -1;
@@ -29,9 +30,9 @@ struct Run
 };
 
 // Every request the device heard and every reply it gave, in order.
-Exchanges exchanges(const SimulatedDevice &device)
+QByteArrayList exchanges(const SimulatedDevice &device)
 {
-    Exchanges all;
+    QByteArrayList all;
     for (const WireRecord &record : device.log().records())
         all << record.request.toUtf8() + ": " + record.bytes.toHex() + " > " + record.reply.toHex();
     return all;
@@ -54,9 +55,12 @@ private slots:
     void jobs_data();
     void jobs();
     void heldPort();
+    void interrupted();
 
 private:
-    Run run(bool windows, const QStringList &arguments);
+    // meanwhile: what to do while the program runs.
+    Run run(bool windows, const QStringList &arguments,
+            const std::function<void(QProcess &)> &meanwhile = {});
     void linkPort(int port, const QString &target);
 
     QTemporaryDir windowsDir;
@@ -67,8 +71,6 @@ private:
 void tst_CliWine::initTestCase()
 {
     QVERIFY(windowsDir.isValid() && linuxDir.isValid());
-    QVERIFY2(QFileInfo(qEnvironmentVariable("ZELKOR_CLI_EXE")).isFile(), "ZELKOR_CLI_EXE");
-    QVERIFY2(QFileInfo(qEnvironmentVariable("ZELKOR_CLI")).isFile(), "ZELKOR_CLI");
     QVERIFY(ports.add(Windows) && ports.add(Linux) && ports.add(Loader, DeviceProfile::loader()));
     // Both builds see only these devices: Windows by their own names, Linux through the map.
     QSettings windows(windowsDir.filePath("settings.ini"), QSettings::IniFormat);
@@ -80,8 +82,8 @@ void tst_CliWine::initTestCase()
             windows.setValue(key, QString());
         linuxSide.setValue(key, device ? device->portPath() : QString());
     }
-    linkPort(Windows, ports.device(Windows)->portPath());
-    linkPort(Loader, ports.device(Loader)->portPath());
+    for (const int port : {Windows, Loader})
+        linkPort(port, ports.device(port)->portPath());
     for (QTemporaryDir *dir : {&windowsDir, &linuxDir})
         QVERIFY(QFile::copy(TestFirmware::write(*dir, TestFirmware::tenLines()),
                             dir->filePath("update.cod")));
@@ -101,7 +103,8 @@ void tst_CliWine::linkPort(int port, const QString &target)
     QVERIFY(target.isEmpty() || QFile::link(target, link));
 }
 
-Run tst_CliWine::run(bool windows, const QStringList &arguments)
+Run tst_CliWine::run(bool windows, const QStringList &arguments,
+                     const std::function<void(QProcess &)> &meanwhile)
 {
     QProcess program;
     program.setWorkingDirectory((windows ? windowsDir : linuxDir).path());
@@ -114,6 +117,8 @@ Run tst_CliWine::run(bool windows, const QStringList &arguments)
                           + arguments);
     else
         program.start(qEnvironmentVariable("ZELKOR_CLI"), arguments);
+    if (meanwhile)
+        meanwhile(program);
     Run done;
     if (!program.waitForFinished(RunTimeoutMs) || program.exitStatus() != QProcess::NormalExit)
         return done;
@@ -177,6 +182,20 @@ void tst_CliWine::heldPort()
     QCOMPARE(refused.exitCode, 3);
     QVERIFY2(refused.err.contains("in use by another program"), refused.err.constData());
     QCOMPARE(ports.device(Windows)->log().size(), 0);
+}
+
+// Ctrl-C, which Wine hands to the console's handler: the update stops after the exchange in
+// progress, as on SIGINT, and says so.
+void tst_CliWine::interrupted()
+{
+    const auto interrupt = [](QProcess &program) {
+        program.setReadChannel(QProcess::StandardError);
+        if (program.waitForReadyRead(RunTimeoutMs))
+            ::kill(pid_t(program.processId()), SIGINT);
+    };
+    const Run stopped = run(true, {"update", "--file", "update.cod", "COM5"}, interrupt);
+    QCOMPARE(stopped.exitCode, 130);
+    QVERIFY2(stopped.out.contains("interrupted"), stopped.out.constData());
 }
 
 QTEST_GUILESS_MAIN(tst_CliWine)
