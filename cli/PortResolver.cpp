@@ -6,7 +6,8 @@
 
 namespace {
 
-// Beyond the default table: names there exist only through overrides.
+// Beyond Linux's default table, where names exist only through overrides. On Windows every
+// name is a device's own; one of these seldom is.
 constexpr int FirstFreeNumber = 161;
 
 // "COM5" is short for "\\.\COM5".
@@ -66,7 +67,7 @@ std::optional<QString> PortResolver::named(const QString &path, QString *error)
     for (int number = FirstFreeNumber;
          PortNameMap::portNumber(PortNameMap::portName(number)) == number; ++number) {
         const QString name = PortNameMap::portName(number);
-        if (map.devicePath(name).isEmpty()) {
+        if (!map.overridden(name) || map.devicePath(name).isEmpty()) {
             map.setPath(name, path);
             return name;
         }

@@ -77,6 +77,12 @@ void PortNameMap::setPath(const QString &portName, const QString &devicePath)
     overrides.insert(portName, devicePath);
 }
 
+bool PortNameMap::overridden(const QString &portName) const
+{
+    QMutexLocker lock(&mutex);
+    return overrides.contains(portName);
+}
+
 void PortNameMap::removePath(const QString &portName)
 {
     QMutexLocker lock(&mutex);

@@ -36,6 +36,8 @@ public:
     // link to the same node (a /dev/serial/by-id name); empty when none does.
     QString portNameAt(const QString &devicePath) const;
 
+    // Whether a setting or setPath() maps the name, rather than the default table.
+    bool overridden(const QString &portName) const;
     void setPath(const QString &portName, const QString &devicePath);
     void removePath(const QString &portName);
     // Drops every override; the default table stays as it is.

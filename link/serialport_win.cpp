@@ -66,6 +66,14 @@ PortError CommLine::systemError(DWORD code)
     return {kind, qt_error_string(int(code))};
 }
 
+// Built without libgensio: say so rather than look for a local device of that name.
+std::unique_ptr<SerialLine> SerialLine::openRemote(const QString &, PortError *error)
+{
+    if (error)
+        *error = {PortError::Io, QStringLiteral("no device server support in this build")};
+    return nullptr;
+}
+
 std::unique_ptr<SerialLine> SerialLine::openLocal(const QString &devicePath, PortError *error)
 {
     if (devicePath.isEmpty()) {

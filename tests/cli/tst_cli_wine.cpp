@@ -172,7 +172,8 @@ void tst_CliWine::jobs()
     QCOMPARE(exchanges(*windows), exchanges(*linuxSide));
 }
 
-// A port that another program holds: refused with the reason, nothing sent, exit code 3.
+// A port that another program holds, and a device server's, which this build can't reach:
+// refused with the reason, nothing sent, exit code 3.
 void tst_CliWine::heldPort()
 {
     ComPort holder;
@@ -182,6 +183,9 @@ void tst_CliWine::heldPort()
     QCOMPARE(refused.exitCode, 3);
     QVERIFY2(refused.err.contains("in use by another program"), refused.err.constData());
     QCOMPARE(ports.device(Windows)->log().size(), 0);
+    const Run remote = run(true, {"calibrate", "--voltage", "12.5", "rfc2217://127.0.0.1:9"});
+    QCOMPARE(remote.exitCode, 3);
+    QVERIFY(remote.err.contains("no device server support in this build"));
 }
 
 // Ctrl-C, which Wine hands to the console's handler: the update stops after the exchange in
