@@ -23,18 +23,6 @@ const QStringList QtValueOptions =
         .split(QLatin1Char(' '));
 const QStringList QtFlagOptions = {"reverse", "widgetcount", "nograb", "dograb"};
 
-// False when the variable is not set or names no listening server; the latter is noted.
-bool serverListens(const char *variable, bool (*listens)(const QString &), QStringList *unreached)
-{
-    const QString display = qEnvironmentVariable(variable);
-    if (display.isEmpty())
-        return false;
-    if (listens(display))
-        return true;
-    unreached->append(QStringLiteral("%1=%2").arg(QLatin1String(variable), display));
-    return false;
-}
-
 } // namespace
 
 bool CommandLine::parse(const QStringList &arguments)
@@ -69,7 +57,7 @@ bool CommandLine::parse(const QStringList &arguments)
                                     .arg(chosenLanguage,
                                          Translations::languages().join(QLatin1String(", "))));
     QStringList unreached;
-    if (!displayReachable(parser.value(QStringLiteral("platform")), &unreached)
+    if (!DisplaySocket::reachable(parser.value(QStringLiteral("platform")), &unreached)
         && !parser.isSet(QStringLiteral("display"))) {
         const QString reason = unreached.isEmpty()
             ? QStringLiteral("DISPLAY and WAYLAND_DISPLAY are not set")
@@ -106,28 +94,6 @@ bool CommandLine::stop(int exitCode, const QString &text)
 {
     code = exitCode;
     message = text;
-    return false;
-}
-
-// Qt picks the first platform of the list that loads; each window system needs its variable
-// and a server listening where it points, the others (offscreen, vnc, eglfs, ...) draw without
-// one. Qt aborts on a display it can't reach: the variables set in vain go to unreached.
-bool CommandLine::displayReachable(const QString &platformOption, QStringList *unreached) const
-{
-    const QString platforms =
-        platformOption.isEmpty() ? qEnvironmentVariable("QT_QPA_PLATFORM") : platformOption;
-    for (const QString &entry : platforms.split(QLatin1Char(';'))) {
-        const QString name = entry.section(QLatin1Char(':'), 0, 0);
-        const bool x = name.isEmpty() || name == QLatin1String("xcb");
-        const bool wayland = name.isEmpty() || name.startsWith(QLatin1String("wayland"));
-        if ((!x && !wayland)
-            || (x && serverListens("DISPLAY", DisplaySocket::xServerListens, unreached))
-            || (wayland
-                && serverListens("WAYLAND_DISPLAY", DisplaySocket::waylandCompositorListens,
-                                 unreached)))
-            return true;
-    }
-    unreached->removeDuplicates();
     return false;
 }
 

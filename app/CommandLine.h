@@ -28,7 +28,6 @@ public:
 
 private:
     bool stop(int exitCode, const QString &text);
-    bool displayReachable(const QString &platformOption, QStringList *unreached) const;
 
     bool userConfig = false;
     bool verboseLog = false;

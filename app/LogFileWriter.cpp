@@ -8,8 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -47,12 +45,12 @@ void LogFileWriter::write(const QByteArray &line)
     while (lockCurrent()) {
         if (full(line.size()) && rotate()) {
             // The next round takes the new file.
-            flock(fd, LOCK_UN);
+            RegularFile::unlock(fd);
             continue;
         }
         if (isOpen()) {
             append(line);
-            flock(fd, LOCK_UN);
+            RegularFile::unlock(fd);
         }
         return;
     }
@@ -63,12 +61,12 @@ void LogFileWriter::write(const QByteArray &line)
 // glued to it.
 void LogFileWriter::append(const QByteArray &line)
 {
-    struct stat before;
+    const qint64 before = RegularFile::size(fd);
     qsizetype written = 0;
-    if (fstat(fd, &before) != 0 || RegularFile::writeAll(fd, line, &written))
+    if (before < 0 || RegularFile::writeAll(fd, line, &written))
         return;
     const int reason = errno;
-    if (written > 0 && ftruncate(fd, before.st_size) != 0)
+    if (written > 0 && !RegularFile::truncate(fd, before))
         closeFile();
     if (!std::exchange(writeFailureReported, true))
         std::fprintf(stderr, "warning: lines not written to %s: %s\n", nativePath.constData(),
@@ -86,10 +84,7 @@ bool LogFileWriter::reopen()
 
 bool LogFileWriter::heldIsAtPath() const
 {
-    struct stat held;
-    struct stat atPath;
-    return fstat(fd, &held) == 0 && lstat(nativePath.constData(), &atPath) == 0
-        && held.st_dev == atPath.st_dev && held.st_ino == atPath.st_ino;
+    return RegularFile::isAt(fd, QFile::decodeName(nativePath));
 }
 
 // Another process that rotated the log left us holding its predecessor: the file the path
@@ -100,7 +95,7 @@ bool LogFileWriter::lockCurrent()
         RegularFile::lock(fd, LockWaitMs);
         if (heldIsAtPath())
             return true;
-        flock(fd, LOCK_UN);
+        RegularFile::unlock(fd);
         reopen();
     }
     return false;
@@ -108,8 +103,8 @@ bool LogFileWriter::lockCurrent()
 
 bool LogFileWriter::full(qsizetype lineSize) const
 {
-    struct stat held;
-    return fstat(fd, &held) == 0 && held.st_size > 0 && held.st_size + lineSize > limit;
+    const qint64 size = RegularFile::size(fd);
+    return size > 0 && size + lineSize > limit;
 }
 
 // The full file becomes the predecessor, in place of the one before: true when it made way.
@@ -120,7 +115,7 @@ bool LogFileWriter::full(qsizetype lineSize) const
 bool LogFileWriter::rotate()
 {
     const QByteArray predecessor = nativePath + PredecessorSuffix;
-    if (::rename(nativePath.constData(), predecessor.constData()) == 0) {
+    if (RegularFile::replace(QFile::decodeName(nativePath), QFile::decodeName(predecessor))) {
         RegularFile::syncFolder(QFile::decodeName(nativePath));
         return true;
     }
@@ -128,7 +123,7 @@ bool LogFileWriter::rotate()
     if (!std::exchange(rotationFailureReported, true))
         std::fprintf(stderr, "warning: %s not written (%s); %s starts over at its size limit\n",
                      predecessor.constData(), std::strerror(reason), nativePath.constData());
-    if (ftruncate(fd, 0) != 0)
+    if (!RegularFile::truncate(fd, 0))
         closeFile();
     return false;
 }

@@ -2,17 +2,6 @@
 
 #include <QDir>
 
-// The XDG rules say a relative XDG_CONFIG_HOME is to be ignored (it would depend on where the
-// program starts); Qt takes it as it is.
-QString UserConfigFolder::path()
-{
-    const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-    const QString base = QDir::isAbsolutePath(configHome)
-        ? configHome
-        : QDir::homePath() + QStringLiteral("/.config");
-    return base + QStringLiteral("/zelkor");
-}
-
 bool UserConfigFolder::enter()
 {
     const QString folder = path();

@@ -5,7 +5,7 @@
 
 // The folder that --user-config puts the programs in, the window and zelkor-cli alike, so
 // that both find the same settings.ini (port names) and job log: $XDG_CONFIG_HOME/zelkor,
-// normally ~/.config/zelkor.
+// normally ~/.config/zelkor; on Windows %APPDATA%\Zelkor.
 namespace UserConfigFolder {
 
 QString path();

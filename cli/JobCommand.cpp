@@ -95,7 +95,7 @@ bool JobCommand::resolvePorts(const QStringList &arguments, QStringList &ports,
         }
         const QString path = PortNameMap::instance().devicePath(*port);
         const QString device =
-            RemoteAddress::isRemote(path) ? path : QFileInfo(path).canonicalFilePath();
+            RemoteAddress::isRemote(path) ? path : PortNameMap::deviceNode(path);
         const qsizetype earlier = device.isEmpty() ? -1 : devices.indexOf(device);
         if (ports.contains(*port) || earlier >= 0) {
             problems->append(

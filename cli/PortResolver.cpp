@@ -3,11 +3,11 @@
 #include "PortNameMap.h"
 #include "RemoteAddress.h"
 
-#include <QFileInfo>
 
 namespace {
 
-// Beyond the default table: names there exist only through overrides.
+// Beyond Linux's default table, where names exist only through overrides. On Windows every
+// name is a device's own; one of these seldom is.
 constexpr int FirstFreeNumber = 161;
 
 // "COM5" is short for "\\.\COM5".
@@ -37,7 +37,8 @@ std::optional<QString> PortResolver::resolve(const QString &argument, QString *e
 std::optional<QString> PortResolver::byName(const QString &name, QString *error)
 {
     const QString path = PortNameMap::instance().devicePath(name);
-    const bool exists = RemoteAddress::isRemote(path) || QFileInfo::exists(path);
+    const bool exists =
+        RemoteAddress::isRemote(path) || !PortNameMap::deviceNode(path).isEmpty();
     if (PortNameMap::portNumber(name) == 0 || !exists) {
         *error = path.isEmpty() ? tr("unknown port %1").arg(name)
                                 : tr("unknown port %1: no %2").arg(name, path);
@@ -48,7 +49,7 @@ std::optional<QString> PortResolver::byName(const QString &name, QString *error)
 
 std::optional<QString> PortResolver::byPath(const QString &path, QString *error)
 {
-    const QString wanted = QFileInfo(path).canonicalFilePath();
+    const QString wanted = PortNameMap::deviceNode(path);
     if (wanted.isEmpty()) {
         *error = tr("unknown port %1").arg(path);
         return std::nullopt;
@@ -66,7 +67,7 @@ std::optional<QString> PortResolver::named(const QString &path, QString *error)
     for (int number = FirstFreeNumber;
          PortNameMap::portNumber(PortNameMap::portName(number)) == number; ++number) {
         const QString name = PortNameMap::portName(number);
-        if (map.devicePath(name).isEmpty()) {
+        if (!map.overridden(name) || map.devicePath(name).isEmpty()) {
             map.setPath(name, path);
             return name;
         }

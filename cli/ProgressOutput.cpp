@@ -2,31 +2,15 @@
 
 #include "JobResultText.h"
 #include "PrintableText.h"
+#include "TerminalSize.h"
 
 #include <algorithm>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 namespace {
 
 constexpr int PercentPerStep = 10;
 // Keeps the calibration's tenths apart from the update's in printedStep.
 constexpr int CalibrationPhase = 100;
-
-struct TerminalSize
-{
-    int rows = 0;
-    int columns = 0;
-};
-
-// Zero when the stream is no terminal or the terminal does not tell.
-TerminalSize sizeOf(std::FILE *stream)
-{
-    winsize size = {};
-    if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) != 0)
-        return {};
-    return {size.ws_row, size.ws_col};
-}
 
 QString lineText(const QString &port, const QString &text)
 {
@@ -36,7 +20,7 @@ QString lineText(const QString &port, const QString &text)
 } // namespace
 
 ProgressOutput::ProgressOutput(std::FILE *stream, const QStringList &ports)
-    : stream(stream), terminal(::isatty(::fileno(stream)) == 1), ports(ports)
+    : stream(stream), terminal(TerminalSize::isTerminal(stream)), ports(ports)
 { }
 
 void ProgressOutput::show(const QString &port, const JobProgress &progress)
@@ -76,7 +60,7 @@ void ProgressOutput::note(const QString &port, const QString &text)
 bool ProgressOutput::drawInPlace(const QString &port, const QString &text)
 {
     lines.insert(port, text);
-    const TerminalSize size = terminal ? sizeOf(stream) : TerminalSize {};
+    const TerminalSize size = terminal ? TerminalSize::of(stream) : TerminalSize {};
     // The block's lines and the one the cursor waits on; a line as wide as the terminal
     // would wrap, and moving up by the block's lines would then miss its first.
     bool fits = size.rows > ports.size();

@@ -4,10 +4,6 @@
 
 #include <QDir>
 
-DeviceNodeWatcher::DeviceNodeWatcher(QObject *parent)
-    : DeviceNodeWatcher({QStringLiteral("/dev"), QStringLiteral("/dev/serial/by-id")}, parent)
-{ }
-
 DeviceNodeWatcher::DeviceNodeWatcher(const QStringList &folders, QObject *parent)
     : QObject(parent), folders(folders)
 {

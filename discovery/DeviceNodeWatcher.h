@@ -16,7 +16,7 @@ class DeviceNodeWatcher : public QObject
 
 public:
     // Watches "/dev", and "/dev/serial/by-id" where udev keeps its stable names for USB
-    // adapters.
+    // adapters; nothing on Windows.
     explicit DeviceNodeWatcher(QObject *parent = nullptr);
     explicit DeviceNodeWatcher(const QStringList &folders, QObject *parent = nullptr);
 

@@ -2,7 +2,6 @@
 
 #include "LinkLogging.h"
 
-#include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
 
@@ -60,13 +59,13 @@ QString PortNameMap::portNameAt(const QString &devicePath) const
 {
     if (devicePath.isEmpty())
         return QString();
-    const QString node = QFileInfo(devicePath).canonicalFilePath();
+    const QString node = deviceNode(devicePath);
     for (int number = FirstPortNumber; number <= LastPortNumber; ++number) {
         const QString name = portName(number);
         const QString mapped = this->devicePath(name);
         if (mapped == devicePath
             || (!node.isEmpty() && !mapped.isEmpty()
-                && QFileInfo(mapped).canonicalFilePath() == node))
+                && deviceNode(mapped) == node))
             return name;
     }
     return QString();
@@ -76,6 +75,12 @@ void PortNameMap::setPath(const QString &portName, const QString &devicePath)
 {
     QMutexLocker lock(&mutex);
     overrides.insert(portName, devicePath);
+}
+
+bool PortNameMap::overridden(const QString &portName) const
+{
+    QMutexLocker lock(&mutex);
+    return overrides.contains(portName);
 }
 
 void PortNameMap::removePath(const QString &portName)

@@ -29,10 +29,15 @@ public:
 
     // The device path of the port; empty when the name maps to nothing.
     QString devicePath(const QString &portName) const;
+    // The device that a path leads to, the same for each of its names (links resolved; on
+    // Windows the device's own name); empty when there is no such device.
+    static QString deviceNode(const QString &devicePath);
     // The lowest-numbered port name that maps to this device, named by this path or through a
     // link to the same node (a /dev/serial/by-id name); empty when none does.
     QString portNameAt(const QString &devicePath) const;
 
+    // Whether a setting or setPath() maps the name, rather than the default table.
+    bool overridden(const QString &portName) const;
     void setPath(const QString &portName, const QString &devicePath);
     void removePath(const QString &portName);
     // Drops every override; the default table stays as it is.

@@ -1,5 +1,7 @@
 #include "PortNameMap.h"
 
+#include <QFileInfo>
+
 namespace {
 
 struct DefaultRange
@@ -25,4 +27,9 @@ QString PortNameMap::defaultPath(int number)
             return QLatin1String(range.devicePrefix) + QString::number(index);
     }
     return QString();
+}
+
+QString PortNameMap::deviceNode(const QString &devicePath)
+{
+    return QFileInfo(devicePath).canonicalFilePath();
 }

@@ -54,6 +54,8 @@ private:
 
     // The system's own kind of line, from the file of the system the program is built for.
     static std::unique_ptr<SerialLine> openLocal(const QString &devicePath, PortError *error);
+    // A device server's line, where the build has one (Rfc2217Line).
+    static std::unique_ptr<SerialLine> openRemote(const QString &devicePath, PortError *error);
 
     PortError lastError;
 };

@@ -1,3 +1,4 @@
+#include "Rfc2217Line.h"
 #include "UucpLock.h"
 #include "serialport_unix_p.h"
 
@@ -167,6 +168,11 @@ PortError TerminalLine::systemError(int code)
         break;
     }
     return {kind, qt_error_string(code)};
+}
+
+std::unique_ptr<SerialLine> SerialLine::openRemote(const QString &devicePath, PortError *error)
+{
+    return Rfc2217Line::open(devicePath, error);
 }
 
 std::unique_ptr<SerialLine> SerialLine::openLocal(const QString &devicePath, PortError *error)

@@ -48,9 +48,12 @@ PortError CommLine::systemError(DWORD code)
     case ERROR_PATH_NOT_FOUND:
         kind = PortError::NotFound;
         break;
-    // Windows admits one opener of a COM port; everyone else is refused this way.
+    // Windows admits one opener of a COM port; everyone else is refused this way. Wine tells a
+    // terminal that its Linux holder made exclusive as a lock conflict.
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_BUSY:
         kind = PortError::Busy;
         break;
     case ERROR_TIMEOUT:
@@ -61,6 +64,14 @@ PortError CommLine::systemError(DWORD code)
         break;
     }
     return {kind, qt_error_string(int(code))};
+}
+
+// Built without libgensio: say so rather than look for a local device of that name.
+std::unique_ptr<SerialLine> SerialLine::openRemote(const QString &, PortError *error)
+{
+    if (error)
+        *error = {PortError::Io, QStringLiteral("no device server support in this build")};
+    return nullptr;
 }
 
 std::unique_ptr<SerialLine> SerialLine::openLocal(const QString &devicePath, PortError *error)

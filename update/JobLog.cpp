@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -95,11 +94,11 @@ int columns(const QByteArray &line)
 // crash, a file edited by hand), then the header where the last whole line has other columns
 // than ours: in an empty file, and in one that an older version wrote, whose rows keep the
 // header they were written under.
-bool rowPrefix(int fd, off_t size, QByteArray *prefix)
+bool rowPrefix(int fd, qint64 size, QByteArray *prefix)
 {
-    const off_t start = std::max<off_t>(0, size - TailBytes);
+    const qint64 start = std::max<qint64>(0, size - TailBytes);
     QByteArray tail(qsizetype(size - start), Qt::Uninitialized);
-    if (::pread(fd, tail.data(), size_t(tail.size()), start) != tail.size())
+    if (!RegularFile::readAt(fd, start, &tail))
         return false;
     *prefix = tail.isEmpty() || tail.endsWith('\n') ? QByteArray() : QByteArray("\r\n");
     // The last whole line, if the tail holds all of it.
@@ -166,25 +165,26 @@ bool JobLog::append(const JobRecord &record, QString *reason) const
     if (fd < 0)
         return fail(reason, filePath, errno);
     const bool locked = RegularFile::lock(fd, LockWaitMs);
-    struct stat before = {};
+    const qint64 before = RegularFile::size(fd);
     QByteArray text;
-    bool ok = ::fstat(fd, &before) == 0 && rowPrefix(fd, before.st_size, &text);
+    bool ok = before >= 0 && rowPrefix(fd, before, &text);
     text += row(record);
     qsizetype written = 0;
-    ok = ok && RegularFile::writeAll(fd, text, &written) && ::fsync(fd) == 0;
+    ok = ok && RegularFile::writeAll(fd, text, &written) && RegularFile::sync(fd);
     int error = errno;
-    struct stat after;
     // Without the lock, only what is certainly this row's own is cut.
-    if (!ok && written > 0 && ::fstat(fd, &after) == 0
-        && (locked || after.st_size == before.st_size + written)) {
-        if (::ftruncate(fd, before.st_size) == 0)
-            ::fsync(fd);
+    if (!ok && written > 0 && (locked || RegularFile::size(fd) == before + written)) {
+        if (RegularFile::truncate(fd, before))
+            RegularFile::sync(fd);
     }
+    // Windows lets go of a lock some time after the close, not at once.
+    if (locked)
+        RegularFile::unlock(fd);
     if (::close(fd) != 0 && ok) {
         ok = false;
         error = errno;
     }
-    if (ok && before.st_size == 0)
+    if (ok && before == 0)
         RegularFile::syncFolder(filePath);
     return ok || fail(reason, filePath, error);
 }

@@ -29,11 +29,29 @@ int openOwnFile(const QString &path, int flags, mode_t mode = 0644);
 // All of data, in as many writes as it takes; false with errno set (ENOSPC for a write that
 // stopped short without saying why). written, if given: how many of the bytes landed.
 bool writeAll(int fd, const QByteArray &data, qsizetype *written = nullptr);
-// An exclusive flock() on the file, waited for at most waitMs: false when another process held
-// it that long.
+// An exclusive lock on the file between processes, waited for at most waitMs: false when
+// another process held it that long.
 bool lock(int fd, int waitMs);
+void unlock(int fd);
+// The file's contents on disk, so that they survive a crash or a power cut.
+bool sync(int fd);
 // Flushes the folder of path to disk, so that a file created or renamed there survives a crash.
 bool syncFolder(const QString &path);
+// The file's size; -1 with errno set when the system can't tell.
+qint64 size(int fd);
+bool truncate(int fd, qint64 size);
+// bytes->size() bytes from offset on, whatever the descriptor's position.
+bool readAt(int fd, qint64 offset, QByteArray *bytes);
+
+enum class Kind { Missing, Regular, Link, Other };
+// What is at path, the link itself for a symbolic link.
+Kind kindAt(const QString &path);
+// Whether the descriptor is the file that path names now (not a file renamed away meanwhile).
+bool isAt(int fd, const QString &path);
+// Renames from to to, replacing a file there; false with errno set.
+bool replace(const QString &from, const QString &to);
+// A replacement takes on the permissions (and, where allowed, the owner) of the file at path.
+void keepAttributes(int fd, const QString &path);
 // "path: reason" for a user, with errno's text, or what ELOOP and EINVAL mean here.
 QString failure(const QString &path, int error);
 

@@ -10,6 +10,7 @@ class QSocketNotifier;
 // jobs can stop them after the exchange in progress instead of cutting a frame in half, log
 // them and give their ports back. The handler only writes the signal's number into a pipe; the
 // event loop reads it. One watcher at a time; the destructor puts the default handling back.
+// On Windows console events and the session's end stand for the signals (SignalWatcher_win.cpp).
 class SignalWatcher : public QObject
 {
     Q_OBJECT

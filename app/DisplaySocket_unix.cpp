@@ -88,6 +88,18 @@ bool tcpPortListens(const QString &host, int port)
     return listens;
 }
 
+// False when the variable is not set or names no listening server; the latter is noted.
+bool serverListens(const char *variable, bool (*listens)(const QString &), QStringList *unreached)
+{
+    const QString display = qEnvironmentVariable(variable);
+    if (display.isEmpty())
+        return false;
+    if (listens(display))
+        return true;
+    unreached->append(QStringLiteral("%1=%2").arg(QLatin1String(variable), display));
+    return false;
+}
+
 } // namespace
 
 bool DisplaySocket::xServerListens(const QString &display)
@@ -126,4 +138,26 @@ bool DisplaySocket::waylandCompositorListens(const QString &display)
     const QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
     return !folder.isEmpty()
         && unixSocketListens((folder + QLatin1Char('/') + display).toLocal8Bit(), false);
+}
+
+// Qt picks the first platform of the list that loads; each window system needs its variable
+// and a server listening where it points, the others (offscreen, vnc, eglfs, ...) draw without
+// one. Qt aborts on a display it can't reach: the variables set in vain go to unreached.
+bool DisplaySocket::reachable(const QString &platformOption, QStringList *unreached)
+{
+    const QString platforms =
+        platformOption.isEmpty() ? qEnvironmentVariable("QT_QPA_PLATFORM") : platformOption;
+    for (const QString &entry : platforms.split(QLatin1Char(';'))) {
+        const QString name = entry.section(QLatin1Char(':'), 0, 0);
+        const bool x = name.isEmpty() || name == QLatin1String("xcb");
+        const bool wayland = name.isEmpty() || name.startsWith(QLatin1String("wayland"));
+        if ((!x && !wayland)
+            || (x && serverListens("DISPLAY", DisplaySocket::xServerListens, unreached))
+            || (wayland
+                && serverListens("WAYLAND_DISPLAY", DisplaySocket::waylandCompositorListens,
+                                 unreached)))
+            return true;
+    }
+    unreached->removeDuplicates();
+    return false;
 }

@@ -1,0 +1,8 @@
+#include "MallocArenas.h"
+
+#include <malloc.h>
+
+void MallocArenas::useOne()
+{
+    mallopt(M_ARENA_MAX, 1);
+}
