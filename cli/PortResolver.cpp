@@ -3,7 +3,6 @@
 #include "PortNameMap.h"
 #include "RemoteAddress.h"
 
-
 namespace {
 
 // Beyond Linux's default table, where names exist only through overrides. On Windows every

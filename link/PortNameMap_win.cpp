@@ -8,16 +8,6 @@ namespace {
 
 const QString DevicePrefix = QStringLiteral("\\\\.\\");
 
-} // namespace
-
-// On Windows the port names are the devices' own names.
-QString PortNameMap::defaultPath(int number)
-{
-    return number != 0 ? portName(number) : QString();
-}
-
-namespace {
-
 // Whether Windows knows the device name: from its table of names, where a port is listed
 // without being opened, or else (Wine lists no port that was linked into its prefix later)
 // from an open that asks for no access, which a port held by another program refuses.
@@ -35,6 +25,12 @@ bool deviceThere(const QString &name, const QString &device)
 }
 
 } // namespace
+
+// On Windows the port names are the devices' own names.
+QString PortNameMap::defaultPath(int number)
+{
+    return number != 0 ? portName(number) : QString();
+}
 
 // A COM port is no file: a name of the system's is checked there, a path as a file's.
 QString PortNameMap::deviceNode(const QString &devicePath)
